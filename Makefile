@@ -1,0 +1,51 @@
+# The two commands a user needs are `make demo` and `make test`; see README.md.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+CMAKE_GEN := -G Ninja
+
+.PHONY: all deps build demo test test-asan bench fuzz contact-sheet format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build build -j $(JOBS)
+
+demo: build
+	build/bin/scenedemo
+
+test: build
+	@cd build && ctest --output-on-failure -j $(JOBS) --timeout 900
+
+test-asan: deps
+	@cmake -S . -B build-asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZELK_SANITIZE=ON -DZELK_BENCH=OFF >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 1800
+
+bench: deps
+	@cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZELK_TESTS=OFF >/dev/null
+	@cmake --build build-bench -j $(JOBS)
+	@for b in build-bench/bench/*; do [ -x "$$b" ] && echo "== $$b" && "$$b" --benchmark_min_time=0.2; done
+
+# Short bounded fuzz runs of every target (FUZZ_SECONDS each).
+FUZZ_SECONDS ?= 30
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZELK_FUZZ=ON \
+	  -DZELK_TESTS=OFF -DZELK_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+	@for f in build-fuzz/fuzz/*; do [ -x "$$f" ] || continue; n=$$(basename $$f); \
+	  mkdir -p build-fuzz/corpus/$$n; seeds=tests/fuzz/$${n#fuzz_}/seeds; \
+	  echo "== $$n"; "$$f" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 build-fuzz/corpus/$$n $$( [ -d $$seeds ] && echo $$seeds ) 2>&1 | tail -n 12 || exit 1; done
+
+contact-sheet: build
+	@cmake --build build --target contact-sheet
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-asan build-bench build-fuzz

@@ -1,0 +1,71 @@
+// MAG and DAR files as data, for the tools that make and inspect content
+// (zelkimg, the data-set generator). The demos' own loaders are MagImage and
+// DarArchive.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace image {
+
+struct Rgb {
+  uint8_t r = 0;
+  uint8_t g = 0;
+  uint8_t b = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+// An indexed picture, top row first, one index per pixel.
+struct IndexedPicture {
+  int width = 0;
+  int height = 0;
+  int colors = 256;  // 16 or 256
+  std::vector<Rgb> palette;     // at most `colors` entries
+  std::vector<uint8_t> pixels;  // width × height indices
+};
+
+// MAG writer: flag rows XORed against the row above, copy codes chosen among
+// the sixteen positions. The width is padded to whole columns (8 pixels at 16
+// colours, 4 at 256) with index 0. Empty result and `error` set when the
+// picture cannot be written (bad size, too many colours, index out of range).
+std::vector<uint8_t> EncodeMag(const IndexedPicture& picture, std::string* error,
+                               const std::string& comment = "");
+
+// MAG reader for tools: the decoded indices and palette at the full decoded
+// width (widened to whole columns). nullopt and `error` set when the file is
+// damaged.
+std::optional<IndexedPicture> DecodeMagBytes(const std::vector<uint8_t>& file, std::string* error);
+
+// Header fields of a MAG file, for `zelkimg info`.
+struct MagHeaderInfo {
+  int colors = 0;
+  int leftX = 0, topY = 0, rightX = 0, bottomY = 0;
+  uint32_t flagAOffset = 0, flagBOffset = 0, flagBSize = 0, pixelOffset = 0, pixelSize = 0;
+  uint8_t machineCode = 0, machineFlags = 0, screenMode = 0;
+  std::string comment;  // the text between the signature and the 0x1A byte
+};
+std::optional<MagHeaderInfo> ReadMagHeader(const std::vector<uint8_t>& file, std::string* error);
+
+// A DAR pattern: width × height entries, top row first; −1 is transparent.
+struct DarPattern {
+  int width = 0;
+  int height = 0;
+  std::vector<int16_t> pixels;
+};
+
+struct DarContents {
+  std::array<uint8_t, 1024> colorTable{};  // (blue, green, red, reserved) × 256
+  std::vector<DarPattern> patterns;
+  int headerExtra = 0;  // bytes after the 6 header bytes of every record (L = 6 + extra)
+};
+
+// DAR writer: runs split at 255, pixel bytes padded to multiples of 4, every
+// row of a pattern padded to the pattern's largest row size.
+std::vector<uint8_t> EncodeDar(const DarContents& contents, std::string* error);
+// DAR reader for tools. nullopt and `error` set when the file is damaged.
+std::optional<DarContents> DecodeDarBytes(const std::vector<uint8_t>& file, std::string* error);
+
+}  // namespace image

@@ -1,0 +1,336 @@
+#include "platform/sdl/sdl_backend.h"
+
+#include <SDL.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+struct SdlWindow : Window::Native {
+  SDL_Window* window = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* texture = nullptr;
+  bool hasPicture = false;
+  ~SdlWindow() override {
+    if (texture) SDL_DestroyTexture(texture);
+    if (renderer) SDL_DestroyRenderer(renderer);
+    if (window) SDL_DestroyWindow(window);
+  }
+};
+
+SdlWindow* NativeOf(Window& w) { return static_cast<SdlWindow*>(w.native.get()); }
+
+Window* WindowForId(uint32_t id) {
+  for (const auto& w : Sys().windows()) {
+    auto* n = static_cast<SdlWindow*>(w->native.get());
+    if (n != nullptr && n->window != nullptr && SDL_GetWindowID(n->window) == id) return w.get();
+  }
+  return nullptr;
+}
+
+intptr_t PackPoint(int x, int y) {
+  return static_cast<intptr_t>((static_cast<uint32_t>(y & 0xFFFF) << 16) |
+                               static_cast<uint32_t>(x & 0xFFFF));
+}
+
+// Frame of a captioned fixed-size window as the window managers of the
+// original platform drew it: 3-pixel dialog frame, 19-pixel caption.
+constexpr int kFrame = 3;
+constexpr int kCaption = 19;
+
+}  // namespace
+
+SdlBackend::SdlBackend() {
+  if (const char* s = std::getenv("ZELK_SCALE")) {
+    int n = std::atoi(s);
+    if (n >= 1 && n <= 8) scale_ = n;
+  }
+  // Ctrl+C in a terminal ends the program as usual instead of asking.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+}
+
+SdlBackend::~SdlBackend() {
+  // The System has released the windows' native parts before this runs.
+  if (videoReady_) SDL_Quit();
+  if (lockFd_ >= 0) close(lockFd_);
+}
+
+bool SdlBackend::ClaimInstance(const std::string& name) {
+  if (lockFd_ >= 0) return true;
+  std::string dir;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+      runtime != nullptr && *runtime != '\0' && std::filesystem::is_directory(runtime)) {
+    dir = runtime;
+  } else {
+    dir = "/tmp";
+  }
+  std::string path = dir + "/" + name + "-" + std::to_string(getuid()) + ".lock";
+  int fd = open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+  if (fd < 0) return true;  // no place for a lock: do not stand in the way
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return false;
+  }
+  lockFd_ = fd;  // held until the process ends
+  return true;
+}
+
+bool SdlBackend::InitDisplay(std::string* why) {
+  if (videoReady_) return true;
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    if (why) *why = SDL_GetError();
+    return false;
+  }
+  videoReady_ = true;
+  return true;
+}
+
+Size SdlBackend::ScreenSize() {
+  SDL_DisplayMode mode;
+  if (!videoReady_ || SDL_GetDesktopDisplayMode(0, &mode) != 0) return Size{640, 480};
+  return Size{mode.w / scale_, mode.h / scale_};
+}
+
+Rect SdlBackend::AdjustWindowRect(Rect client, uint32_t style) {
+  if ((style & WS_CAPTION) == WS_CAPTION) {
+    return Rect{client.x - kFrame, client.y - kFrame - kCaption, client.w + 2 * kFrame,
+                client.h + 2 * kFrame + kCaption};
+  }
+  return client;
+}
+
+bool SdlBackend::CreateNativeWindow(Window& window, std::string* why) {
+  const bool captioned = (window.style & WS_CAPTION) == WS_CAPTION;
+  Rect client = window.frame;
+  if (captioned) {
+    client.x += kFrame;
+    client.y += kFrame + kCaption;
+  }
+  uint32_t flags = SDL_WINDOW_HIDDEN | (captioned ? 0 : SDL_WINDOW_BORDERLESS);
+  auto native = std::make_unique<SdlWindow>();
+  native->window = SDL_CreateWindow(window.title.c_str(), client.x * scale_, client.y * scale_,
+                                    Surface::kWidth * scale_, Surface::kHeight * scale_, flags);
+  if (native->window == nullptr) {
+    if (why) *why = SDL_GetError();
+    return false;
+  }
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  native->renderer = SDL_CreateRenderer(native->window, -1, 0);
+  if (native->renderer == nullptr) {
+    native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
+  }
+  if (native->renderer != nullptr) {
+    native->texture = SDL_CreateTexture(native->renderer, SDL_PIXELFORMAT_RGB888,
+                                        SDL_TEXTUREACCESS_STREAMING, Surface::kWidth,
+                                        Surface::kHeight);
+  }
+  if (native->renderer == nullptr || native->texture == nullptr) {
+    if (why) *why = SDL_GetError();
+    return false;
+  }
+  window.native = std::move(native);
+  return true;
+}
+
+void SdlBackend::ShowNativeWindow(Window& window) {
+  if (auto* n = NativeOf(window)) SDL_ShowWindow(n->window);
+}
+
+void SdlBackend::BringToFront(Window& window) {
+  if (auto* n = NativeOf(window)) {
+    SDL_SetWindowAlwaysOnTop(n->window, SDL_TRUE);
+    SDL_RaiseWindow(n->window);
+    SDL_SetWindowAlwaysOnTop(n->window, SDL_FALSE);
+  }
+}
+
+Tick SdlBackend::Now() {
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+  return static_cast<Tick>(ms);
+}
+
+void SdlBackend::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void SdlBackend::Poll(bool modal) {
+  if (!videoReady_) return;
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) {
+    switch (e.type) {
+      case SDL_WINDOWEVENT: {
+        Window* w = WindowForId(e.window.windowID);
+        if (w == nullptr) break;
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+          if (!modal) Sys().Post(Message{w, WM_CLOSE, 0, 0});
+        } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                   e.window.event == SDL_WINDOWEVENT_RESTORED ||
+                   e.window.event == SDL_WINDOWEVENT_SHOWN) {
+          w->paintPending = true;
+          w->needsRedraw = true;
+        }
+        break;
+      }
+      case SDL_MOUSEMOTION: {
+        Window* w = WindowForId(e.motion.windowID);
+        if (w != nullptr && !modal) {
+          Sys().Post(Message{w, WM_MOUSEMOVE, 0, PackPoint(e.motion.x / scale_, e.motion.y / scale_)});
+        }
+        break;
+      }
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        Window* w = WindowForId(e.button.windowID);
+        if (w == nullptr || modal) break;
+        bool down = e.type == SDL_MOUSEBUTTONDOWN;
+        uint32_t msg = 0;
+        if (e.button.button == SDL_BUTTON_LEFT) msg = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+        if (e.button.button == SDL_BUTTON_RIGHT) msg = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+        if (msg != 0) {
+          Sys().Post(Message{w, msg, 0, PackPoint(e.button.x / scale_, e.button.y / scale_)});
+        }
+        break;
+      }
+      case SDL_KEYDOWN: {
+        Window* w = WindowForId(e.key.windowID);
+        if (w == nullptr || modal) break;
+        // Alt+F4 asks to close the window, as the system's default handling does.
+        if (e.key.keysym.sym == SDLK_F4 && (e.key.keysym.mod & KMOD_ALT)) {
+          Sys().Post(Message{w, WM_CLOSE, 0, 0});
+        } else {
+          Sys().Post(Message{w, WM_KEYDOWN, static_cast<uintptr_t>(e.key.keysym.sym), 0});
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+}
+
+void SdlBackend::Present(Window& window) {
+  auto* n = NativeOf(window);
+  if (n == nullptr) return;
+  bool changed = window.screen.TakeChanged() && window.screen.Valid();
+  if (!changed && !(window.needsRedraw && n->hasPicture)) return;
+  window.needsRedraw = false;
+  if (changed) {
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(n->texture, nullptr, &pixels, &pitch) == 0) {
+      const uint32_t* src = window.screen.Pixels();
+      auto* dst = static_cast<uint8_t*>(pixels);
+      if (pitch == Surface::kWidth * 4) {
+        std::memcpy(dst, src, static_cast<size_t>(Surface::kWidth) * Surface::kHeight * 4);
+      } else {
+        for (int y = 0; y < Surface::kHeight; ++y) {
+          std::memcpy(dst + static_cast<size_t>(y) * pitch, src + static_cast<size_t>(y) * Surface::kWidth,
+                      Surface::kWidth * 4);
+        }
+      }
+      SDL_UnlockTexture(n->texture);
+      n->hasPicture = true;
+    }
+  }
+  SDL_RenderCopy(n->renderer, n->texture, nullptr, nullptr);
+  SDL_RenderPresent(n->renderer);
+}
+
+int SdlBackend::RunModalBox(const BoxRequest& request, const std::function<void()>& keepAlive) {
+  const uint32_t kind = request.style & 0x0F;
+  const uint32_t icon = request.style & 0xF0;
+  std::vector<SDL_MessageBoxButtonData> buttons;
+  const bool secondDefault = (request.style & MB_DEFBUTTON2) != 0;
+  auto add = [&](int id, const char* label) {
+    SDL_MessageBoxButtonData b{};
+    b.buttonid = id;
+    b.text = label;
+    buttons.push_back(b);
+  };
+  int cancelAnswer = IDOK;
+  switch (kind) {
+    case MB_OKCANCEL:
+      add(IDOK, "OK");
+      add(IDCANCEL, "キャンセル");
+      cancelAnswer = IDCANCEL;
+      break;
+    case MB_YESNO:
+      add(IDYES, "はい(Y)");
+      add(IDNO, "いいえ(N)");
+      cancelAnswer = IDNO;
+      break;
+    case MB_YESNOCANCEL:
+      add(IDYES, "はい(Y)");
+      add(IDNO, "いいえ(N)");
+      add(IDCANCEL, "キャンセル");
+      cancelAnswer = IDCANCEL;
+      break;
+    default:
+      add(IDOK, "OK");
+      break;
+  }
+  size_t defaultIndex = (secondDefault && buttons.size() > 1) ? 1 : 0;
+  buttons[defaultIndex].flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+  for (auto& b : buttons) {
+    if (b.buttonid == cancelAnswer) b.flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+  }
+
+  SDL_MessageBoxData data{};
+  data.flags = icon == MB_ICONERROR             ? SDL_MESSAGEBOX_ERROR
+               : icon == MB_ICONEXCLAMATION     ? SDL_MESSAGEBOX_WARNING
+                                                : SDL_MESSAGEBOX_INFORMATION;
+  data.flags |= SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
+  data.title = request.caption.c_str();
+  // The original line breaks were CR; a box shows LF.
+  std::string text = request.text;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') text[i] = '\n';
+  }
+  data.message = text.c_str();
+  data.numbuttons = static_cast<int>(buttons.size());
+  data.buttons = buttons.data();
+
+  // The box runs on a helper thread; this thread keeps the owner painted and
+  // its media notices handled until the answer comes.
+  std::atomic<bool> done{false};
+  int pressed = -1;
+  int result = -1;
+  std::thread shower([&] {
+    result = SDL_ShowMessageBox(&data, &pressed);
+    done = true;
+  });
+  while (!done) {
+    keepAlive();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  shower.join();
+  if (result != 0) {
+    // No way to show a box (no display): say it on the terminal and take the
+    // default answer.
+    int answer = buttons[defaultIndex].buttonid;
+    std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), text.c_str());
+    return answer;
+  }
+  if (pressed < 0) return cancelAnswer;  // closed with the title bar's button
+  return pressed;
+}
+
+std::string SdlBackend::ModuleFileName() {
+  std::error_code ec;
+  auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : p.string();
+}
+
+}  // namespace platform

@@ -1,0 +1,295 @@
+#include "platform/surface.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "platform/system.h"
+
+namespace platform {
+
+namespace {
+
+constexpr uint32_t kWhite = 0x00FFFFFF;
+
+// Colour-table entry (blue, green, red, 0) as XRGB.
+inline uint32_t QuadToXrgb(const uint8_t* q) {
+  return (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
+}
+
+// Clips a destination span [start, start + length) to [0, limit).
+struct Span {
+  int begin;
+  int end;
+};
+inline Span Clip(int start, int length, int limit) {
+  long long b = std::max<long long>(start, 0);
+  long long e = std::min<long long>(static_cast<long long>(start) + length, limit);
+  if (e < b) e = b;
+  return {static_cast<int>(b), static_cast<int>(e)};
+}
+
+}  // namespace
+
+DibView DibView::FromHeader(const BitmapInfoHeader& header, const uint8_t* bits, size_t bitsSize) {
+  DibView v;
+  v.width = header.biWidth;
+  v.height = header.biHeight;
+  v.bitCount = header.biBitCount;
+  v.compression = header.biCompression;
+  v.bits = bits;
+  v.bitsSize = bitsSize;
+  return v;
+}
+
+DibView DibView::FromPacked(const uint8_t* block, size_t blockSize) {
+  DibView v;
+  if (block == nullptr || blockSize < sizeof(BitmapInfoHeader)) return v;
+  BitmapInfoHeader h;
+  std::memcpy(&h, block, sizeof h);
+  size_t entries = h.biClrUsed;
+  if (entries == 0 && h.biBitCount <= 8) entries = size_t{1} << h.biBitCount;
+  size_t tableBytes = entries * 4;
+  if (tableBytes > blockSize - sizeof h) return DibView{};
+  v = FromHeader(h, block + sizeof h + tableBytes, blockSize - sizeof h - tableBytes);
+  v.colorTable = block + sizeof h;
+  v.colorCount = static_cast<uint32_t>(entries);
+  return v;
+}
+
+size_t DibView::RowStride() const {
+  if (width <= 0) return 0;
+  return ((static_cast<size_t>(bitCount) * static_cast<size_t>(width) + 31) / 32) * 4;
+}
+
+bool Surface::Allocate() {
+  if (HasSystem() && !Sys().backend().AllowSurfaceAllocation()) return false;
+  try {
+    pixels_.assign(static_cast<size_t>(kWidth) * kHeight, 0);
+  } catch (const std::bad_alloc&) {
+    pixels_.clear();
+    return false;
+  }
+  changed_ = true;
+  return true;
+}
+
+void Surface::Release() {
+  std::vector<uint32_t>().swap(pixels_);
+  changed_ = false;
+}
+
+uint32_t Surface::Pixel(int x, int y) const {
+  if (!Valid() || x < 0 || y < 0 || x >= kWidth || y >= kHeight) return 0;
+  return pixels_[static_cast<size_t>(y) * kWidth + x];
+}
+
+bool Surface::TakeChanged() {
+  bool c = changed_;
+  changed_ = false;
+  return c;
+}
+
+void Surface::PatBlt(int x, int y, int w, int h, RasterFill fill) {
+  if (!Valid() || w <= 0 || h <= 0) return;
+  Span xs = Clip(x, w, kWidth);
+  Span ys = Clip(y, h, kHeight);
+  if (xs.begin >= xs.end || ys.begin >= ys.end) return;
+  uint32_t value = fill == RasterFill::kWhiteness ? kWhite : 0;
+  for (int row = ys.begin; row < ys.end; ++row) {
+    uint32_t* p = pixels_.data() + static_cast<size_t>(row) * kWidth;
+    std::fill(p + xs.begin, p + xs.end, value);
+  }
+  changed_ = true;
+}
+
+void Surface::BitBlt(int x, int y, int w, int h, const Surface& src, int sx, int sy) {
+  if (!Valid() || !src.Valid() || w <= 0 || h <= 0) return;
+  // Clip against both surfaces, keeping source and destination aligned.
+  int x0 = std::max({x, 0, x - sx});
+  int y0 = std::max({y, 0, y - sy});
+  int x1 = static_cast<int>(std::min<long long>({static_cast<long long>(x) + w, kWidth,
+                                                 static_cast<long long>(x) - sx + kWidth}));
+  int y1 = static_cast<int>(std::min<long long>({static_cast<long long>(y) + h, kHeight,
+                                                 static_cast<long long>(y) - sy + kHeight}));
+  if (x0 >= x1 || y0 >= y1) return;
+  size_t count = static_cast<size_t>(x1 - x0) * sizeof(uint32_t);
+  bool upward = &src == this && (y - sy) > 0;  // same surface moving down: copy bottom rows first
+  for (int i = 0; i < y1 - y0; ++i) {
+    int row = upward ? y1 - 1 - i : y0 + i;
+    const uint32_t* s = src.pixels_.data() + static_cast<size_t>(row - y + sy) * kWidth + (x0 - x + sx);
+    uint32_t* d = pixels_.data() + static_cast<size_t>(row) * kWidth + x0;
+    std::memmove(d, s, count);
+  }
+  changed_ = true;
+}
+
+void Surface::StretchBlt(int x, int y, int w, int h, const Surface& src, int sx, int sy, int sw,
+                         int sh) {
+  if (!Valid() || !src.Valid() || w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return;
+  if (&src == this) {
+    // Overlapping scaled copies read from a snapshot.
+    Surface copy;
+    copy.pixels_ = pixels_;
+    StretchBlt(x, y, w, h, copy, sx, sy, sw, sh);
+    return;
+  }
+  Span xs = Clip(x, w, kWidth);
+  Span ys = Clip(y, h, kHeight);
+  if (xs.begin >= xs.end || ys.begin >= ys.end) return;
+  std::vector<int> columns(static_cast<size_t>(xs.end - xs.begin));
+  for (int dx = xs.begin; dx < xs.end; ++dx) {
+    columns[dx - xs.begin] =
+        sx + static_cast<int>(static_cast<long long>(dx - x) * sw / w);
+  }
+  int lastSource = -1;
+  int lastRow = -1;
+  for (int dy = ys.begin; dy < ys.end; ++dy) {
+    int srow = sy + static_cast<int>(static_cast<long long>(dy - y) * sh / h);
+    if (srow < 0 || srow >= kHeight) continue;
+    uint32_t* d = pixels_.data() + static_cast<size_t>(dy) * kWidth;
+    if (srow == lastSource) {
+      std::memcpy(d + xs.begin, pixels_.data() + static_cast<size_t>(lastRow) * kWidth + xs.begin,
+                  static_cast<size_t>(xs.end - xs.begin) * sizeof(uint32_t));
+    } else {
+      const uint32_t* s = src.pixels_.data() + static_cast<size_t>(srow) * kWidth;
+      bool complete = true;
+      for (int dx = xs.begin; dx < xs.end; ++dx) {
+        int sc = columns[dx - xs.begin];
+        if (sc < 0 || sc >= kWidth) {
+          complete = false;
+          continue;
+        }
+        d[dx] = s[sc];
+      }
+      // A row with skipped pixels is not reused: its gaps hold older content.
+      if (complete) {
+        lastSource = srow;
+        lastRow = dy;
+      } else {
+        lastSource = -1;
+      }
+    }
+  }
+  changed_ = true;
+}
+
+int Surface::StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, int sh,
+                           const DibView& dib) {
+  if (!Valid() || w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return 0;
+  if (dib.bits == nullptr || dib.width <= 0 || dib.height == 0 || dib.compression != BI_RGB)
+    return 0;
+  const int bpp = dib.bitCount;
+  if (bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return 0;
+  const int rows = dib.height > 0 ? dib.height : -dib.height;
+  const size_t stride = dib.RowStride();
+
+  Span xs = Clip(x, w, kWidth);
+  Span ys = Clip(y, h, kHeight);
+  if (xs.begin >= xs.end || ys.begin >= ys.end) return 0;
+
+  // Colour lookup for indexed pictures; entries missing from the table are black.
+  uint32_t lut[256] = {};
+  if (bpp <= 8) {
+    uint32_t n = std::min<uint32_t>(dib.colorCount, 1u << bpp);
+    if (dib.colorTable != nullptr) {
+      for (uint32_t i = 0; i < n; ++i) lut[i] = QuadToXrgb(dib.colorTable + 4 * i);
+    }
+  }
+
+  // Source column of every destination column, or -1 outside the picture.
+  const int span = xs.end - xs.begin;
+  std::vector<int> columns(static_cast<size_t>(span));
+  for (int dx = xs.begin; dx < xs.end; ++dx) {
+    long long sc = sx + static_cast<long long>(dx - x) * sw / w;
+    columns[dx - xs.begin] = (sc >= 0 && sc < dib.width) ? static_cast<int>(sc) : -1;
+  }
+  const bool identityColumns = (sw == w) && sx - x + xs.begin >= 0 &&
+                               sx - x + xs.end <= dib.width;
+  const bool doubledColumns = (w == 2 * sw);
+
+  int written = 0;
+  int lastSource = -1;
+  int lastRow = -1;
+  for (int dy = ys.begin; dy < ys.end; ++dy) {
+    long long up = sy + sh - 1 - static_cast<long long>(dy - y) * sh / h;  // bottom-up row
+    if (up < 0 || up >= rows) continue;
+    int memRow = dib.height > 0 ? static_cast<int>(up) : rows - 1 - static_cast<int>(up);
+    size_t offset = static_cast<size_t>(memRow) * stride;
+    if (offset + stride > dib.bitsSize) continue;  // row not present in the given bytes
+    uint32_t* d = pixels_.data() + static_cast<size_t>(dy) * kWidth;
+    ++written;
+    if (memRow == lastSource) {
+      std::memcpy(d + xs.begin, pixels_.data() + static_cast<size_t>(lastRow) * kWidth + xs.begin,
+                  static_cast<size_t>(span) * sizeof(uint32_t));
+      continue;
+    }
+    const uint8_t* s = dib.bits + offset;
+    bool complete = true;
+    if (bpp == 8 && identityColumns) {
+      const uint8_t* p = s + (xs.begin - x + sx);
+      for (int i = 0; i < span; ++i) d[xs.begin + i] = lut[p[i]];
+    } else if (bpp == 8 && doubledColumns && columns[0] >= 0 && columns[span - 1] >= 0) {
+      int i = 0;
+      uint32_t* out = d + xs.begin;
+      // A leading odd column starts in the middle of a doubled pair.
+      if ((xs.begin - x) & 1) {
+        out[i] = lut[s[columns[i]]];
+        ++i;
+      }
+      const uint8_t* p = s + (i < span ? columns[i] : 0);
+      for (; i + 1 < span; i += 2) {
+        uint32_t c = lut[*p++];
+        out[i] = c;
+        out[i + 1] = c;
+      }
+      if (i < span) out[i] = lut[s[columns[i]]];
+    } else {
+      for (int i = 0; i < span; ++i) {
+        int sc = columns[i];
+        if (sc < 0) {
+          complete = false;
+          continue;
+        }
+        uint32_t c;
+        switch (bpp) {
+          case 4: {
+            uint8_t b = s[sc >> 1];
+            c = lut[(sc & 1) ? (b & 0x0F) : (b >> 4)];
+            break;
+          }
+          case 8:
+            c = lut[s[sc]];
+            break;
+          case 16: {
+            uint16_t v = static_cast<uint16_t>(s[2 * sc] | (s[2 * sc + 1] << 8));
+            uint32_t r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
+            c = ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
+            break;
+          }
+          case 24: {
+            const uint8_t* q = s + 3 * sc;
+            c = (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
+            break;
+          }
+          default: {
+            const uint8_t* q = s + 4 * sc;
+            c = (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
+            break;
+          }
+        }
+        d[xs.begin + i] = c;
+      }
+    }
+    if (complete) {
+      lastSource = memRow;
+      lastRow = dy;
+    } else {
+      lastSource = -1;
+    }
+  }
+  if (written > 0) changed_ = true;
+  return written;
+}
+
+}  // namespace platform

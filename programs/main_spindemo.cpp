@@ -1,0 +1,4 @@
+#include "programs/effect_programs.h"
+#include "programs/run_on_sdl.h"
+
+int main() { return programs::RunOnSdl(programs::SpindemoMain); }

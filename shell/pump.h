@@ -1,0 +1,18 @@
+// The message pump and the one waiting idiom every scene and effect paces
+// itself with. Both return 1 normally and 0 once the quit message was taken;
+// the quit message is consumed, so no caller may drop the result.
+#pragma once
+
+#include "platform/types.h"
+
+namespace shell {
+
+// Dispatches every queued message without blocking. 1 = queue empty now,
+// 0 = quit seen.
+int PumpPending();
+
+// Pumps at least once, then keeps pumping (busy, no sleep) while the tick is
+// below the deadline (unsigned). 1 = deadline passed, 0 = quit seen.
+int WaitUntil(platform::Tick deadline);
+
+}  // namespace shell

@@ -1,0 +1,162 @@
+// A small X11 helper for the end-to-end tests:
+//   xtool wait-window TITLE [SECONDS]   prints "id x y w h" of the newest mapped window titled TITLE
+//   xtool count TITLE                   prints how many mapped windows have that title
+//   xtool close TITLE                   asks the window to close (WM_DELETE_WINDOW), like its close button
+//   xtool shot OUT.png [X Y W H]        writes the root window (or a part) as PNG
+//   xtool key ID KEYSYM                 sends a key press and release to window ID
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <png.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Found {
+  Window id;
+  int x, y, w, h;
+};
+
+void Collect(Display* d, Window w, const std::string& title, std::vector<Found>* out) {
+  char* name = nullptr;
+  XWindowAttributes a;
+  if (XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable) {
+    XTextProperty prop;
+    std::string t;
+    if (XGetWMName(d, w, &prop) && prop.value) {
+      t.assign(reinterpret_cast<char*>(prop.value), prop.nitems);
+      XFree(prop.value);
+    } else if (XFetchName(d, w, &name) && name) {
+      t = name;
+      XFree(name);
+    }
+    if (t == title) {
+      int rx, ry;
+      Window child;
+      XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &rx, &ry, &child);
+      out->push_back({w, rx, ry, a.width, a.height});
+    }
+  }
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  if (XQueryTree(d, w, &root, &parent, &children, &n)) {
+    for (unsigned i = 0; i < n; ++i) Collect(d, children[i], title, out);
+    if (children) XFree(children);
+  }
+}
+
+std::vector<Found> FindAll(Display* d, const std::string& title) {
+  std::vector<Found> out;
+  Collect(d, DefaultRootWindow(d), title, &out);
+  return out;
+}
+
+int Shot(Display* d, const char* path, int x, int y, int w, int h) {
+  XImage* img = XGetImage(d, DefaultRootWindow(d), x, y, w, h, AllPlanes, ZPixmap);
+  if (!img) return 1;
+  FILE* f = std::fopen(path, "wb");
+  if (!f) return 1;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) return 1;
+  png_init_io(png, f);
+  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<unsigned char> row(static_cast<size_t>(w) * 3);
+  for (int j = 0; j < h; ++j) {
+    for (int i = 0; i < w; ++i) {
+      unsigned long p = XGetPixel(img, i, j);
+      row[3 * i] = (p >> 16) & 0xFF;
+      row[3 * i + 1] = (p >> 8) & 0xFF;
+      row[3 * i + 2] = p & 0xFF;
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+  XDestroyImage(img);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) {
+    std::fprintf(stderr, "xtool: no display\n");
+    return 2;
+  }
+  std::string cmd = argv[1];
+  if (cmd == "wait-window" && argc >= 3) {
+    double seconds = argc >= 4 ? std::atof(argv[3]) : 10;
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+    while (std::chrono::steady_clock::now() < end) {
+      auto all = FindAll(d, argv[2]);
+      if (!all.empty()) {
+        const Found& f = all.back();
+        std::printf("%lu %d %d %d %d\n", f.id, f.x, f.y, f.w, f.h);
+        return 0;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return 1;
+  }
+  if (cmd == "count" && argc >= 3) {
+    std::printf("%zu\n", FindAll(d, argv[2]).size());
+    return 0;
+  }
+  if (cmd == "close" && argc >= 3) {
+    auto all = FindAll(d, argv[2]);
+    if (all.empty()) return 1;
+    Atom protocols = XInternAtom(d, "WM_PROTOCOLS", False);
+    Atom del = XInternAtom(d, "WM_DELETE_WINDOW", False);
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = all.front().id;
+    e.xclient.message_type = protocols;
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(del);
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, all.front().id, False, NoEventMask, &e);
+    XSync(d, False);
+    return 0;
+  }
+  if (cmd == "shot" && argc >= 3) {
+    int x = 0, y = 0;
+    int w = DisplayWidth(d, DefaultScreen(d)), h = DisplayHeight(d, DefaultScreen(d));
+    if (argc >= 7) {
+      x = std::atoi(argv[3]);
+      y = std::atoi(argv[4]);
+      w = std::atoi(argv[5]);
+      h = std::atoi(argv[6]);
+    }
+    return Shot(d, argv[2], x, y, w, h);
+  }
+  if (cmd == "key" && argc >= 4) {
+    Window w = std::strtoul(argv[2], nullptr, 0);
+    KeySym sym = XStringToKeysym(argv[3]);
+    XEvent e{};
+    e.xkey.type = KeyPress;
+    e.xkey.display = d;
+    e.xkey.window = w;
+    e.xkey.root = DefaultRootWindow(d);
+    e.xkey.keycode = XKeysymToKeycode(d, sym);
+    e.xkey.same_screen = True;
+    XSendEvent(d, w, True, KeyPressMask, &e);
+    e.xkey.type = KeyRelease;
+    XSendEvent(d, w, True, KeyReleaseMask, &e);
+    XSync(d, False);
+    return 0;
+  }
+  return 2;
+}
