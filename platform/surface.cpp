@@ -108,16 +108,17 @@ void Surface::BitBlt(int x, int y, int w, int h, const Surface& src, int sx, int
   // Clip against both surfaces, keeping source and destination aligned.
   int x0 = std::max({x, 0, x - sx});
   int y0 = std::max({y, 0, y - sy});
-  int x1 = static_cast<int>(std::min<long long>({static_cast<long long>(x) + w, kWidth,
-                                                 static_cast<long long>(x) - sx + kWidth}));
-  int y1 = static_cast<int>(std::min<long long>({static_cast<long long>(y) + h, kHeight,
-                                                 static_cast<long long>(y) - sy + kHeight}));
+  int x1 = static_cast<int>(std::min<long long>(
+      {static_cast<long long>(x) + w, kWidth, static_cast<long long>(x) - sx + kWidth}));
+  int y1 = static_cast<int>(std::min<long long>(
+      {static_cast<long long>(y) + h, kHeight, static_cast<long long>(y) - sy + kHeight}));
   if (x0 >= x1 || y0 >= y1) return;
   size_t count = static_cast<size_t>(x1 - x0) * sizeof(uint32_t);
   bool upward = &src == this && (y - sy) > 0;  // same surface moving down: copy bottom rows first
   for (int i = 0; i < y1 - y0; ++i) {
     int row = upward ? y1 - 1 - i : y0 + i;
-    const uint32_t* s = src.pixels_.data() + static_cast<size_t>(row - y + sy) * kWidth + (x0 - x + sx);
+    const uint32_t* s =
+        src.pixels_.data() + static_cast<size_t>(row - y + sy) * kWidth + (x0 - x + sx);
     uint32_t* d = pixels_.data() + static_cast<size_t>(row) * kWidth + x0;
     std::memmove(d, s, count);
   }
@@ -139,8 +140,7 @@ void Surface::StretchBlt(int x, int y, int w, int h, const Surface& src, int sx,
   if (xs.begin >= xs.end || ys.begin >= ys.end) return;
   std::vector<int> columns(static_cast<size_t>(xs.end - xs.begin));
   for (int dx = xs.begin; dx < xs.end; ++dx) {
-    columns[dx - xs.begin] =
-        sx + static_cast<int>(static_cast<long long>(dx - x) * sw / w);
+    columns[dx - xs.begin] = sx + static_cast<int>(static_cast<long long>(dx - x) * sw / w);
   }
   int lastSource = -1;
   int lastRow = -1;
@@ -193,7 +193,8 @@ int Surface::StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, i
   if (bpp <= 8) {
     uint32_t n = std::min<uint32_t>(dib.colorCount, 1u << bpp);
     if (dib.colorTable != nullptr) {
-      for (uint32_t i = 0; i < n; ++i) lut[i] = QuadToXrgb(dib.colorTable + 4 * i);
+      for (uint32_t i = 0; i < n; ++i)
+        lut[i] = QuadToXrgb(dib.colorTable + 4 * i);
     }
   }
 
@@ -204,8 +205,7 @@ int Surface::StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, i
     long long sc = sx + static_cast<long long>(dx - x) * sw / w;
     columns[dx - xs.begin] = (sc >= 0 && sc < dib.width) ? static_cast<int>(sc) : -1;
   }
-  const bool identityColumns = (sw == w) && sx - x + xs.begin >= 0 &&
-                               sx - x + xs.end <= dib.width;
+  const bool identityColumns = (sw == w) && sx - x + xs.begin >= 0 && sx - x + xs.end <= dib.width;
   const bool doubledColumns = (w == 2 * sw);
 
   int written = 0;
@@ -228,7 +228,8 @@ int Surface::StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, i
     bool complete = true;
     if (bpp == 8 && identityColumns) {
       const uint8_t* p = s + (xs.begin - x + sx);
-      for (int i = 0; i < span; ++i) d[xs.begin + i] = lut[p[i]];
+      for (int i = 0; i < span; ++i)
+        d[xs.begin + i] = lut[p[i]];
     } else if (bpp == 8 && doubledColumns && columns[0] >= 0 && columns[span - 1] >= 0) {
       int i = 0;
       uint32_t* out = d + xs.begin;

@@ -70,6 +70,8 @@ class Surface {
   Surface() = default;
   Surface(const Surface&) = delete;
   Surface& operator=(const Surface&) = delete;
+  Surface(Surface&&) = default;
+  Surface& operator=(Surface&&) = default;
 
   // Allocates black pixels. False when the memory cannot be had (or the
   // platform refuses, as the virtual backend can be told to); the surface then
@@ -106,8 +108,7 @@ class Surface {
   // destination pixel, so 2:1 repeats each pixel. Pixels outside the surface,
   // outside the picture or beyond the given bytes are not drawn. Returns the
   // number of destination rows written.
-  int StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, int sh,
-                    const DibView& dib);
+  int StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, int sh, const DibView& dib);
 
  private:
   std::vector<uint32_t> pixels_;

@@ -53,7 +53,8 @@ System::~System() {
   // Media devices may post from their threads: stop them before the queue goes.
   media_.reset();
   // Native windows go before the backend that made them.
-  for (auto& w : windows_) w->native.reset();
+  for (auto& w : windows_)
+    w->native.reset();
 }
 
 void System::Post(const Message& message) {
@@ -130,8 +131,7 @@ bool System::RegisterClass(const WindowClass& windowClass) {
 }
 
 WindowHandle System::CreateWindow(const std::string& className, const std::string& title,
-                                  uint32_t style, int x, int y, int w, int h,
-                                  void* createParams) {
+                                  uint32_t style, int x, int y, int w, int h, void* createParams) {
   const WindowClass* cls = nullptr;
   for (const auto& c : classes_) {
     if (c.name == className) cls = &c;
@@ -205,8 +205,8 @@ void System::KeepModalAlive(WindowHandle owner) {
   PresentAll();
 }
 
-int System::ShowMessageBox(WindowHandle owner, const std::string& text,
-                           const std::string& caption, uint32_t style) {
+int System::ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                           uint32_t style) {
   PresentAll();
   BoxRecord record{caption, text, style, IDOK};
   ++modalDepth_;
@@ -236,10 +236,16 @@ void System::LogBox(const BoxRecord& record) {
   out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
-void System::SetMediaService(std::unique_ptr<MediaService> service) { media_ = std::move(service); }
+void System::SetMediaService(std::unique_ptr<MediaService> service) {
+  media_ = std::move(service);
+}
 
-ScopedSystem::ScopedSystem(System& system) : previous_(g_installed) { g_installed = &system; }
-ScopedSystem::~ScopedSystem() { g_installed = previous_; }
+ScopedSystem::ScopedSystem(System& system) : previous_(g_installed) {
+  g_installed = &system;
+}
+ScopedSystem::~ScopedSystem() {
+  g_installed = previous_;
+}
 
 System& Sys() {
   if (g_installed == nullptr) {
@@ -249,13 +255,19 @@ System& Sys() {
   return *g_installed;
 }
 
-bool HasSystem() { return g_installed != nullptr; }
+bool HasSystem() {
+  return g_installed != nullptr;
+}
 
 // ---- Calls ----
 
-bool FindWindow(const std::string& className) { return !Sys().backend().ClaimInstance(className); }
+bool FindWindow(const std::string& className) {
+  return !Sys().backend().ClaimInstance(className);
+}
 
-bool RegisterClass(const WindowClass& windowClass) { return Sys().RegisterClass(windowClass); }
+bool RegisterClass(const WindowClass& windowClass) {
+  return Sys().RegisterClass(windowClass);
+}
 
 WindowHandle CreateWindow(const std::string& className, const std::string& title, uint32_t style,
                           int x, int y, int w, int h, void* createParams) {
@@ -325,24 +337,36 @@ intptr_t DefWindowProc(WindowHandle hwnd, uint32_t message, uintptr_t /*wParam*/
   }
 }
 
-Surface* GetDC(WindowHandle hwnd) { return hwnd != nullptr ? &hwnd->screen : nullptr; }
+Surface* GetDC(WindowHandle hwnd) {
+  return hwnd != nullptr ? &hwnd->screen : nullptr;
+}
 
 void ReleaseDC(WindowHandle hwnd, Surface* dc) {
   if (hwnd != nullptr && dc == &hwnd->screen) dc->Release();
 }
 
-bool PeekMessage(Message* message) { return Sys().Peek(message, false); }
-int GetMessage(Message* message) { return Sys().Get(message); }
+bool PeekMessage(Message* message) {
+  return Sys().Peek(message, false);
+}
+int GetMessage(Message* message) {
+  return Sys().Get(message);
+}
 void TranslateMessage(const Message& /*message*/) {}
-intptr_t DispatchMessage(const Message& message) { return Sys().Dispatch(message); }
+intptr_t DispatchMessage(const Message& message) {
+  return Sys().Dispatch(message);
+}
 
 void PostMessage(WindowHandle hwnd, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   Sys().Post(Message{hwnd, message, wParam, lParam});
 }
 
-void PostQuitMessage(int exitCode) { Sys().PostQuit(exitCode); }
+void PostQuitMessage(int exitCode) {
+  Sys().PostQuit(exitCode);
+}
 
-Tick GetTickCount() { return Sys().backend().Now(); }
+Tick GetTickCount() {
+  return Sys().backend().Now();
+}
 
 void Sleep(uint32_t ms) {
   Sys().PresentAll();
@@ -354,6 +378,8 @@ int MessageBox(WindowHandle owner, const std::string& text, const std::string& c
   return Sys().ShowMessageBox(owner, text, caption, style);
 }
 
-std::string ModuleFileName() { return Sys().backend().ModuleFileName(); }
+std::string ModuleFileName() {
+  return Sys().backend().ModuleFileName();
+}
 
 }  // namespace platform

@@ -21,8 +21,7 @@ namespace platform {
 
 class MediaService;
 
-using WindowProc = intptr_t (*)(WindowHandle, uint32_t message, uintptr_t wParam,
-                                intptr_t lParam);
+using WindowProc = intptr_t (*)(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 struct Message {
   WindowHandle hwnd = nullptr;
@@ -142,8 +141,8 @@ class System {
 
   // Windows.
   bool RegisterClass(const WindowClass& windowClass);
-  WindowHandle CreateWindow(const std::string& className, const std::string& title,
-                            uint32_t style, int x, int y, int w, int h, void* createParams);
+  WindowHandle CreateWindow(const std::string& className, const std::string& title, uint32_t style,
+                            int x, int y, int w, int h, void* createParams);
   const std::vector<std::unique_ptr<Window>>& windows() const { return windows_; }
   void PresentAll();
 

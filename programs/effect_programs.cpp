@@ -14,7 +14,8 @@ constexpr const char* kEffectTitle = "ZELK SYSTEM";
 class IdleEffect : public shell::DemoProgram {
  public:
   int Body(shell::MainWindow& /*window*/) override {
-    while (shell::PumpPending() != 0) platform::Sleep(10);
+    while (shell::PumpPending() != 0)
+      platform::Sleep(10);
     return 0;
   }
 };
@@ -26,9 +27,17 @@ int RunIdle(const char* name) {
 
 }  // namespace
 
-int LensdemoMain() { return RunIdle("lensdemo"); }
-int SpindemoMain() { return RunIdle("spindemo"); }
-int RipdemoMain() { return RunIdle("ripdemo"); }
-int PlasmademoMain() { return RunIdle("plasmademo"); }
+int LensdemoMain() {
+  return RunIdle("lensdemo");
+}
+int SpindemoMain() {
+  return RunIdle("spindemo");
+}
+int RipdemoMain() {
+  return RunIdle("ripdemo");
+}
+int PlasmademoMain() {
+  return RunIdle("plasmademo");
+}
 
 }  // namespace programs

@@ -1,4 +1,6 @@
 #include "programs/effect_programs.h"
 #include "programs/run_on_sdl.h"
 
-int main() { return programs::RunOnSdl(programs::LensdemoMain); }
+int main() {
+  return programs::RunOnSdl(programs::LensdemoMain);
+}

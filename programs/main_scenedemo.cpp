@@ -1,4 +1,6 @@
-#include "programs/scenedemo.h"
 #include "programs/run_on_sdl.h"
+#include "programs/scenedemo.h"
 
-int main() { return programs::RunOnSdl(programs::ScenedemoMain); }
+int main() {
+  return programs::RunOnSdl(programs::ScenedemoMain);
+}

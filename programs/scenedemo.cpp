@@ -11,7 +11,8 @@ namespace {
 class Scenedemo : public shell::DemoProgram {
  public:
   int Body(shell::MainWindow& /*window*/) override {
-    while (shell::PumpPending() != 0) platform::Sleep(10);
+    while (shell::PumpPending() != 0)
+      platform::Sleep(10);
     return 0;
   }
 };

@@ -18,17 +18,20 @@ MainWindow::MainWindow(const char* windowTitle) : title(windowTitle) {
               : (WS_POPUP | WS_SYSMENU);
   Rect outer = AdjustWindowRect(Rect{0, 0, kClientWidth, kClientHeight}, style);
   hwnd = CreateWindow(kWindowClassName, title, style, (screenW - outer.w) / 2,
-                      (screenH - outer.h) / 2, outer.w, outer.h,
-                      static_cast<WindowBase*>(this));
+                      (screenH - outer.h) / 2, outer.w, outer.h, static_cast<WindowBase*>(this));
   if (hwnd == nullptr) return;
   Show(SW_SHOWDEFAULT);
   Update();
   CreateBackBuffer();
 }
 
-void MainWindow::Show(int showCommand) { ShowWindow(hwnd, showCommand); }
+void MainWindow::Show(int showCommand) {
+  ShowWindow(hwnd, showCommand);
+}
 
-void MainWindow::Update() { UpdateWindow(hwnd); }
+void MainWindow::Update() {
+  UpdateWindow(hwnd);
+}
 
 void MainWindow::CreateBackBuffer() {
   BringWindowToFront(hwnd);

@@ -30,7 +30,9 @@ struct SdlWindow : Window::Native {
   }
 };
 
-SdlWindow* NativeOf(Window& w) { return static_cast<SdlWindow*>(w.native.get()); }
+SdlWindow* NativeOf(Window& w) {
+  return static_cast<SdlWindow*>(w.native.get());
+}
 
 Window* WindowForId(uint32_t id) {
   for (const auto& w : Sys().windows()) {
@@ -132,9 +134,9 @@ bool SdlBackend::CreateNativeWindow(Window& window, std::string* why) {
     native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
   }
   if (native->renderer != nullptr) {
-    native->texture = SDL_CreateTexture(native->renderer, SDL_PIXELFORMAT_RGB888,
-                                        SDL_TEXTUREACCESS_STREAMING, Surface::kWidth,
-                                        Surface::kHeight);
+    native->texture =
+        SDL_CreateTexture(native->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                          Surface::kWidth, Surface::kHeight);
   }
   if (native->renderer == nullptr || native->texture == nullptr) {
     if (why) *why = SDL_GetError();
@@ -163,7 +165,9 @@ Tick SdlBackend::Now() {
   return static_cast<Tick>(ms);
 }
 
-void SdlBackend::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SdlBackend::Sleep(uint32_t ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 void SdlBackend::Poll(bool modal) {
   if (!videoReady_) return;
@@ -186,7 +190,8 @@ void SdlBackend::Poll(bool modal) {
       case SDL_MOUSEMOTION: {
         Window* w = WindowForId(e.motion.windowID);
         if (w != nullptr && !modal) {
-          Sys().Post(Message{w, WM_MOUSEMOVE, 0, PackPoint(e.motion.x / scale_, e.motion.y / scale_)});
+          Sys().Post(
+              Message{w, WM_MOUSEMOVE, 0, PackPoint(e.motion.x / scale_, e.motion.y / scale_)});
         }
         break;
       }
@@ -236,8 +241,8 @@ void SdlBackend::Present(Window& window) {
         std::memcpy(dst, src, static_cast<size_t>(Surface::kWidth) * Surface::kHeight * 4);
       } else {
         for (int y = 0; y < Surface::kHeight; ++y) {
-          std::memcpy(dst + static_cast<size_t>(y) * pitch, src + static_cast<size_t>(y) * Surface::kWidth,
-                      Surface::kWidth * 4);
+          std::memcpy(dst + static_cast<size_t>(y) * pitch,
+                      src + static_cast<size_t>(y) * Surface::kWidth, Surface::kWidth * 4);
         }
       }
       SDL_UnlockTexture(n->texture);
@@ -288,9 +293,9 @@ int SdlBackend::RunModalBox(const BoxRequest& request, const std::function<void(
   }
 
   SDL_MessageBoxData data{};
-  data.flags = icon == MB_ICONERROR             ? SDL_MESSAGEBOX_ERROR
-               : icon == MB_ICONEXCLAMATION     ? SDL_MESSAGEBOX_WARNING
-                                                : SDL_MESSAGEBOX_INFORMATION;
+  data.flags = icon == MB_ICONERROR         ? SDL_MESSAGEBOX_ERROR
+               : icon == MB_ICONEXCLAMATION ? SDL_MESSAGEBOX_WARNING
+                                            : SDL_MESSAGEBOX_INFORMATION;
   data.flags |= SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
   data.title = request.caption.c_str();
   // The original line breaks were CR; a box shows LF.

@@ -32,7 +32,9 @@ void VirtualBackend::QueueBoxAnswer(int answer, uint32_t holdMs) {
   answers_.push_back(BoxAnswer{answer, holdMs});
 }
 
-bool VirtualBackend::ClaimInstance(const std::string& /*name*/) { return !anotherInstance_; }
+bool VirtualBackend::ClaimInstance(const std::string& /*name*/) {
+  return !anotherInstance_;
+}
 
 bool VirtualBackend::InitDisplay(std::string* why) {
   if (!displayAvailable_ && why != nullptr) *why = "no display (virtual)";
@@ -53,12 +55,20 @@ bool VirtualBackend::CreateNativeWindow(Window& /*window*/, std::string* why) {
   return !windowCreationFails_;
 }
 
-void VirtualBackend::ShowNativeWindow(Window& /*window*/) { ++shows_; }
-void VirtualBackend::BringToFront(Window& /*window*/) { ++frontBumps_; }
+void VirtualBackend::ShowNativeWindow(Window& /*window*/) {
+  ++shows_;
+}
+void VirtualBackend::BringToFront(Window& /*window*/) {
+  ++frontBumps_;
+}
 
-Tick VirtualBackend::Now() { return static_cast<Tick>(options_.startTick + elapsed_); }
+Tick VirtualBackend::Now() {
+  return static_cast<Tick>(options_.startTick + elapsed_);
+}
 
-void VirtualBackend::Advance(uint64_t ms) { elapsed_ += ms; }
+void VirtualBackend::Advance(uint64_t ms) {
+  elapsed_ += ms;
+}
 
 void VirtualBackend::Sleep(uint32_t ms) {
   Advance(ms);
@@ -70,7 +80,9 @@ void VirtualBackend::OnPump() {
   Advance(options_.pumpMs);
 }
 
-void VirtualBackend::Poll(bool modal) { Deliver(modal); }
+void VirtualBackend::Poll(bool modal) {
+  Deliver(modal);
+}
 
 void VirtualBackend::Deliver(bool modal) {
   if (delivering_) return;

@@ -45,7 +45,9 @@ class VirtualBackend : public Backend {
   // The next message box is answered with `answer` after staying open `holdMs`.
   void QueueBoxAnswer(int answer, uint32_t holdMs = 0);
   // Called with the tick and the surface whenever a window's screen changed.
-  void SetPresentHook(std::function<void(Tick, const Surface&)> hook) { presentHook_ = std::move(hook); }
+  void SetPresentHook(std::function<void(Tick, const Surface&)> hook) {
+    presentHook_ = std::move(hook);
+  }
   void SetAnotherInstanceRunning(bool running) { anotherInstance_ = running; }
   void SetDisplayAvailable(bool available) { displayAvailable_ = available; }
   void SetWindowCreationFails(bool fails) { windowCreationFails_ = fails; }

@@ -1,9 +1,13 @@
 // A small X11 helper for the end-to-end tests:
-//   xtool wait-window TITLE [SECONDS]   prints "id x y w h" of the newest mapped window titled TITLE
-//   xtool count TITLE                   prints how many mapped windows have that title
-//   xtool close TITLE                   asks the window to close (WM_DELETE_WINDOW), like its close button
-//   xtool shot OUT.png [X Y W H]        writes the root window (or a part) as PNG
-//   xtool key ID KEYSYM                 sends a key press and release to window ID
+//   xtool wait-window TITLE [SECONDS]   prints "id x y w h" of the newest mapped window titled
+//   TITLE xtool count TITLE                   prints how many mapped windows have that title xtool
+//   close TITLE                   asks the window to close (WM_DELETE_WINDOW), like its close
+//   button xtool shot OUT.png [X Y W H]        writes the root window (or a part) as PNG xtool key
+//   ID KEYSYM                 sends a key press and release to window ID xtool wait-box TITLE
+//   [SECONDS]      prints the id of a message box with that caption xtool uniform IMAGE.png prints
+//   the colour (RRGGBB) when all pixels share it, else "mixed" xtool diff A.png B.png prints how
+//   many pixels differ (sizes must match) xtool colors IMAGE.png              prints how many
+//   distinct colours the picture has
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -13,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,7 +52,8 @@ void Collect(Display* d, Window w, const std::string& title, std::vector<Found>*
   Window root, parent, *children = nullptr;
   unsigned n = 0;
   if (XQueryTree(d, w, &root, &parent, &children, &n)) {
-    for (unsigned i = 0; i < n; ++i) Collect(d, children[i], title, out);
+    for (unsigned i = 0; i < n; ++i)
+      Collect(d, children[i], title, out);
     if (children) XFree(children);
   }
 }
@@ -85,6 +91,23 @@ int Shot(Display* d, const char* path, int x, int y, int w, int h) {
   std::fclose(f);
   XDestroyImage(img);
   return 0;
+}
+
+struct Rgb8 {
+  int w = 0, h = 0;
+  std::vector<unsigned char> px;  // RGB
+};
+
+bool ReadPng(const char* path, Rgb8* out) {
+  png_image img{};
+  img.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&img, path)) return false;
+  img.format = PNG_FORMAT_RGB;
+  out->w = img.width;
+  out->h = img.height;
+  out->px.resize(PNG_IMAGE_SIZE(img));
+  if (!png_image_finish_read(&img, nullptr, out->px.data(), 0, nullptr)) return false;
+  return true;
 }
 
 }  // namespace
@@ -156,6 +179,51 @@ int main(int argc, char** argv) {
     e.xkey.type = KeyRelease;
     XSendEvent(d, w, True, KeyReleaseMask, &e);
     XSync(d, False);
+    return 0;
+  }
+  if (cmd == "wait-box" && argc >= 3) {
+    double seconds = argc >= 4 ? std::atof(argv[3]) : 10;
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+    while (std::chrono::steady_clock::now() < end) {
+      for (const Found& f : FindAll(d, argv[2])) {
+        if (f.w % 640 != 0 || f.h % 480 != 0) {
+          std::printf("%lu\n", f.id);
+          return 0;
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return 1;
+  }
+  if (cmd == "uniform" && argc >= 3) {
+    Rgb8 a;
+    if (!ReadPng(argv[2], &a)) return 2;
+    for (size_t i = 3; i < a.px.size(); ++i) {
+      if (a.px[i] != a.px[i % 3]) {
+        std::printf("mixed\n");
+        return 0;
+      }
+    }
+    std::printf("%02X%02X%02X\n", a.px[0], a.px[1], a.px[2]);
+    return 0;
+  }
+  if (cmd == "diff" && argc >= 4) {
+    Rgb8 a, b;
+    if (!ReadPng(argv[2], &a) || !ReadPng(argv[3], &b) || a.w != b.w || a.h != b.h) return 2;
+    size_t n = 0;
+    for (size_t i = 0; i < a.px.size(); i += 3) {
+      if (a.px[i] != b.px[i] || a.px[i + 1] != b.px[i + 1] || a.px[i + 2] != b.px[i + 2]) ++n;
+    }
+    std::printf("%zu\n", n);
+    return 0;
+  }
+  if (cmd == "colors" && argc >= 3) {
+    Rgb8 a;
+    if (!ReadPng(argv[2], &a)) return 2;
+    std::set<unsigned> seen;
+    for (size_t i = 0; i < a.px.size(); i += 3)
+      seen.insert(a.px[i] << 16 | a.px[i + 1] << 8 | a.px[i + 2]);
+    std::printf("%zu\n", seen.size());
     return 0;
   }
   return 2;

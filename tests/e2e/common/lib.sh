@@ -1,0 +1,82 @@
+# Sourced by the end-to-end tests. Gives each test its own Xvfb, runtime folder
+# (so the single-instance lock of one test never meets another's) and artifact
+# folder, and cleans up whatever the test started.
+set -euo pipefail
+
+BIN=${ZELK_BIN_DIR:?run through ctest}
+XTOOL=${ZELK_TEST_DIR:?run through ctest}/xtool
+TEST_NAME=${TEST_NAME:-$(basename "$0" .sh)}
+ARTIFACTS=$(dirname "$BIN")/e2e-artifacts/$TEST_NAME
+rm -rf "$ARTIFACTS"
+mkdir -p "$ARTIFACTS"
+WORK=$(mktemp -d)
+export XDG_RUNTIME_DIR=$WORK/run
+mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+unset ZELK_MSGBOX_ANSWERS ZELK_MSGBOX_LOG ZELK_SCALE
+XVFB_PID=
+STARTED_PIDS=()
+
+cleanup() {
+  for p in "${STARTED_PIDS[@]:-}"; do
+    [ -n "$p" ] && kill -9 "$p" 2>/dev/null || true
+  done
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# start_xvfb [WIDTHxHEIGHT]: a private X server; sets DISPLAY.
+start_xvfb() {
+  local size=${1:-1024x768}
+  local fifo=$WORK/displayfd
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local n
+  read -r -t 20 n <"$fifo" || fail "Xvfb did not start"
+  export DISPLAY=:$n
+}
+
+# start PROGRAM [ARGS…]: runs a program in the background; its pid is in $LAST_PID.
+start() {
+  "$@" &
+  LAST_PID=$!
+  STARTED_PIDS+=("$LAST_PID")
+}
+
+# wait_exit PID SECONDS: waits for the process; prints its exit code, or
+# "timeout" (and kills it) when it runs longer.
+wait_exit() {
+  local pid=$1 limit=$2 waited=0
+  while kill -0 "$pid" 2>/dev/null; do
+    sleep 0.1
+    waited=$((waited + 1))
+    if [ $waited -ge $((limit * 10)) ]; then
+      kill -9 "$pid" 2>/dev/null || true
+      echo timeout
+      return 0
+    fi
+  done
+  local rc=0
+  wait "$pid" || rc=$?
+  echo "$rc"
+}
+
+# wait_window TITLE [SECONDS]: prints "id x y w h" of the newest window so titled.
+wait_window() { "$XTOOL" wait-window "$1" "${2:-10}"; }
+window_count() { "$XTOOL" count "$1"; }
+close_window() { "$XTOOL" close "$1"; }
+# shot OUT.png [X Y W H]
+shot() { "$XTOOL" shot "$@"; }
+# box_id TITLE [SECONDS]: id of a message box with that caption (any window so
+# titled that is not 640×480).
+box_id() { "$XTOOL" wait-box "$1" "${2:-10}"; }
+press_key() { "$XTOOL" key "$1" "$2"; }
+# is_uniform PNG: prints the colour when every pixel has it, else "mixed".
+png_uniform() { "$XTOOL" uniform "$1"; }
