@@ -22,7 +22,7 @@ struct Rgb {
 struct IndexedPicture {
   int width = 0;
   int height = 0;
-  int colors = 256;  // 16 or 256
+  int colors = 256;             // 16 or 256
   std::vector<Rgb> palette;     // at most `colors` entries
   std::vector<uint8_t> pixels;  // width × height indices
 };

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "image/data_path.h"
 #include "image/dib_block.h"
@@ -15,6 +16,14 @@
 #include "platform/system.h"
 
 namespace image {
+
+// The decoder's work on a file held in memory: the new block, or null and the
+// message that tells why.
+struct MagDecodeResult {
+  std::unique_ptr<DibBlock> block;
+  const char* message = nullptr;
+};
+MagDecodeResult DecodeMagToDib(std::span<const uint8_t> file);
 
 class MagImage {
  public:

@@ -1,0 +1,118 @@
+#include "image/mag_format.h"
+
+#include <cstring>
+
+namespace image::mag {
+
+namespace {
+
+int16_t ReadS16(const uint8_t* p) {
+  return static_cast<int16_t>(p[0] | p[1] << 8);
+}
+uint32_t ReadU32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// Copy positions of flag nibbles 1 … 15: units (2 bytes) to the left, rows up.
+constexpr int kUnitsLeft[16] = {0, 1, 2, 4, 0, 1, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0};
+constexpr int kRowsUp[16] = {0, 0, 0, 0, 1, 1, 2, 2, 2, 4, 4, 4, 8, 8, 8, 16};
+
+}  // namespace
+
+Status ReadLayout(std::span<const uint8_t> file, Layout* layout) {
+  if (file.size() < kSignatureSize || std::memcmp(file.data(), kSignature, kSignatureSize) != 0)
+    return Status::kUnsupportedType;
+  const uint8_t* eof = static_cast<const uint8_t*>(
+      std::memchr(file.data() + kSignatureSize, 0x1A, file.size() - kSignatureSize));
+  if (eof == nullptr) return Status::kReadFailed;
+
+  Layout l;
+  l.headerStart = static_cast<size_t>(eof - file.data()) + 1;
+  if (file.size() - l.headerStart < kHeaderSize) return Status::kReadFailed;
+  const uint8_t* h = file.data() + l.headerStart;
+  MagHeaderInfo& info = l.header;
+  info.comment.assign(reinterpret_cast<const char*>(file.data()) + kSignatureSize,
+                      l.headerStart - 1 - kSignatureSize);
+  info.machineCode = h[1];
+  info.machineFlags = h[2];
+  info.screenMode = h[3];
+  info.colors = (h[3] & 0x80) ? 256 : 16;
+  info.leftX = ReadS16(h + 4);
+  info.topY = ReadS16(h + 6);
+  info.rightX = ReadS16(h + 8);
+  info.bottomY = ReadS16(h + 10);
+  info.flagAOffset = ReadU32(h + 12);
+  info.flagBOffset = ReadU32(h + 16);
+  info.flagBSize = ReadU32(h + 20);
+  info.pixelOffset = ReadU32(h + 24);
+  info.pixelSize = ReadU32(h + 28);
+
+  const size_t headerLength = l.HeaderLength();
+  if (file.size() - l.headerStart < headerLength) return Status::kReadFailed;
+  l.dataStart = l.headerStart + headerLength;
+  const size_t dataSize = file.size() - l.dataStart;
+  if (dataSize == 0) return Status::kReadFailed;
+  *layout = l;  // the header is worth showing even when the sizes are refused below
+
+  const int unitPixels = info.colors == 256 ? 4 : 8;
+  l.columns = info.rightX / unitPixels - info.leftX / unitPixels + 1;
+  l.rows = info.bottomY - info.topY + 1;
+  if (l.columns < 1 || l.columns > kMaxColumns || l.rows < 1) return Status::kUnsupportedType;
+
+  // Each area starts inside the data; flag A holds one bit per column and row.
+  for (uint32_t offset : {info.flagAOffset, info.flagBOffset, info.pixelOffset}) {
+    if (offset < headerLength || offset - headerLength > dataSize) return Status::kReadFailed;
+  }
+  const size_t flagABytes = (static_cast<size_t>(l.columns) * l.rows + 7) / 8;
+  if (flagABytes > dataSize - (info.flagAOffset - headerLength)) return Status::kReadFailed;
+  *layout = l;
+  return Status::kOk;
+}
+
+Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* top,
+                  ptrdiff_t down) {
+  const size_t headerLength = layout.HeaderLength();
+  const uint8_t* data = file.data() + layout.dataStart;
+  const size_t size = file.size() - layout.dataStart;
+  size_t flagA = layout.header.flagAOffset - headerLength;  // whole area checked by ReadLayout
+  size_t flagB = layout.header.flagBOffset - headerLength;
+  size_t pixel = layout.header.pixelOffset - headerLength;
+
+  ptrdiff_t copyOffset[16];
+  for (int k = 0; k < 16; ++k)
+    copyOffset[k] = -kRowsUp[k] * down - 2 * kUnitsLeft[k];
+
+  uint8_t flagRow[kMaxColumns] = {};
+  uint8_t mask = 0x80;
+  uint8_t* row = top;
+  for (int y = 0; y < layout.rows; ++y, row += down) {
+    uint8_t* out = row;
+    int unit = 0;
+    for (int c = 0; c < layout.columns; ++c) {
+      if (data[flagA] & mask) {
+        if (flagB >= size) return Status::kReadFailed;
+        flagRow[c] ^= data[flagB++];
+      }
+      mask >>= 1;
+      if (mask == 0) {
+        mask = 0x80;
+        ++flagA;
+      }
+      for (int code : {flagRow[c] >> 4, flagRow[c] & 0x0F}) {
+        if (code == 0) {
+          if (size - pixel < 2) return Status::kReadFailed;
+          std::memcpy(out, data + pixel, 2);
+          pixel += 2;
+        } else {
+          if (kRowsUp[code] > y || kUnitsLeft[code] > unit) return Status::kReadFailed;
+          std::memcpy(out, out + copyOffset[code], 2);
+        }
+        out += 2;
+        ++unit;
+      }
+    }
+  }
+  return Status::kOk;
+}
+
+}  // namespace image::mag

@@ -1,0 +1,51 @@
+// The MAG reader shared by MagImage and the tools: finds the header, palette
+// and data areas of a file held in memory and decodes its rows, checking every
+// read against the file and every copy against the rows already decoded.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "image/codecs.h"
+
+namespace image::mag {
+
+constexpr char kSignature[] = "MAKI02  ";
+constexpr size_t kSignatureSize = 8;
+constexpr size_t kHeaderSize = 32;
+constexpr int kMaxColumns = 512;
+
+enum class Status {
+  kOk,
+  kUnsupportedType,  // not a MAG file, or a size this decoder does not take
+  kReadFailed,       // truncated or damaged data
+};
+
+struct Layout {
+  MagHeaderInfo header;
+  size_t headerStart = 0;  // file offset of the 32-byte header
+  size_t dataStart = 0;    // file offset of the byte after the palette
+  int columns = 0;         // flag bytes per row; 4 output bytes each
+  int rows = 0;
+
+  size_t HeaderLength() const { return kHeaderSize + 3 * static_cast<size_t>(header.colors); }
+  size_t Stride() const { return static_cast<size_t>(columns) * 4; }
+  int PixelWidth() const { return columns * (header.colors == 256 ? 4 : 8); }
+  // Palette entry i as it lies in the file: green, red, blue.
+  const uint8_t* PaletteEntry(std::span<const uint8_t> file, int i) const {
+    return file.data() + headerStart + kHeaderSize + 3 * static_cast<size_t>(i);
+  }
+};
+
+// Reads the signature, comment, header and palette and checks the sizes and
+// offsets. The data after the palette must not be empty.
+Status ReadLayout(std::span<const uint8_t> file, Layout* layout);
+
+// Decodes the rows, top row first: `top` is the first byte of the top row,
+// `down` the distance from the start of a row to the start of the row below
+// it (negative for bottom-up blocks). Every row takes Stride() bytes.
+Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* top,
+                  ptrdiff_t down);
+
+}  // namespace image::mag

@@ -1,0 +1,120 @@
+#include "image/mag_image.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "image/mag_format.h"
+#include "image/raw_file.h"
+
+namespace image {
+
+namespace {
+
+constexpr const char* kCantOpen = "Error: Can't file open.";
+constexpr const char* kUnsupported = "Error: Unsupported type.";
+constexpr const char* kNoFileBuffer = "Error: Not enough memory for file buffer.";
+constexpr const char* kCantRead = "Error: Can't file read.";
+constexpr const char* kNoDib = "Error: Not enough memory for create DIB.";
+
+}  // namespace
+
+MagDecodeResult DecodeMagToDib(std::span<const uint8_t> file) {
+  mag::Layout layout;
+  switch (mag::ReadLayout(file, &layout)) {
+    case mag::Status::kOk:
+      break;
+    case mag::Status::kUnsupportedType:
+      return {nullptr, kUnsupported};
+    case mag::Status::kReadFailed:
+      return {nullptr, kCantRead};
+  }
+  const int colors = layout.header.colors;
+  auto block = colors == 256 ? CreateDibBlock(layout.columns * 4, layout.rows, 8)
+                             : CreateDibBlock(layout.columns * 8, layout.rows, 4);
+  if (!block) return {nullptr, kNoDib};
+
+  const size_t stride = DibRowStride(*block);
+  uint8_t* table = block->data() + sizeof(platform::BitmapInfoHeader);
+  for (int i = 0; i < colors; ++i) {
+    const uint8_t* grb = layout.PaletteEntry(file, i);
+    table[4 * i + 0] = grb[2];
+    table[4 * i + 1] = grb[0];
+    table[4 * i + 2] = grb[1];
+  }
+  uint8_t* bits = table + 4 * colors;
+  uint8_t* top = bits + (layout.rows - 1) * stride;
+  if (mag::DecodeRows(file, layout, top, -static_cast<ptrdiff_t>(stride)) != mag::Status::kOk)
+    return {nullptr, kCantRead};
+  return {std::move(block), nullptr};
+}
+
+MagImage::MagImage(platform::WindowHandle owner, const char* caption)
+    : ownerWindow(owner), caption(caption) {}
+
+std::unique_ptr<DibBlock> MagImage::DecodeMag(platform::WindowHandle owner, const char* name) {
+  auto fail = [&](const char* message) {
+    platform::MessageBox(owner, message, path, platform::MB_ICONERROR);
+    return nullptr;
+  };
+  RawFile file;
+  if (!BuildDataPath(path, name ? name : "") || !file.Open(path)) return fail(kCantOpen);
+  std::vector<uint8_t> bytes;
+  try {
+    bytes.resize(FileLength(file));
+  } catch (const std::bad_alloc&) {
+    return fail(kNoFileBuffer);
+  }
+  if (!ReadLarge(file, bytes.data(), static_cast<uint32_t>(bytes.size()))) return fail(kCantRead);
+  file.Close();
+  MagDecodeResult result = DecodeMagToDib(bytes);
+  if (!result.block) return fail(result.message);
+  return std::move(result.block);
+}
+
+int MagImage::Load(const char* name) {
+  if (loaded) {
+    dibHandle.reset();
+    info = colorTable = bits = nullptr;
+    width = height = 0;
+    loaded = 0;
+  }
+  dibHandle = DecodeMag(ownerWindow, name);
+  if (!dibHandle) return 0;
+  platform::BitmapInfoHeader h = dibHandle->header();
+  size_t entries = h.biClrUsed != 0 ? h.biClrUsed : size_t{1} << h.biBitCount;
+  info = dibHandle->data();
+  colorTable = info + sizeof h;
+  bits = colorTable + 4 * entries;
+  width = h.biWidth;
+  height = h.biHeight;
+  loaded = 1;
+  return 1;
+}
+
+size_t MagImage::Stride() const {
+  return loaded ? DibRowStride(*dibHandle) : 0;
+}
+
+size_t MagImage::PixelBytes() const {
+  return Stride() * static_cast<size_t>(loaded ? height : 0);
+}
+
+void MagImage::Clear() {
+  if (loaded) std::memset(bits, 0, PixelBytes());
+}
+
+int MagImage::Draw(platform::Surface* dc, int x, int y) {
+  if (!loaded) return 0;
+  platform::BitmapInfoHeader h = dibHandle->header();
+  return DrawStretched(dc, x, y, h.biWidth, h.biHeight, 0, 0, h.biWidth, h.biHeight);
+}
+
+int MagImage::DrawStretched(platform::Surface* dc, int dx, int dy, int dw, int dh, int sx, int sy,
+                            int sw, int sh) {
+  if (!loaded) return 0;
+  if (dc != nullptr) dc->StretchDIBits(dx, dy, dw, dh, sx, sy, sw, sh, dibHandle->View());
+  return 1;
+}
+
+}  // namespace image
