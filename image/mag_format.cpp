@@ -13,22 +13,24 @@ uint32_t ReadU32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-// Copy positions of flag nibbles 1 … 15: units (2 bytes) to the left, rows up.
-constexpr int kUnitsLeft[16] = {0, 1, 2, 4, 0, 1, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0};
-constexpr int kRowsUp[16] = {0, 0, 0, 0, 1, 1, 2, 2, 2, 4, 4, 4, 8, 8, 8, 16};
+Status Fail(Status status, const char** why, const char* text) {
+  if (why != nullptr) *why = text;
+  return status;
+}
 
 }  // namespace
 
-Status ReadLayout(std::span<const uint8_t> file, Layout* layout) {
+Status ReadLayout(std::span<const uint8_t> file, Layout* layout, const char** why) {
   if (file.size() < kSignatureSize || std::memcmp(file.data(), kSignature, kSignatureSize) != 0)
-    return Status::kUnsupportedType;
+    return Fail(Status::kUnsupportedType, why, "no MAKI02 signature");
   const uint8_t* eof = static_cast<const uint8_t*>(
       std::memchr(file.data() + kSignatureSize, 0x1A, file.size() - kSignatureSize));
-  if (eof == nullptr) return Status::kReadFailed;
+  if (eof == nullptr) return Fail(Status::kReadFailed, why, "no 0x1A byte after the signature");
 
   Layout l;
   l.headerStart = static_cast<size_t>(eof - file.data()) + 1;
-  if (file.size() - l.headerStart < kHeaderSize) return Status::kReadFailed;
+  if (file.size() - l.headerStart < kHeaderSize)
+    return Fail(Status::kReadFailed, why, "header cut short");
   const uint8_t* h = file.data() + l.headerStart;
   MagHeaderInfo& info = l.header;
   info.comment.assign(reinterpret_cast<const char*>(file.data()) + kSignatureSize,
@@ -48,29 +50,35 @@ Status ReadLayout(std::span<const uint8_t> file, Layout* layout) {
   info.pixelSize = ReadU32(h + 28);
 
   const size_t headerLength = l.HeaderLength();
-  if (file.size() - l.headerStart < headerLength) return Status::kReadFailed;
+  if (file.size() - l.headerStart < headerLength)
+    return Fail(Status::kReadFailed, why, "palette cut short");
   l.dataStart = l.headerStart + headerLength;
   const size_t dataSize = file.size() - l.dataStart;
-  if (dataSize == 0) return Status::kReadFailed;
+  if (dataSize == 0) return Fail(Status::kReadFailed, why, "no data after the palette");
   *layout = l;  // the header is worth showing even when the sizes are refused below
 
   const int unitPixels = info.colors == 256 ? 4 : 8;
   l.columns = info.rightX / unitPixels - info.leftX / unitPixels + 1;
   l.rows = info.bottomY - info.topY + 1;
-  if (l.columns < 1 || l.columns > kMaxColumns || l.rows < 1) return Status::kUnsupportedType;
+  if (l.columns < 1 || l.rows < 1)
+    return Fail(Status::kUnsupportedType, why,
+                "empty picture (right before left or bottom before top)");
+  if (l.columns > kMaxColumns) return Fail(Status::kUnsupportedType, why, "wider than 512 columns");
 
   // Each area starts inside the data; flag A holds one bit per column and row.
   for (uint32_t offset : {info.flagAOffset, info.flagBOffset, info.pixelOffset}) {
-    if (offset < headerLength || offset - headerLength > dataSize) return Status::kReadFailed;
+    if (offset < headerLength || offset - headerLength > dataSize)
+      return Fail(Status::kReadFailed, why, "data offset outside the file");
   }
   const size_t flagABytes = (static_cast<size_t>(l.columns) * l.rows + 7) / 8;
-  if (flagABytes > dataSize - (info.flagAOffset - headerLength)) return Status::kReadFailed;
+  if (flagABytes > dataSize - (info.flagAOffset - headerLength))
+    return Fail(Status::kReadFailed, why, "flag A cut short");
   *layout = l;
   return Status::kOk;
 }
 
-Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* top,
-                  ptrdiff_t down) {
+Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* top, ptrdiff_t down,
+                  const char** why) {
   const size_t headerLength = layout.HeaderLength();
   const uint8_t* data = file.data() + layout.dataStart;
   const size_t size = file.size() - layout.dataStart;
@@ -90,7 +98,7 @@ Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* 
     int unit = 0;
     for (int c = 0; c < layout.columns; ++c) {
       if (data[flagA] & mask) {
-        if (flagB >= size) return Status::kReadFailed;
+        if (flagB >= size) return Fail(Status::kReadFailed, why, "flag B cut short");
         flagRow[c] ^= data[flagB++];
       }
       mask >>= 1;
@@ -100,11 +108,12 @@ Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* 
       }
       for (int code : {flagRow[c] >> 4, flagRow[c] & 0x0F}) {
         if (code == 0) {
-          if (size - pixel < 2) return Status::kReadFailed;
+          if (size - pixel < 2) return Fail(Status::kReadFailed, why, "pixel data cut short");
           std::memcpy(out, data + pixel, 2);
           pixel += 2;
         } else {
-          if (kRowsUp[code] > y || kUnitsLeft[code] > unit) return Status::kReadFailed;
+          if (kRowsUp[code] > y || kUnitsLeft[code] > unit)
+            return Fail(Status::kReadFailed, why, "copy from outside the picture");
           std::memcpy(out, out + copyOffset[code], 2);
         }
         out += 2;

@@ -16,6 +16,11 @@ constexpr size_t kSignatureSize = 8;
 constexpr size_t kHeaderSize = 32;
 constexpr int kMaxColumns = 512;
 
+// Copy positions of the flag nibbles 1 … 15 (0 takes the next literal unit):
+// units of 2 bytes to the left, and rows up.
+constexpr int kUnitsLeft[16] = {0, 1, 2, 4, 0, 1, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0};
+constexpr int kRowsUp[16] = {0, 0, 0, 0, 1, 1, 2, 2, 2, 4, 4, 4, 8, 8, 8, 16};
+
 enum class Status {
   kOk,
   kUnsupportedType,  // not a MAG file, or a size this decoder does not take
@@ -39,13 +44,14 @@ struct Layout {
 };
 
 // Reads the signature, comment, header and palette and checks the sizes and
-// offsets. The data after the palette must not be empty.
-Status ReadLayout(std::span<const uint8_t> file, Layout* layout);
+// offsets. The data after the palette must not be empty. On failure `why`
+// (when given) names the fault.
+Status ReadLayout(std::span<const uint8_t> file, Layout* layout, const char** why = nullptr);
 
 // Decodes the rows, top row first: `top` is the first byte of the top row,
 // `down` the distance from the start of a row to the start of the row below
 // it (negative for bottom-up blocks). Every row takes Stride() bytes.
-Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* top,
-                  ptrdiff_t down);
+Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* top, ptrdiff_t down,
+                  const char** why = nullptr);
 
 }  // namespace image::mag
