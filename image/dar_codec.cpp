@@ -1,0 +1,149 @@
+// DAR files as data for the tools: the writer and the reader.
+#include <algorithm>
+#include <cstring>
+
+#include "image/codecs.h"
+#include "image/dar_format.h"
+
+namespace image {
+
+namespace {
+
+constexpr int kMaxRun = 255;
+
+void Put16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void PutRun(std::vector<uint8_t>& out, int skip, const int16_t* pixels, int count) {
+  Put16(out, static_cast<uint32_t>(skip));
+  Put16(out, static_cast<uint32_t>(count));
+  for (int i = 0; i < count; ++i)
+    out.push_back(static_cast<uint8_t>(pixels[i]));
+  out.resize(out.size() + dar::RoundUp4(count) - count, 0);
+}
+
+// One row as runs: transparent pixels become skips, opaque ones runs of
+// pixel bytes, both split at 255; transparent pixels after the last opaque
+// one are left out.
+std::vector<uint8_t> EncodeRow(const int16_t* pixels, int width) {
+  std::vector<uint8_t> out;
+  int x = 0;
+  while (true) {
+    int skip = 0;
+    while (x < width && pixels[x] < 0)
+      ++skip, ++x;
+    if (x == width) break;
+    for (; skip > kMaxRun; skip -= kMaxRun)
+      PutRun(out, kMaxRun, nullptr, 0);
+    int count = 0;
+    while (x + count < width && count < kMaxRun && pixels[x + count] >= 0)
+      ++count;
+    PutRun(out, skip, pixels + x, count);
+    x += count;
+  }
+  return out;
+}
+
+std::vector<uint8_t> Refuse(std::string* error, const std::string& why) {
+  if (error != nullptr) *error = why;
+  return {};
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeDar(const DarContents& contents, std::string* error) {
+  if (contents.patterns.size() > static_cast<size_t>(dar::kMaxPatterns))
+    return Refuse(error, std::to_string(contents.patterns.size()) + " patterns, at most 256");
+  if (contents.headerExtra < 0 || contents.headerExtra > 0xFFFF - 6)
+    return Refuse(error, "header extra must be 0 to 65529 bytes");
+
+  std::vector<uint8_t> out = {'D', 'A', 'R', 0, 0, dar::kVersion};
+  Put16(out, static_cast<uint32_t>(contents.patterns.size()));
+  out.resize(dar::kColorTableOffset, 0);
+  out.insert(out.end(), contents.colorTable.begin(), contents.colorTable.end());
+
+  for (size_t n = 0; n < contents.patterns.size(); ++n) {
+    const DarPattern& p = contents.patterns[n];
+    const std::string which = "pattern " + std::to_string(n) + ": ";
+    if (p.width < 0 || p.width > 0xFFFF || p.height < 0 || p.height > 0xFFFF)
+      return Refuse(error, which + "size out of range");
+    if (p.pixels.size() != static_cast<size_t>(p.width) * p.height)
+      return Refuse(error, which + "pixel count differs from the size");
+    if (std::any_of(p.pixels.begin(), p.pixels.end(), [](int16_t v) { return v < -1 || v > 255; }))
+      return Refuse(error, which + "pixel value outside -1 to 255");
+
+    // Rows bottom first, each padded with empty runs to the largest row.
+    std::vector<std::vector<uint8_t>> rows;
+    size_t rowSize = 0;
+    for (int y = p.height - 1; y >= 0; --y) {
+      rows.push_back(EncodeRow(p.pixels.data() + static_cast<size_t>(y) * p.width, p.width));
+      rowSize = std::max(rowSize, rows.back().size());
+    }
+    if (rowSize > 0xFFFF) return Refuse(error, which + "a row needs more than 65535 bytes");
+    Put16(out, static_cast<uint32_t>(6 + contents.headerExtra));
+    Put16(out, static_cast<uint32_t>(p.width));
+    Put16(out, static_cast<uint32_t>(p.height));
+    Put16(out, static_cast<uint32_t>(rowSize));
+    out.resize(out.size() + contents.headerExtra, 0);
+    for (std::vector<uint8_t>& row : rows) {
+      while (row.size() < rowSize)
+        PutRun(row, 0, nullptr, 0);
+      out.insert(out.end(), row.begin(), row.end());
+    }
+  }
+  if (error != nullptr) error->clear();
+  return out;
+}
+
+std::optional<DarContents> DecodeDarBytes(const std::vector<uint8_t>& file, std::string* error) {
+  auto fail = [error](const std::string& why) -> std::optional<DarContents> {
+    if (error != nullptr) *error = why;
+    return std::nullopt;
+  };
+  if (file.size() < dar::kHeaderSize) return fail("shorter than the 1036-byte header");
+  std::span<const uint8_t, dar::kHeaderSize> header(file.data(), dar::kHeaderSize);
+  if (dar::Version(header) != dar::kVersion)
+    return fail("version " + std::to_string(dar::Version(header)) + ", not 1");
+  std::span<const uint8_t> data(file.data() + dar::kHeaderSize, file.size() - dar::kHeaderSize);
+  std::vector<dar::PatternEntry> entries;
+  const char* why = nullptr;
+  if (!dar::IndexPatterns(data, dar::PatternCount(header), &entries, &why)) return fail(why);
+
+  DarContents contents;
+  std::memcpy(contents.colorTable.data(), file.data() + dar::kColorTableOffset,
+              dar::kColorTableSize);
+  for (size_t n = 0; n < entries.size(); ++n) {
+    const dar::PatternEntry& e = entries[n];
+    const std::string which = "pattern " + std::to_string(n) + ": ";
+    if (e.headerLength < 6) return fail(which + "record header shorter than 6 bytes");
+    if (n == 0) contents.headerExtra = e.headerLength - 6;
+    DarPattern p;
+    p.width = e.width;
+    p.height = e.height;
+    p.pixels.assign(static_cast<size_t>(p.width) * p.height, -1);
+    for (int i = 0; i < e.height; ++i) {
+      const uint8_t* row = data.data() + e.rows + static_cast<size_t>(i) * e.rowSize;
+      int16_t* out = p.pixels.data() + static_cast<size_t>(e.height - 1 - i) * p.width;
+      size_t q = 0;
+      size_t x = 0;
+      while (q < static_cast<size_t>(e.rowSize)) {
+        x += row[q];
+        const size_t count = row[q + 2];
+        q += dar::kRunHeaderSize;
+        if (x + count > static_cast<size_t>(p.width))
+          return fail(which + "a run passes the pattern width");
+        for (size_t k = 0; k < count; ++k)
+          out[x + k] = row[q + k];
+        x += count;
+        q += dar::RoundUp4(count);
+      }
+    }
+    contents.patterns.push_back(std::move(p));
+  }
+  if (error != nullptr) error->clear();
+  return contents;
+}
+
+}  // namespace image
