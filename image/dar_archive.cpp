@@ -1,0 +1,151 @@
+#include "image/dar_archive.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "image/dar_format.h"
+#include "image/file_message.h"
+#include "image/raw_file.h"
+#include "platform/system.h"
+#include "shell/text.h"
+
+namespace image {
+
+namespace {
+
+constexpr const char* kNotOpen = "file not open! DarFile";
+constexpr const char* kBadVersion = "Dar Illigal Ver";
+constexpr const char* kNoMemory = "Dont Memory Alloc";
+constexpr const char* kTooShort = "Dar File Too Short";
+constexpr const char* kTooMany = "Dar Too Many Patterns";
+constexpr const char* kBroken = "Dar Pattern Data Broken";
+
+// Copies `count` pattern bytes to row columns [column, column + count), leaving
+// out those outside [0, width).
+void CopyClipped(uint8_t* row, int64_t column, const uint8_t* source, int64_t count,
+                 int64_t width) {
+  const int64_t begin = std::max<int64_t>(column, 0);
+  const int64_t end = std::min<int64_t>(column + count, width);
+  if (begin < end) {
+    std::memcpy(row + begin, source + (begin - column), static_cast<size_t>(end - begin));
+  }
+}
+
+}  // namespace
+
+DarArchive::DarArchive(shell::MainWindow* window) : window(window) {}
+
+int DarArchive::Load(const char* name) {
+  const platform::WindowHandle owner = window ? window->hwnd : nullptr;
+  const char* caption = window ? window->title : nullptr;
+  auto fail = [&](const char* message) {
+    ShowFileMessage(owner, caption, message, path);
+    return 0;
+  };
+  RawFile file;
+  if (!BuildDataPath(path, name ? name : "") || !file.Open(path)) return fail(kNotOpen);
+  const uint32_t length = FileLength(file);
+  uint8_t newHeader[kDarHeaderSize];
+  if (length < kDarHeaderSize || file.Read(newHeader, sizeof newHeader) < sizeof newHeader)
+    return fail(kTooShort);
+  std::span<const uint8_t, kDarHeaderSize> headerView(newHeader);
+  if (dar::Version(headerView) != dar::kVersion) return fail(kBadVersion);
+  const int count = dar::PatternCount(headerView);
+  if (count > kDarMaxPatterns) return fail(kTooMany);
+
+  std::vector<uint8_t> newData;
+  try {
+    newData.resize(length - kDarHeaderSize);
+  } catch (const std::bad_alloc&) {
+    std::memcpy(header, newHeader, sizeof header);
+    std::vector<uint8_t>().swap(data);
+    loaded = 0;
+    return fail(kNoMemory);
+  }
+  std::vector<dar::PatternEntry> entries;
+  if (!ReadLarge(file, newData.data(), static_cast<uint32_t>(newData.size())) ||
+      !dar::IndexPatterns(newData, count, &entries, nullptr)) {
+    return fail(kBroken);
+  }
+  file.Close();
+
+  std::memcpy(header, newHeader, sizeof header);
+  data.swap(newData);
+  std::fill(std::begin(patternRecord), std::end(patternRecord), nullptr);
+  std::fill(std::begin(patternRows), std::end(patternRows), nullptr);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    patternRecord[i] = data.data() + entries[i].record;
+    patternRows[i] = data.data() + entries[i].rows;
+  }
+  loaded = 1;
+  return 1;
+}
+
+void DarArchive::CopyPalette(uint8_t* destination) const {
+  if (destination != nullptr)
+    std::memcpy(destination, header + dar::kColorTableOffset, dar::kColorTableSize);
+}
+
+void DarArchive::SetDisplay(int width, int height, uint8_t* bits, size_t bytes) {
+  displayBits = bits;
+  displayWidth = static_cast<int16_t>(width);
+  displayHeight = static_cast<int16_t>(height);
+  displayBytes = bytes;
+  // Rows beyond the table, or beyond the given bytes, have no entry and are
+  // never drawn.
+  std::fill(std::begin(displayRow), std::end(displayRow), nullptr);
+  const size_t stride = displayWidth > 0 ? static_cast<size_t>(displayWidth) : 0;
+  const int rows = std::min<int>(displayHeight, kDarMaxDisplayRows);
+  for (int r = 0; bits != nullptr && stride > 0 && r < rows; ++r) {
+    if ((static_cast<size_t>(r) + 1) * stride > bytes) break;
+    displayRow[r] = bits + static_cast<size_t>(r) * stride;
+  }
+  displaySet = 1;
+}
+
+int DarArchive::PatternCount() const {
+  return loaded ? dar::PatternCount(std::span<const uint8_t, kDarHeaderSize>(header)) : 0;
+}
+
+void DarArchive::DrawPattern(int x, int y, int n) {
+  DrawPatternDisplaced(x, y, n, {});
+}
+
+void DarArchive::DrawPatternDisplaced(int x, int y, int n, std::span<const int32_t> displacement) {
+  auto refuse = [this](const std::string& text) {
+    platform::MessageBox(window ? window->hwnd : nullptr, shell::FitText(text, kMessageBufferSize),
+                         window && window->title ? window->title : "", platform::MB_ICONERROR);
+  };
+  if (!loaded) return refuse("アロケートしてない");
+  if (!displaySet) return refuse("ディスプレイ情報セットしていない");
+  if (n < 0 || n >= PatternCount()) return refuse("パターンの最大値超え " + std::to_string(n));
+  const uint8_t* record = patternRecord[n];
+  const int64_t w = dar::ReadU16(record + 2);
+  const int64_t h = dar::ReadU16(record + 4);
+  const size_t rowSize = dar::ReadU16(record + 6);
+  if (x + w > displayWidth) return refuse("ディスプレイ範囲横超え");
+  if (y + h > displayHeight) return refuse("ディスプレイ範囲縦超え");
+
+  // The first encoded row is the pattern's bottom row: the lowest memory row.
+  const int64_t first = displayHeight - (y + h);
+  const uint8_t* src = patternRows[n];
+  for (int64_t k = 0; k < h; ++k, src += rowSize) {
+    const int64_t r = first + k;
+    uint8_t* row = (r >= 0 && r < kDarMaxDisplayRows) ? displayRow[r] : nullptr;
+    if (row == nullptr) continue;
+    int64_t column = x;
+    if (static_cast<size_t>(k) < displacement.size()) column += displacement[k];
+    for (size_t q = 0; q < rowSize;) {
+      column += src[q];
+      const size_t count = src[q + 2];
+      q += dar::kRunHeaderSize;
+      CopyClipped(row, column, src + q, static_cast<int64_t>(count), displayWidth);
+      column += static_cast<int64_t>(count);
+      q += dar::RoundUp4(count);
+    }
+  }
+}
+
+}  // namespace image
