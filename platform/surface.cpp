@@ -240,9 +240,9 @@ int Surface::StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, i
       }
       const uint8_t* p = s + (i < span ? columns[i] : 0);
       for (; i + 1 < span; i += 2) {
-        uint32_t c = lut[*p++];
-        out[i] = c;
-        out[i + 1] = c;
+        uint64_t c = lut[*p++];
+        c |= c << 32;
+        std::memcpy(out + i, &c, sizeof c);
       }
       if (i < span) out[i] = lut[s[columns[i]]];
     } else {

@@ -95,6 +95,18 @@ bool SdlBackend::InitDisplay(std::string* why) {
     if (why) *why = SDL_GetError();
     return false;
   }
+  // Without a display SDL falls back to drivers that draw nowhere; a window
+  // nobody can see or close is worse than none. They stay usable when asked
+  // for by name.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* requested = std::getenv("SDL_VIDEODRIVER");
+  if (driver != nullptr && requested == nullptr &&
+      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+       std::strcmp(driver, "evdev") == 0)) {
+    if (why) *why = "no display (set DISPLAY or WAYLAND_DISPLAY)";
+    SDL_Quit();
+    return false;
+  }
   videoReady_ = true;
   return true;
 }
@@ -128,19 +140,27 @@ bool SdlBackend::CreateNativeWindow(Window& window, std::string* why) {
     if (why) *why = SDL_GetError();
     return false;
   }
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-  native->renderer = SDL_CreateRenderer(native->window, -1, 0);
-  if (native->renderer == nullptr) {
-    native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
-  }
-  if (native->renderer != nullptr) {
-    native->texture =
-        SDL_CreateTexture(native->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                          Surface::kWidth, Surface::kHeight);
-  }
-  if (native->renderer == nullptr || native->texture == nullptr) {
-    if (why) *why = SDL_GetError();
-    return false;
+  if (scale_ == 1) {
+    // Unscaled: our pixels go straight into the window's own surface.
+    if (SDL_GetWindowSurface(native->window) == nullptr) {
+      if (why) *why = SDL_GetError();
+      return false;
+    }
+  } else {
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    native->renderer = SDL_CreateRenderer(native->window, -1, 0);
+    if (native->renderer == nullptr) {
+      native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (native->renderer != nullptr) {
+      native->texture =
+          SDL_CreateTexture(native->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                            Surface::kWidth, Surface::kHeight);
+    }
+    if (native->renderer == nullptr || native->texture == nullptr) {
+      if (why) *why = SDL_GetError();
+      return false;
+    }
   }
   window.native = std::move(native);
   return true;
@@ -231,24 +251,22 @@ void SdlBackend::Present(Window& window) {
   bool changed = window.screen.TakeChanged() && window.screen.Valid();
   if (!changed && !(window.needsRedraw && n->hasPicture)) return;
   window.needsRedraw = false;
-  if (changed) {
-    void* pixels = nullptr;
-    int pitch = 0;
-    if (SDL_LockTexture(n->texture, nullptr, &pixels, &pitch) == 0) {
-      const uint32_t* src = window.screen.Pixels();
-      auto* dst = static_cast<uint8_t*>(pixels);
-      if (pitch == Surface::kWidth * 4) {
-        std::memcpy(dst, src, static_cast<size_t>(Surface::kWidth) * Surface::kHeight * 4);
-      } else {
-        for (int y = 0; y < Surface::kHeight; ++y) {
-          std::memcpy(dst + static_cast<size_t>(y) * pitch,
-                      src + static_cast<size_t>(y) * Surface::kWidth, Surface::kWidth * 4);
-        }
-      }
-      SDL_UnlockTexture(n->texture);
+  const void* src = window.screen.Pixels();
+  const int srcPitch = Surface::kWidth * 4;
+  if (n->renderer == nullptr) {
+    SDL_Surface* target = SDL_GetWindowSurface(n->window);
+    if (target == nullptr) return;
+    if (changed) {
+      if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+      SDL_ConvertPixels(Surface::kWidth, Surface::kHeight, SDL_PIXELFORMAT_RGB888, src, srcPitch,
+                        target->format->format, target->pixels, target->pitch);
+      if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
       n->hasPicture = true;
     }
+    SDL_UpdateWindowSurface(n->window);
+    return;
   }
+  if (changed && SDL_UpdateTexture(n->texture, nullptr, src, srcPitch) == 0) n->hasPicture = true;
   SDL_RenderCopy(n->renderer, n->texture, nullptr, nullptr);
   SDL_RenderPresent(n->renderer);
 }

@@ -50,22 +50,23 @@ start() {
   STARTED_PIDS+=("$LAST_PID")
 }
 
-# wait_exit PID SECONDS: waits for the process; prints its exit code, or
-# "timeout" (and kills it) when it runs longer.
+# wait_exit PID SECONDS: waits for a process started with `start`; sets
+# EXIT_CODE to its exit code, or to "timeout" (and kills it) when it runs
+# longer. Call it directly, not inside $(...), so the process is our child.
 wait_exit() {
   local pid=$1 limit=$2 waited=0
-  while kill -0 "$pid" 2>/dev/null; do
+  while kill -0 "$pid" 2>/dev/null && [ -z "$(ps -o stat= -p "$pid" | grep Z)" ]; do
     sleep 0.1
     waited=$((waited + 1))
     if [ $waited -ge $((limit * 10)) ]; then
       kill -9 "$pid" 2>/dev/null || true
-      echo timeout
+      wait "$pid" 2>/dev/null || true
+      EXIT_CODE=timeout
       return 0
     fi
   done
-  local rc=0
-  wait "$pid" || rc=$?
-  echo "$rc"
+  EXIT_CODE=0
+  wait "$pid" || EXIT_CODE=$?
 }
 
 # wait_window TITLE [SECONDS]: prints "id x y w h" of the newest window so titled.

@@ -114,12 +114,13 @@ bool ReadPng(const char* path, Rgb8* out) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  Display* d = XOpenDisplay(nullptr);
-  if (!d) {
+  std::string cmd = argv[1];
+  const bool needsDisplay = cmd != "uniform" && cmd != "diff" && cmd != "colors";
+  Display* d = needsDisplay ? XOpenDisplay(nullptr) : nullptr;
+  if (needsDisplay && !d) {
     std::fprintf(stderr, "xtool: no display\n");
     return 2;
   }
-  std::string cmd = argv[1];
   if (cmd == "wait-window" && argc >= 3) {
     double seconds = argc >= 4 ? std::atof(argv[3]) : 10;
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));

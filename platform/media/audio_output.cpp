@@ -1,0 +1,141 @@
+#include "platform/media/audio_output.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/media/mci_errors.h"
+
+namespace platform {
+
+namespace {
+
+void AudioCallback(void* self, Uint8* stream, int length) {
+  static_cast<AudioOutput*>(self)->Mix(reinterpret_cast<int16_t*>(stream),
+                                       static_cast<size_t>(length) / (2 * AudioOutput::kChannels));
+}
+
+}  // namespace
+
+AudioOutput::~AudioOutput() {
+  // Closing waits for the audio thread to leave the callback.
+  if (device_ != 0) SDL_CloseAudioDevice(device_);
+  if (subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+uint32_t AudioOutput::Open() {
+  if (device_ != 0) return 0;
+  if (!subsystem_) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return MCIERR_WAVE_OUTPUTSUNSUITABLE;
+    subsystem_ = true;
+  }
+  SDL_AudioSpec want{};
+  want.freq = kRate;
+  want.format = AUDIO_S16SYS;
+  want.channels = kChannels;
+  want.samples = 1024;
+  want.callback = AudioCallback;
+  want.userdata = this;
+  SDL_AudioSpec have{};
+  // No changes allowed: SDL converts to whatever the hardware wants.
+  device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (device_ == 0) return MCIERR_WAVE_OUTPUTSUNSUITABLE;
+  SDL_PauseAudioDevice(device_, 0);
+  return 0;
+}
+
+int AudioOutput::ClaimVoice() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (int i = 0; i < kMaxVoices; ++i) {
+    if (!voices_[i].claimed) {
+      voices_[i] = Voice{};
+      voices_[i].claimed = true;
+      return i;
+    }
+  }
+  return -1;
+}
+
+void AudioOutput::ReleaseVoice(int voice) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  voices_[voice] = Voice{};
+  changed_.notify_all();
+}
+
+void AudioOutput::Start(int voice, Samples samples, size_t from, size_t to,
+                        std::function<void()> onEnd) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Voice& v = voices_[voice];
+  v.samples = std::move(samples);
+  v.position = from;
+  v.end = to;
+  v.paused = false;
+  v.state = State::kPlaying;
+  v.onEnd = std::move(onEnd);
+  changed_.notify_all();
+}
+
+void AudioOutput::Stop(int voice) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Voice& v = voices_[voice];
+  v.state = State::kIdle;
+  v.onEnd = nullptr;
+  changed_.notify_all();
+}
+
+void AudioOutput::SetPaused(int voice, bool paused) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  voices_[voice].paused = paused;
+}
+
+size_t AudioOutput::Position(int voice) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return voices_[voice].position;
+}
+
+bool AudioOutput::WaitIdle(int voice) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const Voice& v = voices_[voice];
+  uint64_t seen = mixes_;
+  auto lastProgress = std::chrono::steady_clock::now();
+  while (v.state != State::kIdle) {
+    changed_.wait_for(lock, std::chrono::milliseconds(200));
+    auto now = std::chrono::steady_clock::now();
+    if (mixes_ != seen) {
+      seen = mixes_;
+      lastProgress = now;
+    } else if (now - lastProgress > std::chrono::seconds(2)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void AudioOutput::Mix(int16_t* out, size_t frames) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const size_t count = frames * kChannels;
+  accumulator_.assign(count, 0);
+  for (Voice& v : voices_) {
+    if (v.state == State::kDraining) {
+      // Its last frames went out with the previous buffer.
+      v.state = State::kIdle;
+      if (auto onEnd = std::move(v.onEnd)) onEnd();
+      v.onEnd = nullptr;
+      continue;
+    }
+    if (v.state != State::kPlaying || v.paused) continue;
+    const size_t n = std::min(frames, v.end - v.position);
+    const int16_t* src = v.samples->data() + v.position * kChannels;
+    for (size_t i = 0; i < n * kChannels; ++i) accumulator_[i] += src[i];
+    v.position += n;
+    if (v.position >= v.end) v.state = State::kDraining;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    out[i] = static_cast<int16_t>(std::clamp<int32_t>(accumulator_[i], -32768, 32767));
+  }
+  ++mixes_;
+  changed_.notify_all();
+}
+
+}  // namespace platform

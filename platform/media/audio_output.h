@@ -1,0 +1,78 @@
+// The one sound output of a media service: an SDL audio device of 16-bit
+// stereo at 44.1 kHz, opened on first use, mixing a few voices. Each voice
+// plays a stretch of a shared sample buffer and says when it has been played
+// out. Every media device that makes sound plays through it.
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace platform {
+
+class AudioOutput {
+ public:
+  static constexpr int kRate = 44100;
+  static constexpr int kChannels = 2;
+  // More voices at once than this: the output counts as busy.
+  static constexpr int kMaxVoices = 8;
+  // Interleaved stereo samples at kRate.
+  using Samples = std::shared_ptr<const std::vector<int16_t>>;
+
+  AudioOutput() = default;
+  ~AudioOutput();
+  AudioOutput(const AudioOutput&) = delete;
+  AudioOutput& operator=(const AudioOutput&) = delete;
+
+  // Opens the audio device the first time: 0, or MCIERR_WAVE_OUTPUTSUNSUITABLE
+  // when there is no audio output (asked again on the next call).
+  uint32_t Open();
+
+  // A free voice, or -1 when all are taken.
+  int ClaimVoice();
+  void ReleaseVoice(int voice);
+  // Plays frames [from, to) of `samples` on the voice, replacing whatever it
+  // played before (whose end is then never announced). `onEnd` runs once on
+  // the audio thread, with the output locked, when the last frame has been
+  // handed to the device and the device has asked for more.
+  void Start(int voice, Samples samples, size_t from, size_t to, std::function<void()> onEnd);
+  // Silences the voice at once; its end is not announced.
+  void Stop(int voice);
+  void SetPaused(int voice, bool paused);
+  // The frame the voice will play next (its end once played out).
+  size_t Position(int voice);
+  // Blocks until the voice has been played out or stopped. False when the
+  // device stopped asking for sound for two seconds while the voice still had
+  // some to play.
+  bool WaitIdle(int voice);
+
+  // Fills `frames` stereo frames (called by the device's audio thread).
+  void Mix(int16_t* out, size_t frames);
+
+ private:
+  enum class State { kIdle, kPlaying, kDraining };
+  struct Voice {
+    bool claimed = false;
+    State state = State::kIdle;
+    bool paused = false;
+    Samples samples;
+    size_t position = 0;  // in frames
+    size_t end = 0;
+    std::function<void()> onEnd;
+  };
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::array<Voice, kMaxVoices> voices_;
+  std::vector<int32_t> accumulator_;
+  uint64_t mixes_ = 0;
+  uint32_t device_ = 0;  // the SDL audio device, 0 while none is open
+  bool subsystem_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,215 @@
+#include "platform/process/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace platform {
+
+namespace {
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]);
+    unsigned char y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// Runs argv in a grandchild in its own session, so it is neither waited for
+// nor left as a zombie. True when exec succeeded (told through a pipe that
+// exec closes).
+bool SpawnDetached(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  int pipefd[2];
+  if (::pipe2(pipefd, O_CLOEXEC) != 0) return false;
+  pid_t child = ::fork();
+  if (child < 0) {
+    ::close(pipefd[0]);
+    ::close(pipefd[1]);
+    return false;
+  }
+  if (child == 0) {
+    ::close(pipefd[0]);
+    ::setsid();
+    pid_t grandchild = ::fork();
+    if (grandchild != 0) _exit(grandchild < 0 ? 1 : 0);
+    int devnull = ::open("/dev/null", O_RDWR);
+    if (devnull >= 0) {
+      ::dup2(devnull, STDIN_FILENO);
+      if (devnull != STDIN_FILENO) ::close(devnull);
+    }
+    ::execvp(argv[0], argv.data());
+    int err = errno;
+    [[maybe_unused]] ssize_t n = ::write(pipefd[1], &err, sizeof err);
+    _exit(127);
+  }
+  ::close(pipefd[1]);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  int err = 0;
+  ssize_t n;
+  while ((n = ::read(pipefd[0], &err, sizeof err)) < 0 && errno == EINTR) {
+  }
+  ::close(pipefd[0]);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
+}
+
+std::atomic<bool> g_interrupted{false};  // set by the signal handler
+struct sigaction g_previousInterrupt {};
+
+void OnInterrupt(int) { g_interrupted = true; }
+
+}  // namespace
+
+std::string DriveRoot() {
+  std::string root;
+  if (const char* r = std::getenv("ZELK_DRIVE_ROOT"); r != nullptr && *r != '\0') {
+    root = r;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    root = home;
+  } else {
+    root = "/";
+  }
+  if (root.back() != '/') root += '/';
+  return root;
+}
+
+std::optional<std::vector<FileEntry>> ListFiles(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  if (ec) return std::nullopt;
+  std::vector<FileEntry> files;
+  for (fs::directory_iterator end; it != end; it.increment(ec)) {
+    if (ec) return std::nullopt;
+    struct stat st {};
+    if (::stat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    files.push_back({it->path().filename().string(), static_cast<uint64_t>(st.st_size)});
+  }
+  std::sort(files.begin(), files.end(),
+            [](const FileEntry& a, const FileEntry& b) { return a.name < b.name; });
+  return files;
+}
+
+std::string ResolveNoCaseStable(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::string result = (!path.empty() && path[0] == '/') ? "/" : "";
+  bool matching = true;
+  size_t pos = 0;
+  while (pos <= path.size()) {
+    size_t next = path.find('/', pos);
+    if (next == std::string::npos) next = path.size();
+    std::string part = path.substr(pos, next - pos);
+    pos = next + 1;
+    if (part.empty()) {
+      if (next == path.size()) break;
+      continue;
+    }
+    std::string chosen = part;
+    if (matching && part != "." && part != "..") {
+      std::error_code ec;
+      std::vector<std::string> candidates;
+      fs::path base = result.empty() ? fs::path(".") : fs::path(result);
+      for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (EqualNoCase(name, part)) candidates.push_back(name);
+      }
+      if (candidates.empty()) {
+        matching = false;
+      } else {
+        chosen = *std::min_element(candidates.begin(), candidates.end());
+      }
+    }
+    if (!result.empty() && result.back() != '/') result += '/';
+    result += chosen;
+    if (next == path.size()) break;
+  }
+  return result;
+}
+
+std::optional<uint64_t> FreeSpace(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path p = path.empty() ? fs::path(".") : fs::path(path);
+  std::error_code ec;
+  while (!fs::exists(p, ec)) {
+    if (!p.has_parent_path() || p.parent_path() == p) {
+      p = ".";
+      break;
+    }
+    p = p.parent_path();
+  }
+  struct statvfs vfs {};
+  if (::statvfs(p.c_str(), &vfs) != 0) return std::nullopt;
+  return static_cast<uint64_t>(vfs.f_bavail) * static_cast<uint64_t>(vfs.f_frsize);
+}
+
+bool SetCurrentDirectory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
+
+bool StartDetached(const std::string& program) {
+  // A bare name would be looked up on PATH; the program named is a file.
+  std::string path = program.find('/') == std::string::npos ? "./" + program : program;
+  return SpawnDetached({path});
+}
+
+bool OpenFolder(const std::string& folder) { return SpawnDetached({"xdg-open", folder}); }
+
+InterprocessLock::~InterprocessLock() { Release(); }
+
+bool InterprocessLock::TryAcquire(const std::string& name) {
+  if (fd_ >= 0) return true;
+  std::string dir = "/tmp";
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+      runtime != nullptr && *runtime != '\0' && std::filesystem::is_directory(runtime)) {
+    dir = runtime;
+  }
+  std::string path = dir + "/" + name + "-" + std::to_string(::getuid()) + ".lock";
+  int fd = ::open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return false;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  return true;
+}
+
+void InterprocessLock::Release() {
+  if (fd_ < 0) return;
+  ::flock(fd_, LOCK_UN);
+  ::close(fd_);
+  fd_ = -1;
+}
+
+InterruptWatch::InterruptWatch() {
+  g_interrupted = false;
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, &g_previousInterrupt);
+}
+
+InterruptWatch::~InterruptWatch() { ::sigaction(SIGINT, &g_previousInterrupt, nullptr); }
+
+bool InterruptWatch::raised() const { return g_interrupted; }
+
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+}  // namespace platform

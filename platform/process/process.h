@@ -1,0 +1,79 @@
+// The operating-system services of the installer and its archive library:
+// the drive root, folder listings, free space, the current directory, starting
+// a program or the desktop's file manager detached from us, a lock shared
+// between processes, and the terminal's interrupt key.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The root the installer's destination is relative to, with a trailing '/':
+// ZELK_DRIVE_ROOT when set, else the home directory (else "/").
+std::string DriveRoot();
+
+struct FileEntry {
+  std::string name;
+  uint64_t size = 0;
+};
+
+// The plain files of a folder (symbolic links to plain files included; folders
+// and everything else left out), sorted by name byte by byte. nullopt when the
+// folder cannot be read.
+std::optional<std::vector<FileEntry>> ListFiles(const std::string& folder);
+
+// Like ResolveNoCase, but where several entries of a folder match a component
+// without regard to case, the first of them in byte order is taken whatever
+// the spelling asked for, so every spelling of a name reaches the same file.
+std::string ResolveNoCaseStable(const std::string& path);
+
+// Bytes free for an unprivileged user on the file system that holds `path` (or
+// its nearest existing parent). nullopt when that cannot be told.
+std::optional<uint64_t> FreeSpace(const std::string& path);
+
+bool SetCurrentDirectory(const std::string& path);
+
+// Starts `program` (no arguments) in a new session, not waited for, in the
+// current directory. False when it could not be started.
+bool StartDetached(const std::string& program);
+// Opens `folder` with the desktop's file manager (xdg-open), detached.
+bool OpenFolder(const std::string& folder);
+
+// An exclusive lock shared by all processes of the user, named `name`, held
+// from a successful TryAcquire until Release or destruction.
+class InterprocessLock {
+ public:
+  InterprocessLock() = default;
+  ~InterprocessLock();
+  InterprocessLock(const InterprocessLock&) = delete;
+  InterprocessLock& operator=(const InterprocessLock&) = delete;
+
+  // False when another holder has it.
+  bool TryAcquire(const std::string& name);
+  void Release();
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// While alive, the terminal's interrupt key (Ctrl+C) sets a flag instead of
+// ending the process.
+class InterruptWatch {
+ public:
+  InterruptWatch();
+  ~InterruptWatch();
+  InterruptWatch(const InterruptWatch&) = delete;
+  InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+  bool raised() const;
+};
+
+// Whether standard error is a terminal.
+bool StderrIsTerminal();
+
+}  // namespace platform

@@ -1,0 +1,99 @@
+#include "platform/profile/codepage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+std::optional<std::string> Convert(const char* to, const char* from, std::string_view in) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string out(in.size() * 2 + 8, '\0');
+  char* src = const_cast<char*>(in.data());
+  size_t srcLeft = in.size();
+  size_t done = 0;
+  bool ok = true;
+  while (srcLeft > 0) {
+    char* dst = out.data() + done;
+    size_t dstLeft = out.size() - done;
+    size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    done = out.size() - dstLeft;
+    if (r == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) {
+        out.resize(out.size() * 2);
+        continue;
+      }
+      ok = false;  // EILSEQ or EINVAL: not text of that encoding
+      break;
+    }
+  }
+  iconv_close(cd);
+  if (!ok) return std::nullopt;
+  out.resize(done);
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string> Cp932ToUtf8(std::string_view bytes) {
+  return Convert("UTF-8", "CP932", bytes);
+}
+
+std::optional<std::string> Utf8ToCp932(std::string_view text) {
+  return Convert("CP932", "UTF-8", text);
+}
+
+bool IsUtf8(std::string_view bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    size_t n;
+    unsigned int cp;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if ((c & 0xE0) == 0xC0) {
+      n = 1;
+      cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      n = 2;
+      cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      n = 3;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + n >= bytes.size()) return false;  // cut short
+    for (size_t k = 1; k <= n; ++k) {
+      unsigned char t = static_cast<unsigned char>(bytes[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    static constexpr unsigned int kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += n + 1;
+  }
+  return true;
+}
+
+bool IsCp932LeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+size_t Cp932PrefixLength(std::string_view bytes, size_t limit) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    size_t step = (IsCp932LeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size())
+                      ? 2
+                      : 1;
+    if (i + step > limit) break;
+    i += step;
+  }
+  return i;
+}
+
+}  // namespace platform

@@ -1,0 +1,23 @@
+// Conversions between UTF-8 (our strings) and the Japanese ANSI code page 932,
+// in which Windows tools wrote settings files and archive member names.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// nullopt when `bytes` holds a sequence that is not code page 932.
+std::optional<std::string> Cp932ToUtf8(std::string_view bytes);
+// nullopt when `text` is not UTF-8 or holds a character code page 932 lacks.
+std::optional<std::string> Utf8ToCp932(std::string_view text);
+// Strict UTF-8 check (no overlong forms, no surrogates).
+bool IsUtf8(std::string_view bytes);
+// Whether `byte` starts a two-byte character in code page 932.
+bool IsCp932LeadByte(unsigned char byte);
+// Length in bytes of the longest prefix of `bytes` (code page 932) that is at
+// most `limit` bytes long and does not end inside a two-byte character.
+size_t Cp932PrefixLength(std::string_view bytes, size_t limit);
+
+}  // namespace platform
