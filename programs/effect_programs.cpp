@@ -1,10 +1,8 @@
 #include "programs/effect_programs.h"
 
-#include "effects/lens.h"
-#include "effects/plasma.h"
-#include "effects/ripple.h"
-#include "effects/rotation.h"
+#include "platform/system.h"
 #include "shell/entry.h"
+#include "shell/pump.h"
 
 namespace programs {
 
@@ -12,34 +10,34 @@ namespace {
 
 constexpr const char* kEffectTitle = "ZELK SYSTEM";
 
-// An effect program: the shared entry with one effect loop as its body.
-class EffectProgram : public shell::DemoProgram {
+// Until an effect loop exists, the window stays black and closable.
+class IdleEffect : public shell::DemoProgram {
  public:
-  explicit EffectProgram(int (*loop)(shell::MainWindow&)) : loop_(loop) {}
-  int Body(shell::MainWindow& window) override { return loop_(window); }
-
- private:
-  int (*loop_)(shell::MainWindow&);
+  int Body(shell::MainWindow& /*window*/) override {
+    while (shell::PumpPending() != 0)
+      platform::Sleep(10);
+    return 0;
+  }
 };
 
-int Run(const char* name, int (*loop)(shell::MainWindow&)) {
-  EffectProgram program(loop);
+int RunIdle(const char* name) {
+  IdleEffect program;
   return shell::RunDemoProgram(name, kEffectTitle, program);
 }
 
 }  // namespace
 
 int LensdemoMain() {
-  return Run("lensdemo", effects::RunLensDemo);
+  return RunIdle("lensdemo");
 }
 int SpindemoMain() {
-  return Run("spindemo", effects::RunSpinDemo);
+  return RunIdle("spindemo");
 }
 int RipdemoMain() {
-  return Run("ripdemo", effects::RunRippleDemo);
+  return RunIdle("ripdemo");
 }
 int PlasmademoMain() {
-  return Run("plasmademo", effects::RunPlasmaDemo);
+  return RunIdle("plasmademo");
 }
 
 }  // namespace programs

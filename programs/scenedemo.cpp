@@ -1,5 +1,8 @@
 #include "programs/scenedemo.h"
 
+#include <optional>
+
+#include "media/media_player.h"
 #include "platform/system.h"
 #include "shell/entry.h"
 #include "shell/pump.h"
@@ -10,11 +13,21 @@ namespace {
 
 class Scenedemo : public shell::DemoProgram {
  public:
+  void SetUp(shell::MainWindow& window) override {
+    player_.emplace(window.hwnd, window.title);
+    window.player = &*player_;
+  }
   int Body(shell::MainWindow& /*window*/) override {
     while (shell::PumpPending() != 0)
       platform::Sleep(10);
     return 0;
   }
+  void Release() override {
+    if (player_) player_->ReleaseAll();
+  }
+
+ private:
+  std::optional<media::MediaPlayer> player_;
 };
 
 }  // namespace

@@ -127,7 +127,8 @@ void AudioOutput::Mix(int16_t* out, size_t frames) {
     if (v.state != State::kPlaying || v.paused) continue;
     const size_t n = std::min(frames, v.end - v.position);
     const int16_t* src = v.samples->data() + v.position * kChannels;
-    for (size_t i = 0; i < n * kChannels; ++i) accumulator_[i] += src[i];
+    for (size_t i = 0; i < n * kChannels; ++i)
+      accumulator_[i] += src[i];
     v.position += n;
     if (v.position >= v.end) v.state = State::kDraining;
   }

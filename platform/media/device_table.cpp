@@ -20,16 +20,21 @@ void PendingNotice::Fire(uint32_t code) {
 bool SameTypeName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    auto lower = [](char c) {
+      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    };
     if (lower(a[i]) != lower(b[i])) return false;
   }
   return true;
 }
 
-DeviceTable::~DeviceTable() { CloseAll(); }
+DeviceTable::~DeviceTable() {
+  CloseAll();
+}
 
 void DeviceTable::CloseAll() {
-  for (auto& [id, device] : devices_) device->Close();
+  for (auto& [id, device] : devices_)
+    device->Close();
   devices_.clear();
 }
 
@@ -57,7 +62,8 @@ uint32_t DeviceTable::Open(uint32_t flags, void* params) {
     return MCIERR_FILENAME_REQUIRED;
   }
   MciDeviceId id = 1;
-  while (devices_.count(id) != 0) ++id;
+  while (devices_.count(id) != 0)
+    ++id;
   uint32_t error = 0;
   std::unique_ptr<MediaDevice> device = Create(request, id, &error);
   if (device == nullptr) return error != 0 ? error : MCIERR_HARDWARE;
@@ -69,32 +75,33 @@ uint32_t DeviceTable::Open(uint32_t flags, void* params) {
   return 0;
 }
 
-uint32_t DeviceTable::SendCommand(MciDeviceId id, uint32_t command, uint32_t flags,
-                                  void* params) {
+uint32_t DeviceTable::SendCommand(MciDeviceId id, uint32_t command, uint32_t flags, void* params) {
   if (command == MCI_OPEN) return Open(flags, params);
   auto it = devices_.find(id);
   if (it == devices_.end()) return MCIERR_INVALID_DEVICE_ID;
   MediaDevice& device = *it->second;
-  if ((flags & MCI_WAIT) && (flags & MCI_NOTIFY) && command != MCI_PLAY) {
-    return MCIERR_FLAGS_NOT_COMPATIBLE;
-  }
+  if ((flags & MCI_WAIT) && (flags & MCI_NOTIFY)) return MCIERR_FLAGS_NOT_COMPATIBLE;
   const bool needsBlock = (flags & (MCI_NOTIFY | MCI_FROM | MCI_TO)) != 0 ||
                           (command == MCI_PUT && (flags & MCI_DGV_RECT));
   if (needsBlock && params == nullptr) return MCIERR_NULL_PARAMETER_BLOCK;
 
-  uint32_t result = 0;
+  // Every parameter block starts with the callback window.
   WindowHandle callback = nullptr;
+  if (flags & MCI_NOTIFY) {
+    callback = command == MCI_PLAY  ? static_cast<MciPlayParms*>(params)->callback
+               : command == MCI_PUT ? static_cast<MciDgvPutParms*>(params)->callback
+                                    : static_cast<MciGenericParms*>(params)->callback;
+  }
+  uint32_t result = 0;
   switch (command) {
     case MCI_PLAY: {
-      if ((flags & MCI_WAIT) && (flags & MCI_NOTIFY)) return MCIERR_FLAGS_NOT_COMPATIBLE;
       PlayRequest request;
-      if (params != nullptr) {
-        auto* p = static_cast<MciPlayParms*>(params);
-        if (flags & MCI_FROM) request.from = p->from;
-        if (flags & MCI_TO) request.to = p->to;
-        if (flags & MCI_NOTIFY) request.notify = p->callback;
-      }
+      auto* p = static_cast<MciPlayParms*>(params);
+      if (flags & MCI_FROM) request.from = p->from;
+      if (flags & MCI_TO) request.to = p->to;
+      request.notify = callback;
       request.wait = (flags & MCI_WAIT) != 0;
+      // The device posts the notice itself, at the end of the play.
       return device.Play(request);
     }
     case MCI_PAUSE:
@@ -103,26 +110,17 @@ uint32_t DeviceTable::SendCommand(MciDeviceId id, uint32_t command, uint32_t fla
     case MCI_RESUME:
       result = device.Resume();
       break;
-    case MCI_PUT: {
-      if ((flags & MCI_DGV_RECT) == 0) return MCIERR_NULL_PARAMETER_BLOCK;
-      auto* p = static_cast<MciDgvPutParms*>(params);
-      result = device.Put(p->rect);
-      callback = p->callback;
+    case MCI_PUT:
+      if (flags & MCI_DGV_RECT) result = device.Put(static_cast<MciDgvPutParms*>(params)->rect);
       break;
-    }
     case MCI_CLOSE:
       device.Close();
-      if (params != nullptr) callback = static_cast<MciGenericParms*>(params)->callback;
       devices_.erase(it);
       break;
     default:
       return MCIERR_UNRECOGNIZED_COMMAND;
   }
-  if (result == 0 && (flags & MCI_NOTIFY) && params != nullptr && command != MCI_PUT &&
-      command != MCI_CLOSE) {
-    callback = static_cast<MciGenericParms*>(params)->callback;
-  }
-  if (result == 0 && (flags & MCI_NOTIFY) && callback != nullptr) {
+  if (result == 0 && callback != nullptr) {
     system_.Post(Message{callback, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, static_cast<intptr_t>(id)});
   }
   return result;

@@ -68,8 +68,7 @@ class DeviceTable : public MediaService {
   explicit DeviceTable(System& system) : system_(system) {}
   ~DeviceTable() override;
 
-  uint32_t SendCommand(MciDeviceId device, uint32_t command, uint32_t flags,
-                       void* params) override;
+  uint32_t SendCommand(MciDeviceId device, uint32_t command, uint32_t flags, void* params) override;
   std::string ErrorText(uint32_t code) override { return MciErrorText(code); }
 
   size_t OpenCount() const { return devices_.size(); }

@@ -112,8 +112,8 @@ AudioOutput::Samples LoadWaveSamples(const std::string& path, uint32_t* error) {
     *error = MCIERR_INVALID_FILE;
     return nullptr;
   }
-  auto samples = std::make_shared<std::vector<int16_t>>(static_cast<size_t>(cvt.len_cvt) /
-                                                        sizeof(int16_t));
+  auto samples =
+      std::make_shared<std::vector<int16_t>>(static_cast<size_t>(cvt.len_cvt) / sizeof(int16_t));
   std::memcpy(samples->data(), work.data(), samples->size() * sizeof(int16_t));
   samples->resize(samples->size() - samples->size() % AudioOutput::kChannels);
   if (samples->empty()) {
@@ -127,7 +127,9 @@ AudioOutput::Samples LoadWaveSamples(const std::string& path, uint32_t* error) {
 SdlMediaService::SdlMediaService(System& system) : DeviceTable(system) {}
 
 // The devices use the audio output: they go first.
-SdlMediaService::~SdlMediaService() { CloseAll(); }
+SdlMediaService::~SdlMediaService() {
+  CloseAll();
+}
 
 std::unique_ptr<MediaDevice> SdlMediaService::Create(const OpenRequest& request, MciDeviceId id,
                                                      uint32_t* error) {

@@ -108,7 +108,9 @@ class VirtualMediaService::WaveDevice : public MediaDevice {
 VirtualMediaService::VirtualMediaService(System& system, VirtualBackend& backend)
     : DeviceTable(system), backend_(backend) {}
 
-VirtualMediaService::~VirtualMediaService() { CloseAll(); }
+VirtualMediaService::~VirtualMediaService() {
+  CloseAll();
+}
 
 bool VirtualMediaService::IsPlaying(MciDeviceId id) const {
   auto it = waves_.find(id);
@@ -120,11 +122,15 @@ void VirtualMediaService::Log(MciDeviceId device, uint32_t command, const std::s
   log_.push_back(LogEntry{backend_.Elapsed(), device, command, file, fromMs});
 }
 
-void VirtualMediaService::Register(MciDeviceId id, WaveDevice* device) { waves_[id] = device; }
-void VirtualMediaService::Unregister(MciDeviceId id) { waves_.erase(id); }
+void VirtualMediaService::Register(MciDeviceId id, WaveDevice* device) {
+  waves_[id] = device;
+}
+void VirtualMediaService::Unregister(MciDeviceId id) {
+  waves_.erase(id);
+}
 
-std::unique_ptr<MediaDevice> VirtualMediaService::Create(const OpenRequest& request,
-                                                         MciDeviceId id, uint32_t* error) {
+std::unique_ptr<MediaDevice> VirtualMediaService::Create(const OpenRequest& request, MciDeviceId id,
+                                                         uint32_t* error) {
   if (!SameTypeName(request.deviceType, "waveaudio")) {
     *error = MCIERR_DEVICE_NOT_INSTALLED;
     return nullptr;

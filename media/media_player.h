@@ -1,0 +1,80 @@
+// The one object through which scenedemo makes sound (and could show video):
+// media devices opened by type name on a data file, looped by completion
+// notices rather than by the device. Every device failure is shown to the
+// user in a message box with the device's error text, and the first one
+// turns the music off for the rest of the run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "image/data_path.h"
+#include "platform/media_service.h"
+#include "platform/types.h"
+#include "shell/main_window.h"
+
+namespace media {
+
+class MediaPlayer : public shell::MediaNoticeSink {
+ public:
+  // `captionPrefix` (not owned) starts every error caption: "<prefix> <word>".
+  MediaPlayer(platform::WindowHandle owner, const char* captionPrefix);
+
+  // Opens the wave file `name` (relative to the program's folder) and plays
+  // it from the start. Mode 0 returns when the sound has ended (the device
+  // stays open, silent); any other mode returns at once and replays the sound
+  // from 0 at each completion notice. While music is off only the mode is
+  // recorded and 1 is returned. 1 = playing; 0 = failure (reported, music
+  // off) or quit seen by the one pump between open and play.
+  //
+  // That pump consumes the quit message. A caller that gets 0 must therefore
+  // ask QuitSeen(): when it is true, the caller returns 0 at once as after
+  // any pump that reported quit.
+  int PlayWave(const char* name, int mode);
+  // Closes the playing wave device (only while music is on). Always 1.
+  int CloseWave();
+  int PauseWave();
+  int ResumeWave();
+
+  // A completion notice: replays the wave while looping (for the open wave
+  // device only). Any notice code counts as the end of a pass.
+  void OnMciNotify(platform::WindowHandle window, uint32_t deviceId, uint32_t code) override;
+
+  // Closes every open device, reporting nothing. The player is not used
+  // again.
+  void ReleaseAll();
+
+  // Shows the device's text for `error` under `caption` on `window` and
+  // turns the music off.
+  void ReportMciError(platform::WindowHandle window, uint32_t error, const char* caption);
+
+  // True once a pump inside PlayWave (or PlayVideo) has taken the quit
+  // message. It never becomes false again.
+  bool QuitSeen() const { return quitSeen_; }
+
+  int waveLoop = 0;
+  int wavePaused = 0;
+  platform::MciDeviceId waveDevice = 0;
+  int videoMode = 0;
+  platform::MciDeviceId videoDevice = 0;
+  platform::WindowHandle ownerWindow = nullptr;
+  const char* captionPrefix = nullptr;
+  char mediaPath[image::kMaxPath];
+  int waveOpen = 0;
+  int videoOpen = 0;
+  int waveEnabled = 1;
+  int videoEnabled = 1;
+
+ private:
+  // "<captionPrefix> <word>" as a 256-byte buffer would hold it.
+  std::string Caption(const char* word) const;
+  // The command through the installed media service.
+  uint32_t Send(platform::MciDeviceId device, uint32_t command, uint32_t flags, void* params);
+  // Tries the open of `params` up to five times, sleeping 250 ms after
+  // every failed try. 0 or the last error code.
+  uint32_t OpenWithRetries(uint32_t flags, void* params);
+
+  bool quitSeen_ = false;
+};
+
+}  // namespace media

@@ -1,0 +1,254 @@
+// The real wave device on SDL audio. SDL's "disk" driver writes what would
+// be heard to a file (16-bit stereo at 44.1 kHz, as the output is opened),
+// in real time, so these tests read back exactly what was played.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "media/media_player.h"
+#include "platform/media/mci_errors.h"
+#include "platform/media/sdl_media_service.h"
+#include "shell/pump.h"
+#include "tests/support/media/wave_writer.h"
+#include "tests/support/virtual_system.h"
+
+namespace {
+
+using namespace platform;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// A recognisable sound: noise from a fixed seed, never silent.
+std::vector<int16_t> Noise(size_t frames, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::uniform_int_distribution<int> d(1000, 20000);
+  std::vector<int16_t> s(frames * 2);
+  for (size_t i = 0; i < s.size(); ++i)
+    s[i] = static_cast<int16_t>(i % 3 ? d(gen) : -d(gen));
+  return s;
+}
+
+// Where `needle` occurs whole in `hay`, as sample offsets.
+std::vector<size_t> Occurrences(const std::vector<int16_t>& hay,
+                                const std::vector<int16_t>& needle) {
+  std::vector<size_t> at;
+  if (hay.size() < needle.size()) return at;
+  for (size_t i = 0; i + needle.size() <= hay.size(); i += 2) {
+    if (hay[i] == needle[0] && hay[i + 1] == needle[1] &&
+        std::equal(needle.begin(), needle.end(), hay.begin() + i)) {
+      at.push_back(i);
+      i += needle.size() - 2;
+    }
+  }
+  return at;
+}
+
+// Counts the notices the window hands to its player.
+struct NoticeCounter : shell::MediaNoticeSink {
+  void OnMciNotify(WindowHandle, uint32_t, uint32_t) override { ++count; }
+  int count = 0;
+};
+
+class SdlAudioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("zelk_audio_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_ / "data");
+    sys_.backend().SetModuleFileName((dir_ / "program").string());
+    capture_ = (dir_ / "capture.raw").string();
+    UseDriver("disk");
+    window_ = sys_.OpenMainWindow("T");
+  }
+  void TearDown() override {
+    sys_.system().SetMediaService(nullptr);
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  void UseDriver(const char* driver) {
+    setenv("SDL_AUDIODRIVER", driver, 1);
+    setenv("SDL_DISKAUDIOFILE", capture_.c_str(), 1);
+    auto service = std::make_unique<SdlMediaService>(sys_.system());
+    media_ = service.get();
+    sys_.system().SetMediaService(std::move(service));
+  }
+
+  void WriteWave(const std::string& name, const std::vector<int16_t>& samples) {
+    ASSERT_TRUE(testing_support::WriteFile((dir_ / "data" / name).string(),
+                                           testing_support::MakeWave(samples, 2, 44100)));
+  }
+
+  // Closes the output (which finishes the capture file) and reads it.
+  std::vector<int16_t> Captured() {
+    sys_.system().SetMediaService(nullptr);
+    std::ifstream in(capture_, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> s(bytes.size() / 2);
+    std::memcpy(s.data(), bytes.data(), s.size() * 2);
+    return s;
+  }
+
+  void PumpFor(std::chrono::milliseconds span) {
+    const auto end = Clock::now() + span;
+    while (Clock::now() < end) {
+      shell::PumpPending();
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+
+  testing_support::VirtualSystem sys_;
+  fs::path dir_;
+  std::string capture_;
+  SdlMediaService* media_ = nullptr;
+  std::unique_ptr<shell::MainWindow> window_;
+};
+
+TEST_F(SdlAudioTest, LoopingPlayRepeatsTheWholeSound) {
+  const auto sound = Noise(44100 / 5, 1);  // 200 ms
+  WriteWave("loop.wav", sound);
+  media::MediaPlayer player(window_->hwnd, window_->title);
+  window_->player = &player;
+  ASSERT_EQ(player.PlayWave("data\\loop.wav", 1), 1);
+  PumpFor(std::chrono::milliseconds(900));
+  player.ReleaseAll();
+  EXPECT_TRUE(sys_.system().boxLog().empty());
+  EXPECT_GE(Occurrences(Captured(), sound).size(), 2u);
+}
+
+TEST_F(SdlAudioTest, WaitingPlayReturnsOnlyAfterTheWholeSound) {
+  const auto first = Noise(44100 * 3 / 10, 2);  // 300 ms
+  const auto second = Noise(44100 / 10, 3);
+  WriteWave("first.wav", first);
+  WriteWave("second.wav", second);
+  NoticeCounter notices;
+  window_->player = &notices;
+  media::MediaPlayer player(window_->hwnd, window_->title);
+
+  const auto start = Clock::now();
+  ASSERT_EQ(player.PlayWave("data\\first.wav", 0), 1);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(250));
+  EXPECT_EQ(player.waveOpen, 1);
+  // Whatever plays next starts after the first sound's last sample.
+  ASSERT_EQ(player.PlayWave("data\\second.wav", 0), 1);
+  PumpFor(std::chrono::milliseconds(60));
+  EXPECT_EQ(notices.count, 0);
+  player.ReleaseAll();
+
+  const auto captured = Captured();
+  const auto a = Occurrences(captured, first);
+  const auto b = Occurrences(captured, second);
+  ASSERT_EQ(a.size(), 1u);
+  ASSERT_EQ(b.size(), 1u);
+  EXPECT_GE(b[0], a[0] + first.size());
+}
+
+TEST_F(SdlAudioTest, ClosingAPlayingDeviceStopsItAndAbortsItsNotice) {
+  WriteWave("long.wav", Noise(44100 * 2, 4));
+  NoticeCounter notices;
+  window_->player = &notices;
+  MciOpenParms open;
+  open.deviceType = "waveaudio";
+  open.elementName = (dir_ / "data" / "long.wav").string();
+  ASSERT_EQ(media_->SendCommand(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_WAIT, &open),
+            0u);
+  MciPlayParms play;
+  play.callback = window_->hwnd;
+  ASSERT_EQ(media_->SendCommand(open.deviceId, MCI_PLAY, MCI_NOTIFY, &play), 0u);
+  PumpFor(std::chrono::milliseconds(150));
+  EXPECT_EQ(notices.count, 0);
+  ASSERT_EQ(media_->SendCommand(open.deviceId, MCI_CLOSE, MCI_WAIT, nullptr), 0u);
+  PumpFor(std::chrono::milliseconds(20));
+  EXPECT_EQ(notices.count, 1);  // the aborted play
+  const auto captured = Captured();
+  size_t sounding = 0;
+  for (int16_t s : captured)
+    sounding += s != 0;
+  EXPECT_GT(sounding, 0u);
+  EXPECT_LT(sounding, 44100u * 2);  // far less than the whole 2 s
+}
+
+TEST_F(SdlAudioTest, NoAudioDeviceIsReportedOnceAndTurnsMusicOff) {
+  UseDriver("no-such-driver");
+  WriteWave("a.wav", Noise(4410, 5));
+  media::MediaPlayer player(window_->hwnd, window_->title);
+  EXPECT_EQ(player.PlayWave("data\\a.wav", 1), 0);
+  ASSERT_EQ(sys_.system().boxLog().size(), 1u);
+  EXPECT_EQ(sys_.system().boxLog()[0].caption, "T 音楽確保");
+  EXPECT_EQ(sys_.system().boxLog()[0].text, MciErrorText(MCIERR_WAVE_OUTPUTSUNSUITABLE));
+  EXPECT_EQ(player.waveEnabled, 0);
+  EXPECT_EQ(player.PlayWave("data\\a.wav", 1), 1);
+  EXPECT_EQ(sys_.system().boxLog().size(), 1u);
+  EXPECT_EQ(media_->OpenCount(), 0u);
+}
+
+TEST_F(SdlAudioTest, TooManyDevicesAtOnceFindTheOutputBusy) {
+  UseDriver("dummy");
+  WriteWave("a.wav", Noise(441, 6));
+  MciOpenParms open;
+  open.deviceType = "waveaudio";
+  open.elementName = (dir_ / "data" / "a.wav").string();
+  const uint32_t flags = MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_WAIT;
+  for (int i = 0; i < AudioOutput::kMaxVoices; ++i) {
+    ASSERT_EQ(media_->SendCommand(0, MCI_OPEN, flags, &open), 0u);
+  }
+  EXPECT_EQ(media_->SendCommand(0, MCI_OPEN, flags, &open), MCIERR_WAVE_OUTPUTSINUSE);
+  ASSERT_EQ(media_->SendCommand(3, MCI_CLOSE, MCI_WAIT, nullptr), 0u);
+  EXPECT_EQ(media_->SendCommand(0, MCI_OPEN, flags, &open), 0u);
+  EXPECT_EQ(open.deviceId, 3u);
+}
+
+TEST(WaveLoadTest, ConvertsRatesChannelsAndDepthsToTheOutputFormat) {
+  const auto dir = fs::temp_directory_path() / ("zelk_waveload_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  uint32_t error = 0;
+
+  // 8-bit mono at 11025 Hz, a constant level: twice the channels, four times the frames.
+  const std::string mono8 = (dir / "mono8.wav").string();
+  testing_support::WriteFile(
+      mono8, testing_support::MakeWave(std::vector<int16_t>(11025, 0x4000), 1, 11025, 8));
+  auto samples = LoadWaveSamples(mono8, &error);
+  ASSERT_NE(samples, nullptr);
+  EXPECT_EQ(error, 0u);
+  EXPECT_NEAR(static_cast<double>(samples->size()), 44100.0 * 2, 64.0);
+  const size_t mid = samples->size() / 2 & ~size_t{1};
+  EXPECT_NEAR((*samples)[mid], 0x4000, 256);
+  EXPECT_EQ((*samples)[mid], (*samples)[mid + 1]);
+
+  // 16-bit stereo at the output rate passes through unchanged.
+  const auto noise = Noise(1000, 7);
+  const std::string same = (dir / "same.wav").string();
+  testing_support::WriteFile(same, testing_support::MakeWave(noise, 2, 44100));
+  samples = LoadWaveSamples(same, &error);
+  ASSERT_NE(samples, nullptr);
+  EXPECT_EQ(*samples, noise);
+
+  // IMA ADPCM, 2000 frames at 8 kHz: a quarter of a second.
+  const std::string ima = (dir / "ima.wav").string();
+  testing_support::WriteFile(ima, testing_support::MakeImaAdpcmWave(4, 2000));
+  samples = LoadWaveSamples(ima, &error);
+  ASSERT_NE(samples, nullptr);
+  EXPECT_NEAR(static_cast<double>(samples->size()), 44100.0 / 4 * 2, 64.0);
+
+  EXPECT_EQ(LoadWaveSamples((dir / "missing.wav").string(), &error), nullptr);
+  EXPECT_EQ(error, MCIERR_FILE_NOT_FOUND);
+  const std::string junk = (dir / "junk.wav").string();
+  testing_support::WriteFile(junk, std::vector<uint8_t>(100, 0x5A));
+  EXPECT_EQ(LoadWaveSamples(junk, &error), nullptr);
+  EXPECT_EQ(error, MCIERR_INVALID_FILE);
+  const std::string empty = (dir / "empty.wav").string();
+  testing_support::WriteFile(empty, testing_support::MakeWave({}, 2, 44100));
+  EXPECT_EQ(LoadWaveSamples(empty, &error), nullptr);
+  EXPECT_EQ(error, MCIERR_INVALID_FILE);
+  fs::remove_all(dir);
+}
+
+}  // namespace
