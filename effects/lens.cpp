@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "effects/effect_pictures.h"
+#include "image/mag_image.h"
+#include "shell/pump.h"
+
 namespace effects {
 
 namespace {
@@ -68,6 +72,25 @@ void DrawLensFrame(const uint8_t* source, uint8_t* canvas, const LensTable& tabl
   }
   Bounce(state.lensX, state.stepX, kMaxLensX);
   Bounce(state.lensY, state.stepY, kMaxLensY);
+}
+
+int RunLensDemo(shell::MainWindow& window) {
+  image::MagImage canvas(window.hwnd, window.title);
+  image::MagImage source(window.hwnd, window.title);
+  canvas.Load("pelia.mag");
+  source.Load("pelia.mag");
+  if (!FitsEffect(canvas, kCanvasWidth, kCanvasHeight) ||
+      !FitsEffect(source, kCanvasWidth, kCanvasHeight))
+    return WaitForQuit();
+
+  const RowStartTable rowStart = MakeRowStart();
+  const LensTable table = MakeLensTable();
+  LensState lens;
+  for (;;) {
+    DrawLensFrame(source.bits, canvas.bits, table, rowStart, lens);
+    canvas.DrawStretched(window.screenDC, 0, 0, 640, 480, 0, 0, kCanvasWidth, kCanvasHeight);
+    if (shell::PumpPending() == 0) return 0;
+  }
 }
 
 }  // namespace effects

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "effects/canvas.h"
+#include "shell/main_window.h"
 
 namespace effects {
 
@@ -41,5 +42,10 @@ struct LensState {
 // A position outside the limits is brought inside before drawing.
 void DrawLensFrame(const uint8_t* source, uint8_t* canvas, const LensTable& table,
                    const RowStartTable& rowStart, LensState& state);
+
+// lensdemo's loop: "pelia.mag" loaded as canvas and as source, then unpaced
+// frames, each drawn stretched over the screen surface and followed by one
+// pump, until quit. Returns 0.
+int RunLensDemo(shell::MainWindow& window);
 
 }  // namespace effects

@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#include "effects/effect_pictures.h"
+#include "image/mag_image.h"
+#include "shell/pump.h"
+
 namespace effects {
 
 PlasmaWave BuildPlasmaWave(double p) {
@@ -39,6 +43,20 @@ void RenderPlasma(uint8_t* canvas, const PlasmaWave& wave, const RowStartTable& 
   phases.p2 = static_cast<uint8_t>(phases.p2 - 2);
   phases.p3 = static_cast<uint8_t>(phases.p3 + 3);
   phases.p4 = static_cast<uint8_t>(phases.p4 - 4);
+}
+
+int RunPlasmaDemo(shell::MainWindow& window) {
+  const PlasmaWave wave = BuildPlasmaWave(3.141592654);
+  const RowStartTable rowStart = MakeRowStart();
+  PlasmaPhases phases;
+  image::MagImage canvas(window.hwnd, window.title);
+  canvas.Load("red.mag");
+  if (!FitsEffect(canvas, kCanvasWidth, kCanvasHeight)) return WaitForQuit();
+  for (;;) {
+    RenderPlasma(canvas.bits, wave, rowStart, phases);
+    canvas.DrawStretched(window.screenDC, 0, 0, 640, 480, 0, 0, kCanvasWidth, kCanvasHeight);
+    if (shell::PumpPending() == 0) return 0;
+  }
 }
 
 }  // namespace effects

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "effects/canvas.h"
+#include "shell/main_window.h"
 
 namespace effects {
 
@@ -27,5 +28,10 @@ struct PlasmaPhases {
 // phases by +1, −2, +3, −4.
 void RenderPlasma(uint8_t* canvas, const PlasmaWave& wave, const RowStartTable& rowStart,
                   PlasmaPhases& phases);
+
+// plasmademo's loop: the wave table with P = 3.141592654, "red.mag" as canvas
+// (for its colours), then unpaced frames, each drawn stretched over the screen
+// surface and followed by one pump, until quit. Returns 0.
+int RunPlasmaDemo(shell::MainWindow& window);
 
 }  // namespace effects

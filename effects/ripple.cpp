@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <utility>
+
+#include "effects/effect_pictures.h"
+#include "image/mag_image.h"
+#include "shell/pump.h"
 
 namespace effects {
 
@@ -72,6 +77,30 @@ void RippleStep(const uint8_t* source, uint8_t* canvas, RippleMaps& maps, const 
     CopyDisplacedClamped(source, canvas, g, kFirst, kEnd);
   }
   std::swap(maps.current, maps.previous);
+}
+
+int RunRippleDemo(shell::MainWindow& window) {
+  image::MagImage background(window.hwnd, window.title);
+  image::MagImage canvas(window.hwnd, window.title);
+  image::MagImage source(window.hwnd, window.title);
+  background.Load("water.mag");
+  canvas.Load("waters.mag");
+  source.Load("waters.mag");
+  // The background takes no part in the computation: without it the ripple
+  // runs over black.
+  if (!FitsEffect(canvas, kRippleWidth, kRippleHeight) ||
+      !FitsEffect(source, kRippleWidth, kRippleHeight))
+    return WaitForQuit();
+
+  auto maps = std::make_unique<RippleMaps>();
+  const DropPath path = BuildDropPath();
+  background.DrawStretched(window.screenDC, 0, 0, 640, 480, 0, 0, 320, 240);
+  background.DrawStretched(window.backDC, 0, 0, 640, 480, 0, 0, 320, 240);
+  for (int k = 0;; k = (k + 1) % 128) {
+    RippleStep(source.bits, canvas.bits, *maps, path, k);
+    canvas.DrawStretched(window.screenDC, 160, 120, 320, 240, 0, 0, kRippleWidth, kRippleHeight);
+    if (shell::PumpPending() == 0) return 0;
+  }
 }
 
 }  // namespace effects

@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 
+#include "shell/main_window.h"
+
 namespace effects {
 
 constexpr int kRippleWidth = 160;
@@ -40,5 +42,11 @@ struct RippleMaps {
 // Source and canvas are 160×120 bytes.
 void RippleStep(const uint8_t* source, uint8_t* canvas, RippleMaps& maps, const DropPath& dropPath,
                 int k);
+
+// ripdemo's loop: "water.mag" as background, drawn over the whole screen
+// surface and back buffer, "waters.mag" as canvas and as source, then unpaced
+// frames, each drawn at twice its size in the middle of the screen surface and
+// followed by one pump, until quit. Returns 0.
+int RunRippleDemo(shell::MainWindow& window);
 
 }  // namespace effects

@@ -1,6 +1,12 @@
 #include "effects/rotation.h"
 
 #include <cmath>
+#include <cstring>
+
+#include "effects/effect_pictures.h"
+#include "image/mag_image.h"
+#include "platform/system.h"
+#include "shell/pump.h"
 
 namespace effects {
 
@@ -86,6 +92,27 @@ void RenderRotation(const uint8_t* source, uint8_t* canvas, const SineTable& sin
       out[c] = origin[offset[c]];
     a = static_cast<int>(negSinA * r + kPivot);
     b = static_cast<int>(cosA * r + kPivot);
+  }
+}
+
+int RunSpinDemo(shell::MainWindow& window) {
+  const SineTable sine = BuildSineTable(3.1415926535);
+  const RowStartTable rowStart = MakeRowStart();
+  const SourceRowTable sourceRow = MakeSourceRows();
+  image::MagImage source(window.hwnd, window.title);
+  image::MagImage canvas(window.hwnd, window.title);
+  source.Load("kaiten.mag");
+  canvas.Load("red.mag");
+  if (!FitsEffect(source, kSpinSourceSize, kSpinSourceSize, kSpinSourceMinRows) ||
+      !FitsEffect(canvas, kCanvasWidth, kCanvasHeight))
+    return WaitForQuit();
+  std::memcpy(canvas.colorTable, source.colorTable, 256 * 4);
+
+  for (int k = 0;; k = (k + 1) % 256) {
+    RenderRotation(source.bits, canvas.bits, sine, rowStart, sourceRow, k);
+    canvas.DrawStretched(window.screenDC, 0, 0, 640, 480, 0, 0, kCanvasWidth, kCanvasHeight);
+    if (shell::PumpPending() == 0) return 0;
+    platform::Sleep(1);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "effects/canvas.h"
+#include "shell/main_window.h"
 
 namespace effects {
 
@@ -31,5 +32,11 @@ SourceRowTable MakeSourceRows();
 // precision and truncated toward zero.
 void RenderRotation(const uint8_t* source, uint8_t* canvas, const SineTable& sine,
                     const RowStartTable& rowStart, const SourceRowTable& sourceRow, int k);
+
+// spindemo's loop: the sine table with P = 3.1415926535, "kaiten.mag" as
+// source and "red.mag" as canvas (given the source's colours), then one frame
+// per phase 0, 1, … 255, 0, …, each drawn stretched over the screen surface,
+// followed by one pump and a 1 ms sleep, until quit. Returns 0.
+int RunSpinDemo(shell::MainWindow& window);
 
 }  // namespace effects

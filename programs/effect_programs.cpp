@@ -1,8 +1,10 @@
 #include "programs/effect_programs.h"
 
-#include "platform/system.h"
+#include "effects/lens.h"
+#include "effects/plasma.h"
+#include "effects/ripple.h"
+#include "effects/rotation.h"
 #include "shell/entry.h"
-#include "shell/pump.h"
 
 namespace programs {
 
@@ -10,34 +12,34 @@ namespace {
 
 constexpr const char* kEffectTitle = "ZELK SYSTEM";
 
-// Until an effect loop exists, the window stays black and closable.
-class IdleEffect : public shell::DemoProgram {
+// An effect program: the shared entry with one effect loop as its body.
+class EffectProgram : public shell::DemoProgram {
  public:
-  int Body(shell::MainWindow& /*window*/) override {
-    while (shell::PumpPending() != 0)
-      platform::Sleep(10);
-    return 0;
-  }
+  explicit EffectProgram(int (*loop)(shell::MainWindow&)) : loop_(loop) {}
+  int Body(shell::MainWindow& window) override { return loop_(window); }
+
+ private:
+  int (*loop_)(shell::MainWindow&);
 };
 
-int RunIdle(const char* name) {
-  IdleEffect program;
+int Run(const char* name, int (*loop)(shell::MainWindow&)) {
+  EffectProgram program(loop);
   return shell::RunDemoProgram(name, kEffectTitle, program);
 }
 
 }  // namespace
 
 int LensdemoMain() {
-  return RunIdle("lensdemo");
+  return Run("lensdemo", effects::RunLensDemo);
 }
 int SpindemoMain() {
-  return RunIdle("spindemo");
+  return Run("spindemo", effects::RunSpinDemo);
 }
 int RipdemoMain() {
-  return RunIdle("ripdemo");
+  return Run("ripdemo", effects::RunRippleDemo);
 }
 int PlasmademoMain() {
-  return RunIdle("plasmademo");
+  return Run("plasmademo", effects::RunPlasmaDemo);
 }
 
 }  // namespace programs

@@ -35,7 +35,8 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
 // exec closes).
 bool SpawnDetached(const std::vector<std::string>& args) {
   std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  for (const auto& a : args)
+    argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   int pipefd[2];
   if (::pipe2(pipefd, O_CLOEXEC) != 0) return false;
@@ -75,7 +76,9 @@ bool SpawnDetached(const std::vector<std::string>& args) {
 std::atomic<bool> g_interrupted{false};  // set by the signal handler
 struct sigaction g_previousInterrupt {};
 
-void OnInterrupt(int) { g_interrupted = true; }
+void OnInterrupt(int) {
+  g_interrupted = true;
+}
 
 }  // namespace
 
@@ -161,7 +164,9 @@ std::optional<uint64_t> FreeSpace(const std::string& path) {
   return static_cast<uint64_t>(vfs.f_bavail) * static_cast<uint64_t>(vfs.f_frsize);
 }
 
-bool SetCurrentDirectory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
+bool SetCurrentDirectory(const std::string& path) {
+  return ::chdir(path.c_str()) == 0;
+}
 
 bool StartDetached(const std::string& program) {
   // A bare name would be looked up on PATH; the program named is a file.
@@ -169,9 +174,13 @@ bool StartDetached(const std::string& program) {
   return SpawnDetached({path});
 }
 
-bool OpenFolder(const std::string& folder) { return SpawnDetached({"xdg-open", folder}); }
+bool OpenFolder(const std::string& folder) {
+  return SpawnDetached({"xdg-open", folder});
+}
 
-InterprocessLock::~InterprocessLock() { Release(); }
+InterprocessLock::~InterprocessLock() {
+  Release();
+}
 
 bool InterprocessLock::TryAcquire(const std::string& name) {
   if (fd_ >= 0) return true;
@@ -206,10 +215,16 @@ InterruptWatch::InterruptWatch() {
   ::sigaction(SIGINT, &action, &g_previousInterrupt);
 }
 
-InterruptWatch::~InterruptWatch() { ::sigaction(SIGINT, &g_previousInterrupt, nullptr); }
+InterruptWatch::~InterruptWatch() {
+  ::sigaction(SIGINT, &g_previousInterrupt, nullptr);
+}
 
-bool InterruptWatch::raised() const { return g_interrupted; }
+bool InterruptWatch::raised() const {
+  return g_interrupted;
+}
 
-bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+bool StderrIsTerminal() {
+  return ::isatty(STDERR_FILENO) == 1;
+}
 
 }  // namespace platform

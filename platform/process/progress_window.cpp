@@ -5,6 +5,8 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -66,7 +68,8 @@ struct ProgressWindow::Impl {
 
   void Fill(int x, int y, int w, int h, uint32_t colour) {
     for (int r = std::max(0, y); r < std::min(kHeight, y + h); ++r) {
-      for (int c = std::max(0, x); c < std::min(kWidth, x + w); ++c) pixels[r * kWidth + c] = colour;
+      for (int c = std::max(0, x); c < std::min(kWidth, x + w); ++c)
+        pixels[r * kWidth + c] = colour;
     }
   }
 
@@ -120,8 +123,8 @@ struct ProgressWindow::Impl {
   void Present() {
     SDL_Surface* target = SDL_GetWindowSurface(window);
     if (!target) return;
-    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
-        pixels.data(), kWidth, kHeight, 32, kWidth * 4, SDL_PIXELFORMAT_RGB888);
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), kWidth, kHeight, 32,
+                                                             kWidth * 4, SDL_PIXELFORMAT_RGB888);
     if (!source) return;
     SDL_BlitSurface(source, nullptr, target, nullptr);
     SDL_FreeSurface(source);
@@ -134,7 +137,16 @@ ProgressWindow::~ProgressWindow() = default;
 
 bool ProgressWindow::Open(const std::string& title) {
   if (impl_) return true;
+  // Without a desktop there is nothing to show a window on (SDL would fall
+  // back to its invisible off-screen driver).
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return false;
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||
+      std::strcmp(driver, "dummy") == 0) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
   auto impl = std::make_unique<Impl>();
   impl->window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                   kWidth, kHeight, SDL_WINDOW_SHOWN);

@@ -87,9 +87,8 @@ bool IsCp932LeadByte(unsigned char byte) {
 size_t Cp932PrefixLength(std::string_view bytes, size_t limit) {
   size_t i = 0;
   while (i < bytes.size()) {
-    size_t step = (IsCp932LeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size())
-                      ? 2
-                      : 1;
+    size_t step =
+        (IsCp932LeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size()) ? 2 : 1;
     if (i + step > limit) break;
     i += step;
   }

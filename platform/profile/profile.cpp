@@ -19,11 +19,15 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
+}
 
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsBlank(s.front()))
+    s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back()))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -103,7 +107,8 @@ std::string ReplaceInvalid(std::string_view bytes, bool cp932) {
     } else {
       // Take the longest valid UTF-8 character here, else one '?'.
       size_t k = 4;
-      while (k > 0 && !(i + k <= bytes.size() && IsUtf8(bytes.substr(i, k)))) --k;
+      while (k > 0 && !(i + k <= bytes.size() && IsUtf8(bytes.substr(i, k))))
+        --k;
       if (k == 0) {
         out += '?';
         ++i;
@@ -125,7 +130,8 @@ ProfileDocument ProfileDocument::Parse(std::string_view bytes) {
     bytes.remove_prefix(kBom.size());
   } else {
     bool ascii = true;
-    for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    for (char c : bytes)
+      ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     doc.encoding_ = (!ascii && IsUtf8(bytes)) ? Encoding::kUtf8 : Encoding::kCp932;
   }
   bool first = true;
@@ -179,8 +185,7 @@ std::optional<ProfileDocument::Place> ProfileDocument::FindSection(
   return std::nullopt;
 }
 
-std::optional<size_t> ProfileDocument::FindKey(const Place& place,
-                                               std::string_view fileKey) const {
+std::optional<size_t> ProfileDocument::FindKey(const Place& place, std::string_view fileKey) const {
   const bool cp932 = encoding_ == Encoding::kCp932;
   for (size_t i = place.sectionLine + 1; i < place.end; ++i) {
     Parsed p = ParseLine(lines_[i].text, cp932);
@@ -214,7 +219,8 @@ std::optional<std::string> ProfileDocument::Value(std::string_view section, std:
     keep = Cp932PrefixLength(*raw, limit);
   } else {
     keep = std::min(limit, raw->size());
-    while (keep > 0 && keep < raw->size() && (static_cast<unsigned char>((*raw)[keep]) & 0xC0) == 0x80) {
+    while (keep > 0 && keep < raw->size() &&
+           (static_cast<unsigned char>((*raw)[keep]) & 0xC0) == 0x80) {
       --keep;
     }
   }
@@ -246,7 +252,8 @@ bool ProfileDocument::Set(std::string_view section, std::string_view key, std::s
     }
     // After the section's last non-blank line, so blank separators stay below.
     size_t at = place->end;
-    while (at > place->sectionLine + 1 && Trim(lines_[at - 1].text).empty()) --at;
+    while (at > place->sectionLine + 1 && Trim(lines_[at - 1].text).empty())
+      --at;
     if (lines_[at - 1].eol.empty()) lines_[at - 1].eol = newline_;
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{keyLine, newline_});
     return true;
@@ -304,8 +311,8 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
   namespace fs = std::filesystem;
   std::error_code ec;
   // Write through a symbolic link to the file it names.
-  fs::path target = fs::exists(fs::symlink_status(path, ec)) ? fs::weakly_canonical(path, ec)
-                                                              : fs::path(path);
+  fs::path target =
+      fs::exists(fs::symlink_status(path, ec)) ? fs::weakly_canonical(path, ec) : fs::path(path);
   if (ec) return false;
   ProfileDocument doc;
   const mode_t mask = ::umask(0);

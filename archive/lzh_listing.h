@@ -1,0 +1,100 @@
+// Listing an LHA archive: every member's kind, name, place and sizes, read
+// with Debian's lhasa header reader. Names come from the raw header bytes, so
+// code page 932 names whose second bytes are 0x5C stay whole at every header
+// level. The listing also tells whether the headers ran to the end of the file:
+// lhasa ends a listing quietly at a cut or damaged header, which here makes
+// the archive corrupt.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qarch {
+
+// Random-access bytes: an archive file or a buffer.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual uint64_t size() const = 0;
+  // Reads up to `n` bytes at `offset`; the count read (short only at the end).
+  virtual size_t ReadAt(uint64_t offset, void* buffer, size_t n) = 0;
+};
+
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+  uint64_t size() const override { return bytes_.size(); }
+  size_t ReadAt(uint64_t offset, void* buffer, size_t n) override;
+
+ private:
+  std::string_view bytes_;
+};
+
+class FileSource : public ByteSource {
+ public:
+  // nullptr when the file cannot be opened.
+  static std::unique_ptr<FileSource> Open(const std::string& path);
+  ~FileSource() override;
+  uint64_t size() const override { return size_; }
+  size_t ReadAt(uint64_t offset, void* buffer, size_t n) override;
+
+ private:
+  FileSource(std::FILE* file, uint64_t size) : file_(file), size_(size) {}
+  std::FILE* file_;
+  uint64_t size_;
+  uint64_t position_ = 0;
+};
+
+enum class MemberKind { kFile, kDirectory, kSymlink };
+
+struct Member {
+  MemberKind kind = MemberKind::kFile;
+  // The stored path split at its separators, each part converted to UTF-8;
+  // unchecked (may hold "..", ":" or be empty).
+  std::vector<std::string> parts;
+  bool absolute = false;   // the stored path began with a separator
+  std::string linkTarget;  // symbolic links: the target, '/' between parts
+  std::string method;      // "-lh5-", "-lhd-", …
+  int headerLevel = 0;
+  uint64_t dataOffset = 0;  // where the compressed data starts in the archive
+  uint64_t compressedLength = 0;
+  uint64_t length = 0;  // uncompressed
+  uint16_t crc = 0;     // CRC-16 of the uncompressed data
+  std::optional<unsigned> unixPerms;
+
+  std::string DisplayName() const;  // parts joined with '/'
+};
+
+enum class ListingStatus {
+  kOk,          // headers up to the end marker or the end of the file
+  kNotArchive,  // no LHA header anywhere at the start
+  kCorrupt,     // a header is cut, damaged or missing before the end
+};
+
+struct Listing {
+  ListingStatus status = ListingStatus::kOk;
+  std::string problem;  // what is wrong, for kCorrupt
+  std::vector<Member> members;
+  uint64_t totalLength = 0;  // sum of the members' uncompressed lengths
+};
+
+// Never reads outside the source; never fails in any other way than by status.
+Listing ListArchive(ByteSource& source);
+
+// The member name parser, exposed for tests: splits the stored name bytes of
+// one header into parts (0xFF, '\\' and '/' separate, the second bytes of
+// code page 932 characters do not) and converts them to UTF-8. With `link`
+// (a directory entry), a '|' ends the name and starts a symbolic link's target.
+struct ParsedName {
+  std::vector<std::string> parts;
+  bool absolute = false;
+  std::optional<std::string> linkTarget;
+};
+ParsedName ParseStoredName(std::string_view dirBytes, std::string_view nameBytes, bool link);
+
+}  // namespace qarch

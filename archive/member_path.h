@@ -1,0 +1,35 @@
+// Where an archive member may land: only below the destination folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "archive/lzh_listing.h"
+
+namespace qarch {
+
+enum class PathVerdict {
+  kSafe,
+  kEmpty,         // no name at all
+  kAbsolute,      // began with a separator
+  kParent,        // a ".." part
+  kDrive,         // a drive letter or other ':' (Windows names have none)
+  kBadCharacter,  // a NUL or other control character
+};
+
+struct MemberPath {
+  PathVerdict verdict = PathVerdict::kSafe;
+  std::vector<std::string> parts;  // "." parts dropped; safe parts only when kSafe
+  std::string relative;            // parts joined with '/'
+};
+
+MemberPath CheckMemberPath(const Member& member);
+
+// Whether a symbolic link at `linkParts` (relative to the destination) whose
+// target is `target` points at or below the destination, judged by its text.
+bool LinkStaysInside(const std::vector<std::string>& linkParts, const std::string& target);
+
+// A short Japanese description of a refusal, for the report.
+std::string VerdictText(PathVerdict verdict);
+
+}  // namespace qarch

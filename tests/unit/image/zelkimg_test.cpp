@@ -1,0 +1,219 @@
+// The zelkimg commands, run in-process on files in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "image/codecs.h"
+#include "tests/unit/image/image_test_support.h"
+#include "tools/zelkimg/png_io.h"
+#include "tools/zelkimg/zelkimg.h"
+
+namespace zelkimg {
+namespace {
+
+namespace fs = std::filesystem;
+using image::Rgb;
+
+struct Outcome {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+Outcome Tool(std::vector<std::string> args) {
+  args.insert(args.begin(), "zelkimg");
+  std::vector<const char*> argv;
+  for (const std::string& a : args)
+    argv.push_back(a.c_str());
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  int code = Main(static_cast<int>(argv.size()), argv.data());
+  std::string out = testing::internal::GetCapturedStdout();
+  return {code, out, testing::internal::GetCapturedStderr()};
+}
+
+std::vector<uint8_t> Bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<Rgb> Palette(int n) {
+  std::vector<Rgb> p;
+  for (int i = 0; i < n; ++i)
+    p.push_back(Rgb{uint8_t(i * 9), uint8_t(i * 5 + 1), uint8_t(255 - i)});
+  return p;
+}
+
+class ZelkimgTest : public ::testing::Test {
+ protected:
+  std::string At(const std::string& name) const { return (folder.dir() / name).string(); }
+  // An indexed PNG whose pixel (x, y) is f(x, y).
+  template <typename F>
+  void Png(const std::string& name, int w, int h, const std::vector<Rgb>& palette, F f,
+           std::vector<uint8_t> alpha = {}) {
+    std::vector<uint8_t> px;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        px.push_back(static_cast<uint8_t>(f(x, y)));
+    std::string error;
+    ASSERT_TRUE(WriteIndexedPng(At(name), w, h, palette, alpha, px, 8, &error)) << error;
+  }
+  image_test::ProgramFolder folder;
+};
+
+TEST_F(ZelkimgTest, EncodeDecodeKeepsIndicesAndPaletteInBothModes) {
+  auto f = [](int x, int y) { return (x / 3 + y / 2) % 16; };
+  Png("small.png", 21, 9, Palette(16), f);
+  Png("big.png", 21, 9, Palette(200), f);
+  for (auto [name, colours] : {std::pair{"small", 16}, std::pair{"big", 256}}) {
+    SCOPED_TRACE(name);
+    const std::string png = At(std::string(name) + ".png"), mag = At(std::string(name) + ".mag"),
+                      back = At(std::string(name) + "-back.png");
+    ASSERT_EQ(Tool({"encode", png, mag}).code, 0);
+    Outcome info = Tool({"info", mag});
+    EXPECT_NE(info.out.find("colours: " + std::to_string(colours)), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("right x: 20, bottom y: 8"), std::string::npos) << info.out;
+    ASSERT_EQ(Tool({"decode", mag, back}).code, 0);
+    std::string error;
+    std::optional<PngPicture> p = ReadPng(back, &error);
+    ASSERT_TRUE(p.has_value()) << error;
+    EXPECT_TRUE(p->indexed);
+    EXPECT_EQ(p->width, 24);  // widened to whole columns of 8 or 4 pixels
+    EXPECT_EQ(p->height, 9);
+    std::vector<Rgb> want = Palette(colours == 16 ? 16 : 200);
+    want.resize(colours);
+    EXPECT_EQ(p->palette, want);
+    for (int y = 0; y < 9; ++y)
+      for (int x = 0; x < 24; ++x)
+        ASSERT_EQ(p->pixels[y * 24 + x], x < 21 ? f(x, y) : 0) << x << "," << y;
+  }
+  // A 16-entry palette written at 256 colours on request.
+  ASSERT_EQ(Tool({"encode", At("small.png"), At("forced.mag"), "--colors", "256"}).code, 0);
+  EXPECT_NE(Tool({"info", At("forced.mag")}).out.find("colours: 256"), std::string::npos);
+}
+
+TEST_F(ZelkimgTest, EncodeRefusesPicturesMagCannotHold) {
+  Png("p17.png", 4, 4, Palette(17), [](int, int) { return 16; });
+  Outcome r = Tool({"encode", At("p17.png"), At("x.mag"), "--colors", "16"});
+  EXPECT_NE(r.code, 0);
+  EXPECT_NE(r.err.find("palette of 17 entries"), std::string::npos) << r.err;
+  std::string error;
+  ASSERT_TRUE(WriteRgbPng(At("rgb.png"), 2, 2, std::vector<uint8_t>(12, 7), &error));
+  r = Tool({"encode", At("rgb.png"), At("x.mag")});
+  EXPECT_NE(r.code, 0);
+  EXPECT_NE(r.err.find("not an indexed PNG"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(At("x.mag")));
+  r = Tool({"decode", At("missing.mag"), At("x.png")});
+  EXPECT_NE(r.code, 0);
+  EXPECT_NE(r.err.find("cannot open"), std::string::npos);
+}
+
+TEST_F(ZelkimgTest, DecodeShowsBmpAsTheDemosDo) {
+  // 3×2, 24 bits, bottom row first.
+  std::vector<uint8_t> px = {1,  2,  3,  4,  5,  6,  7,  8,  9,  0, 0, 0,  // bottom
+                             10, 20, 30, 40, 50, 60, 70, 80, 90, 0, 0, 0};
+  folder.Write("p.bmp", image_test::BmpFile(3, 2, 24, px));
+  ASSERT_EQ(Tool({"decode", At("p.bmp"), At("p.png")}).code, 0);
+  std::string error;
+  std::optional<PngPicture> p = ReadPng(At("p.png"), &error);
+  ASSERT_TRUE(p.has_value()) << error;
+  EXPECT_FALSE(p->indexed);
+  // RGBA, top row first; BMP stores blue first.
+  EXPECT_EQ(std::vector<uint8_t>(p->pixels.begin(), p->pixels.begin() + 8),
+            (std::vector<uint8_t>{30, 20, 10, 255, 60, 50, 40, 255}));
+  EXPECT_EQ(p->pixels[12], 3);
+  folder.Write("bad.bmp", image_test::BmpFile(3, 2, 24, px, 1));
+  Outcome r = Tool({"decode", At("bad.bmp"), At("q.png")});
+  EXPECT_NE(r.code, 0);
+  EXPECT_NE(r.err.find("differs from the file length"), std::string::npos);
+  folder.Write("pal.bmp", image_test::BmpFile(4, 1, 8, {1, 2, 3, 4}));
+  EXPECT_NE(Tool({"decode", At("pal.bmp"), At("q.png")}).err.find("colour table"),
+            std::string::npos);
+}
+
+TEST_F(ZelkimgTest, PackUnpackPackIsByteIdentical) {
+  const std::vector<Rgb> pal = Palette(40);
+  // Transparency from tRNS (index 3 has alpha 0) …
+  Png("a.png", 300, 6, pal, [](int x, int y) { return (x + y) % 11 == 0 ? 3 : (x / 7) % 40; },
+      {255, 255, 255, 0});
+  Png("b.png", 9, 9, pal, [](int x, int y) { return x == y ? 3 : 30; }, {255, 255, 255, 0});
+  for (const char* extra : {"0", "4"}) {
+    SCOPED_TRACE(extra);
+    ASSERT_EQ(
+        Tool({"dar-pack", At("one.dar"), At("a.png"), At("b.png"), "--header-extra", extra}).code,
+        0);
+    Outcome u = Tool({"dar-unpack", At("one.dar"), At("unpacked")});
+    ASSERT_EQ(u.code, 0) << u.err;
+    EXPECT_TRUE(fs::exists(At("unpacked/colors.bin")));
+    ASSERT_EQ(Tool({"dar-pack", At("two.dar"), At("unpacked/pattern000.png"),
+                    At("unpacked/pattern001.png"), "--header-extra", extra})
+                  .code,
+              0);
+    EXPECT_EQ(Bytes(At("one.dar")), Bytes(At("two.dar")));
+    std::string error;
+    auto c = image::DecodeDarBytes(Bytes(At("one.dar")), &error);
+    ASSERT_TRUE(c.has_value()) << error;
+    EXPECT_EQ(c->patterns[1].pixels[0], -1);
+    EXPECT_EQ(c->patterns[1].pixels[1], 30);
+    EXPECT_EQ(c->colorTable[4 * 2 + 2], pal[2].r);
+  }
+  // … or from --transparent, which gives the same archive.
+  Png("a2.png", 300, 6, pal, [](int x, int y) { return (x + y) % 11 == 0 ? 3 : (x / 7) % 40; });
+  Png("b2.png", 9, 9, pal, [](int x, int y) { return x == y ? 3 : 30; });
+  ASSERT_EQ(Tool({"dar-pack", At("three.dar"), At("a2.png"), At("b2.png"), "--transparent", "3",
+                  "--header-extra", "4"})
+                .code,
+            0);
+  EXPECT_EQ(Bytes(At("one.dar")), Bytes(At("three.dar")));
+}
+
+TEST_F(ZelkimgTest, PackRefusesPalettesThatDiffer) {
+  Png("a.png", 2, 2, Palette(8), [](int, int) { return 1; });
+  std::vector<Rgb> other = Palette(8);
+  other[5].r ^= 1;
+  Png("b.png", 2, 2, other, [](int, int) { return 1; });
+  Outcome r = Tool({"dar-pack", At("x.dar"), At("a.png"), At("b.png")});
+  EXPECT_NE(r.code, 0);
+  EXPECT_NE(r.err.find("palette differs"), std::string::npos) << r.err;
+}
+
+TEST_F(ZelkimgTest, DrawUsesTheDemoChecksAndClipping) {
+  const std::vector<Rgb> pal = Palette(16);
+  Png("s.png", 4, 2, pal, [](int x, int) { return x == 0 ? 0 : 9; }, {0});
+  ASSERT_EQ(Tool({"dar-pack", At("s.dar"), At("s.png")}).code, 0);
+  Png("bg.png", 8, 4, pal, [](int, int) { return 2; });
+  ASSERT_EQ(Tool({"dar-draw", At("s.dar"), At("bg.png"), "0", "-2", "-1", At("out.png")}).code, 0);
+  std::string error;
+  std::optional<PngPicture> p = ReadPng(At("out.png"), &error);
+  ASSERT_TRUE(p.has_value()) << error;
+  // Row 0 takes the pattern's bottom row (its top row falls above the
+  // picture): columns -2 (transparent), -1 (clipped), 0 and 1.
+  EXPECT_EQ(std::vector<uint8_t>(p->pixels.begin(), p->pixels.begin() + 8),
+            (std::vector<uint8_t>{9, 9, 2, 2, 2, 2, 2, 2}));
+  EXPECT_EQ(std::count(p->pixels.begin(), p->pixels.end(), 9), 2);
+
+  Outcome r = Tool({"dar-draw", At("s.dar"), At("bg.png"), "1", "0", "0", At("out.png")});
+  EXPECT_NE(r.code, 0);
+  EXPECT_NE(r.err.find("パターンの最大値超え 1"), std::string::npos) << r.err;
+  r = Tool({"dar-draw", At("s.dar"), At("bg.png"), "0", "5", "0", At("out.png")});
+  EXPECT_NE(r.err.find("ディスプレイ範囲横超え"), std::string::npos) << r.err;
+  r = Tool({"dar-draw", At("s.dar"), At("bg.png"), "0", "0", "3", At("out.png")});
+  EXPECT_NE(r.err.find("ディスプレイ範囲縦超え"), std::string::npos) << r.err;
+}
+
+TEST_F(ZelkimgTest, EveryCommandHasHelpAndBadLinesFail) {
+  for (const char* command : {"decode", "encode", "info", "dar-pack", "dar-unpack", "dar-draw"}) {
+    Outcome r = Tool({command, "--help"});
+    EXPECT_EQ(r.code, 0) << command;
+    EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;
+  }
+  EXPECT_NE(Tool({}).code, 0);
+  EXPECT_NE(Tool({"frobnicate"}).code, 0);
+  EXPECT_NE(Tool({"decode", "only-one"}).code, 0);
+  EXPECT_NE(Tool({"encode", "a", "b", "--colors", "17"}).code, 0);
+}
+
+}  // namespace
+}  // namespace zelkimg

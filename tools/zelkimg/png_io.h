@@ -1,0 +1,36 @@
+// PNG files in and out, through libpng: indexed pictures with their exact
+// palette and transparency entries, and true-colour pictures.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "image/codecs.h"
+
+namespace zelkimg {
+
+struct PngPicture {
+  int width = 0;
+  int height = 0;
+  bool indexed = false;
+  int colorType = 0;  // libpng's colour type, for messages
+  std::vector<image::Rgb> palette;
+  std::vector<uint8_t> alpha;   // tRNS entries of an indexed picture (may be shorter)
+  std::vector<uint8_t> pixels;  // indexed: one index per pixel; else RGBA, 4 bytes per pixel
+};
+
+std::optional<PngPicture> ReadPng(const std::string& path, std::string* error);
+
+// Writes an indexed PNG of `bitDepth` 4 or 8 with the palette as given and,
+// when `alpha` is not empty, a tRNS chunk.
+bool WriteIndexedPng(const std::string& path, int width, int height,
+                     const std::vector<image::Rgb>& palette, const std::vector<uint8_t>& alpha,
+                     const std::vector<uint8_t>& indices, int bitDepth, std::string* error);
+
+// Writes an 8-bit RGB PNG from 3 bytes (red, green, blue) per pixel.
+bool WriteRgbPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb,
+                 std::string* error);
+
+}  // namespace zelkimg
