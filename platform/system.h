@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/child_area.h"
 #include "platform/surface.h"
 #include "platform/types.h"
 
@@ -76,6 +77,8 @@ class Window {
   bool visible = false;
   bool destroyed = false;
   bool needsRedraw = false;  // the backend must show its last picture again
+  // Areas shown over the screen surface (video pictures), in their order.
+  std::vector<std::shared_ptr<ChildArea>> children;
 
   // Backend data (the native window and whatever it needs).
   struct Native {
@@ -107,6 +110,9 @@ class Backend {
   // Called once at the start of every look at the queue (the virtual clock
   // advances here).
   virtual void OnPump() {}
+  // A named moment of the program's life ("body": the program's body starts),
+  // for observers such as the headless renderer. The real backend ignores it.
+  virtual void OnMark(const std::string& /*what*/) {}
   // Moves native events into the queue through the System's posting calls.
   // While a modal box is open, close requests and mouse input are dropped.
   virtual void Poll(bool modal) = 0;
@@ -230,6 +236,9 @@ void Sleep(uint32_t ms);
 
 int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                uint32_t style);
+
+// Tells the backend that the program reached a named moment (see Backend::OnMark).
+void Mark(const std::string& what);
 
 // Full path of the running program (GetModuleFileName).
 std::string ModuleFileName();

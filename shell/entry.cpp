@@ -47,6 +47,7 @@ int RunDemoProgram(const char* programName, const char* title, DemoProgram& prog
     program.Release();
     return 0;
   }
+  platform::Mark("body");
   program.Body(window);
   program.Release();
   return 0;

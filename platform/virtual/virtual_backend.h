@@ -53,6 +53,8 @@ class VirtualBackend : public Backend {
   void SetWindowCreationFails(bool fails) { windowCreationFails_ = fails; }
   // The next `count` surface allocations fail.
   void FailSurfaceAllocations(int count) { failingSurfaces_ = count; }
+  // Called with each mark the program makes (see Backend::OnMark).
+  void SetMarkHook(std::function<void(const std::string&)> hook) { markHook_ = std::move(hook); }
   int ShowCount() const { return shows_; }
   int FrontBumps() const { return frontBumps_; }
 
@@ -67,6 +69,9 @@ class VirtualBackend : public Backend {
   Tick Now() override;
   void Sleep(uint32_t ms) override;
   void OnPump() override;
+  void OnMark(const std::string& what) override {
+    if (markHook_) markHook_(what);
+  }
   void Poll(bool modal) override;
   void Present(Window& window) override;
   int RunModalBox(const BoxRequest& request, const std::function<void()>& keepAlive) override;
@@ -94,6 +99,7 @@ class VirtualBackend : public Backend {
   std::multimap<uint64_t, Event> events_;
   std::deque<BoxAnswer> answers_;
   std::function<void(Tick, const Surface&)> presentHook_;
+  std::function<void(const std::string&)> markHook_;
   bool anotherInstance_ = false;
   bool displayAvailable_ = true;
   bool windowCreationFails_ = false;
