@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -308,12 +309,15 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
   // Write through a symbolic link to the file it names.
-  fs::path target =
-      fs::exists(fs::symlink_status(path, ec)) ? fs::weakly_canonical(path, ec) : fs::path(path);
-  if (ec) return false;
+  std::string target = path;
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) return false;
+    target = real;
+    std::free(real);
+  }
   ProfileDocument doc;
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -321,7 +325,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
   struct stat st {};
   if (::stat(target.c_str(), &st) == 0) {
     if (!S_ISREG(st.st_mode)) return false;
-    auto bytes = ReadWholeFile(target.string());
+    auto bytes = ReadWholeFile(target);
     if (!bytes) return false;
     doc = ProfileDocument::Parse(*bytes);
     mode = st.st_mode & 07777;
@@ -331,7 +335,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
   if (!doc.Set(section, key, value)) return false;
   const std::string data = doc.Serialize();
 
-  std::string temp = target.string() + ".XXXXXX";
+  std::string temp = target + ".XXXXXX";
   int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
   bool ok = ::fchmod(fd, mode) == 0;

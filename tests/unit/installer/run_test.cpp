@@ -1,0 +1,387 @@
+// The expansion run of q_unfold against a scripted archive library, on the
+// virtual platform: every message, box style, block field, the installed
+// program and the settings written afterwards.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <locale>
+#include <sstream>
+
+#include "installer/expansion_run.h"
+#include "installer/settings.h"
+#include "platform/profile/codepage.h"
+#include "platform/system.h"
+#include "platform/virtual/virtual_backend.h"
+
+namespace fs = std::filesystem;
+using installer::RunHooks;
+using platform::IDCANCEL;
+using platform::IDOK;
+
+namespace {
+
+// The scripted library; its calls are plain functions, so it is reached
+// through one pointer while a test runs.
+struct FakeLibrary {
+  int version = 20;
+  int unlha = 80;
+  int result = 1;
+  std::vector<std::string> calls;
+  qarch::ExpansionParams block{};
+  std::vector<qarch::ArchiveEntry> records;
+  std::function<void(qarch::ExpansionParams&)> measure;
+};
+FakeLibrary* g_fake = nullptr;
+
+int FakeGetVersion() {
+  g_fake->calls.push_back("GetVersion");
+  return g_fake->version;
+}
+int FakeInitUnlha() {
+  g_fake->calls.push_back("InitUnlha");
+  return g_fake->unlha;
+}
+int FakeUnpack(qarch::ExpansionParams* p) {
+  g_fake->calls.push_back("Unpack");
+  g_fake->block = *p;
+  g_fake->records.assign(p->archives, p->archives + p->archiveCount);
+  if (g_fake->measure) g_fake->measure(*p);
+  return g_fake->result;
+}
+
+std::string Cp932(const std::string& utf8) {
+  return platform::Utf8ToCp932(utf8).value();
+}
+const std::string kSection = "[LZHファイルの解凍条件]\r\n";
+
+class Run : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "run-test-XXXXXX").string();
+    root_ = mkdtemp(pattern.data());
+    program_ = root_ / "cd";
+    fs::create_directories(program_ / "ini");
+    fs::create_directories(drive_ = root_ / "drive");
+    setenv("ZELK_DRIVE_ROOT", drive_.c_str(), 1);
+    unsetenv("ZELK_MSGBOX_ANSWERS");
+    unsetenv("ZELK_MSGBOX_LOG");
+    platform::VirtualBackend::Options options;
+    options.moduleFileName = (program_ / "q_unfold").string();
+    auto backend = std::make_unique<platform::VirtualBackend>(options);
+    backend_ = backend.get();
+    system_ = std::make_unique<platform::System>(std::move(backend));
+    installed_ = std::make_unique<platform::ScopedSystem>(*system_);
+    g_fake = &fake_;
+    hooks_.library = {FakeGetVersion, FakeInitUnlha, FakeUnpack};
+    hooks_.setCurrentDirectory = [this](const std::string& d) {
+      events_.push_back("cd " + d);
+      return true;
+    };
+    hooks_.startProgram = [this](const std::string& p) {
+      events_.push_back("start " + p + " after " + std::to_string(Boxes().size()) + " boxes");
+      return true;
+    };
+    hooks_.openFolder = [this](const std::string& f) {
+      events_.push_back("open " + f);
+      return true;
+    };
+  }
+  void TearDown() override {
+    g_fake = nullptr;
+    installed_.reset();
+    system_.reset();
+    unsetenv("ZELK_DRIVE_ROOT");
+    fs::remove_all(root_);
+  }
+
+  void Settings(const std::string& utf8Lines) {
+    std::ofstream(program_ / "ini/q_unfold.ini", std::ios::binary) << Cp932(kSection + utf8Lines);
+  }
+  // The settings file, whatever the case of its name (a new one is written
+  // as "Q_UNFOLD.INI").
+  std::string SettingsFile() {
+    fs::path file = program_ / "ini/q_unfold.ini";
+    if (!fs::exists(file)) file = program_ / "ini/Q_UNFOLD.INI";
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return platform::Cp932ToUtf8(s.str()).value();
+  }
+  void Archives(std::initializer_list<const char*> names, const char* folder = "LZH") {
+    fs::create_directories(program_ / folder);
+    for (const char* n : names)
+      std::ofstream(program_ / folder / n) << "archive " << n;
+  }
+  const std::vector<platform::BoxRecord>& Boxes() { return system_->boxLog(); }
+  std::string Texts() {
+    std::string all;
+    for (const auto& b : Boxes())
+      all += "[" + b.caption + "|" + b.text + "|" + std::to_string(b.style) + "]";
+    return all;
+  }
+  void RunIt() { installer::RunExpansion(hooks_); }
+
+  fs::path root_, program_, drive_;
+  platform::VirtualBackend* backend_ = nullptr;
+  std::unique_ptr<platform::System> system_;
+  std::unique_ptr<platform::ScopedSystem> installed_;
+  FakeLibrary fake_;
+  RunHooks hooks_;
+  std::vector<std::string> events_;
+};
+
+}  // namespace
+
+TEST_F(Run, SuccessFillsTheBlockStartsTheProgramAfterTheMessageAndSavesTheNeeds) {
+  Settings("TitleName=ゲーム\r\nToDefDirName=Zelk\\Game\r\nExeName=bin\\start.sh\r\n");
+  Archives({"b.lzh", "a.lzh"});
+  fake_.measure = [](qarch::ExpansionParams& p) {
+    p.maxFileCount = 7;
+    p.archives[0].needMByte = 1.5;
+    p.archives[1].needMByte = 5;
+  };
+  RunIt();
+
+  EXPECT_EQ(fake_.calls, (std::vector<std::string>{"GetVersion", "InitUnlha", "Unpack"}));
+  const qarch::ExpansionParams& b = fake_.block;
+  EXPECT_EQ(b.archiveCount, 2);
+  EXPECT_STREQ(b.title, "ゲーム");
+  EXPECT_EQ(std::string(b.archiveDir), (program_ / "LZH").string());
+  EXPECT_EQ(std::string(b.destDir), (drive_ / "Zelk/Game").string());
+  EXPECT_EQ(b.needsMissing, 1);
+  EXPECT_EQ(b.maxFileCount, 0);
+  // Listing order is by name; every byte not written is zero.
+  EXPECT_STREQ(fake_.records[0].fileName, "a.lzh");
+  EXPECT_STREQ(fake_.records[0].baseName, "a");
+  EXPECT_STREQ(fake_.records[1].fileName, "b.lzh");
+  EXPECT_EQ(fake_.records[1].needMByte, 0.0);
+  const char* bytes = reinterpret_cast<const char*>(&fake_.records[1]);
+  EXPECT_EQ(std::count(bytes, bytes + sizeof(qarch::ArchiveEntry), '\0'),
+            static_cast<long>(sizeof(qarch::ArchiveEntry) - 6));
+
+  EXPECT_EQ(Texts(), "[ゲーム|解凍が終了しました。|8256]");
+  const std::string folder = (drive_ / "Zelk/Game/bin").string() + "/";
+  EXPECT_EQ(events_, (std::vector<std::string>{"cd " + folder,
+                                               "start " + folder + "start.sh after 1 boxes"}));
+  EXPECT_EQ(SettingsFile(),
+            kSection +
+                "TitleName=ゲーム\r\nToDefDirName=Zelk\\Game\r\nExeName=bin\\start.sh\r\n"
+                "maxFileCountInLzh=7\r\nneedMByte0=1.50\r\nneedMByte1=5.00\r\n");
+}
+
+TEST_F(Run, CancelAndOtherResultsStillSaveButStartNothing) {
+  Settings("TitleName=T\r\nToDefDirName=G\r\n");
+  Archives({"a.lzh"});
+  fake_.result = 0;
+  fake_.measure = [](qarch::ExpansionParams& p) { p.archives[0].needMByte = 2; };
+  RunIt();
+  EXPECT_EQ(Texts(), "[T|解凍を中止しました。|8256]");
+  EXPECT_TRUE(events_.empty());
+  EXPECT_NE(SettingsFile().find("maxFileCountInLzh=0\r\nneedMByte0=2.00\r\n"), std::string::npos);
+
+  fs::remove(program_ / "ini/q_unfold.ini");
+  fake_.result = 2;
+  RunIt();
+  EXPECT_EQ(Boxes().size(), 1u);  // nothing more shown
+  EXPECT_TRUE(events_.empty());
+  EXPECT_EQ(SettingsFile(), kSection + "maxFileCountInLzh=0\r\nneedMByte0=2.00\r\n");
+}
+
+TEST_F(Run, WithoutExeNameTheDestinationFolderIsOpened) {
+  Settings("ToDefDirName=Game\r\n");
+  Archives({"a.lzh"});
+  RunIt();
+  EXPECT_EQ(events_, (std::vector<std::string>{"open " + (drive_ / "Game").string() + "/"}));
+  // Without TitleName every caption is empty.
+  EXPECT_EQ(Texts(), "[|解凍が終了しました。|8256]");
+}
+
+TEST_F(Run, NoArchivesMeansFileExistErrorAndNothingSaved) {
+  Settings("TitleName=T\r\n");
+  const std::string before = SettingsFile();
+  RunIt();  // no folder
+  fs::create_directories(program_ / "LZH/subfolder");
+  RunIt();  // only a folder in it
+  EXPECT_EQ(Texts(), "[T|File Exist Error|8208][T|File Exist Error|8208]");
+  EXPECT_EQ(std::count(fake_.calls.begin(), fake_.calls.end(), "Unpack"), 0);
+  EXPECT_EQ(SettingsFile(), before);
+}
+
+TEST_F(Run, OldOrBusyLibrariesAskOrStopWithTheExactTexts) {
+  Settings("TitleName=T\r\n");
+  Archives({"a.lzh"});
+  const std::string oldArch =
+      "あなたがお使いのQ_ARCH32.DLLはVer 0.12です。\rVer0.13以前のQ_ARCH32.DLLでは解凍が正常に行\r"
+      "われない場合があります。\r現在のQ_ARCH32.DLLで解凍を行ないますか?";
+  const std::string oldUnlha =
+      "あなたがお使いのUNLHA32.DLLはVer 0.70です。\rVer0.71以前のUNLHA32.DLLでは解凍が正常に行\r"
+      "われない場合があります。\r現在のUNLHA32.DLLで解凍を行ないますか?";
+  const std::string busy =
+      "UNLHA32.DLLがほかのアプリケーションで使\rわれています。処理が終了するまでお待ちく\rださい。";
+
+  fake_.version = 12;
+  backend_->QueueBoxAnswer(IDCANCEL);
+  RunIt();
+  EXPECT_EQ(Texts(), "[T|" + oldArch + "|8497][T|Version Error|8208]");
+  EXPECT_EQ(fake_.calls, (std::vector<std::string>{"GetVersion"}));
+
+  fake_.version = 13;
+  fake_.unlha = 70;
+  fake_.calls.clear();
+  backend_->QueueBoxAnswer(IDCANCEL);
+  RunIt();
+  EXPECT_EQ(Boxes()[2].text, oldUnlha);
+  EXPECT_EQ(Boxes()[3].text, "Version Error");
+
+  fake_.unlha = 0;
+  RunIt();
+  EXPECT_EQ(Boxes()[4].text, busy);
+  EXPECT_EQ(Boxes()[4].style, 0x2030u);
+  EXPECT_EQ(Boxes()[5].text, "Version Error");
+  EXPECT_EQ(std::count(fake_.calls.begin(), fake_.calls.end(), "Unpack"), 0);
+
+  // OK on both questions goes on; 13 and 71 pass without asking.
+  fake_.version = 12;
+  fake_.unlha = 70;
+  backend_->QueueBoxAnswer(IDOK);
+  backend_->QueueBoxAnswer(IDOK);
+  RunIt();
+  EXPECT_EQ(Boxes().size(), 9u);
+  EXPECT_EQ(Boxes()[8].text, "解凍が終了しました。");
+  fake_.version = 13;
+  fake_.unlha = 71;
+  RunIt();
+  EXPECT_EQ(Boxes().size(), 10u);
+}
+
+TEST_F(Run, MaxFileCountThatIsNoWholeNumberStopsBeforeAnything) {
+  Settings("TitleName=T\r\nmaxFileCountInLzh=12x\r\n");
+  Archives({"a.lzh"});
+  const std::string before = SettingsFile();
+  RunIt();
+  EXPECT_EQ(Texts(), "[T|'12x' は整数ではありません|8208]");
+  EXPECT_TRUE(fake_.calls.empty());
+  EXPECT_EQ(SettingsFile(), before);
+
+  Settings("maxFileCountInLzh= -42 \r\n");
+  RunIt();
+  EXPECT_EQ(fake_.block.maxFileCount, -42);
+}
+
+TEST_F(Run, NeedsArePresentOnlyWhenTheLastArchivesKeyIs) {
+  Archives({"a.lzh", "b.lzh", "c.lzh"});
+  // Only the last key: the others need 10.0 each, and nothing is written.
+  Settings("needMByte2=3.25\r\n");
+  const std::string before = SettingsFile();
+  RunIt();
+  EXPECT_EQ(fake_.block.needsMissing, 0);
+  EXPECT_EQ(fake_.records[0].needMByte, 10.0);
+  EXPECT_EQ(fake_.records[1].needMByte, 10.0);
+  EXPECT_EQ(fake_.records[2].needMByte, 3.25);
+  EXPECT_EQ(SettingsFile(), before);
+
+  // Empty is present (0); "defalt" counts as absent.
+  Settings("needMByte0=\r\nneedMByte1=defalt\r\nneedMByte2=1e1\r\n");
+  RunIt();
+  EXPECT_EQ(fake_.records[0].needMByte, 0.0);
+  EXPECT_EQ(fake_.records[1].needMByte, 10.0);
+  EXPECT_EQ(fake_.records[2].needMByte, 10.0);
+
+  // Last key absent: lower keys are ignored on reading and overwritten.
+  Settings("needMByte0=99\r\nneedMByte2=defalt\r\n");
+  fake_.measure = [](qarch::ExpansionParams& p) {
+    for (int i = 0; i < p.archiveCount; ++i)
+      p.archives[i].needMByte = i + 0.5;
+  };
+  RunIt();
+  EXPECT_EQ(fake_.block.needsMissing, 1);
+  EXPECT_EQ(fake_.records[0].needMByte, 0.0);
+  EXPECT_EQ(SettingsFile(), kSection +
+                                "needMByte0=0.50\r\nneedMByte2=2.50\r\nmaxFileCountInLzh=0\r\n"
+                                "needMByte1=1.50\r\n");
+}
+
+TEST_F(Run, OneArchiveHasNoBaseNameAndAStrayFileIsARecord) {
+  Archives({"game.lzh"});
+  RunIt();
+  EXPECT_EQ(fake_.block.archiveCount, 1);
+  EXPECT_STREQ(fake_.records[0].fileName, "game.lzh");
+  EXPECT_STREQ(fake_.records[0].baseName, "");
+
+  Archives({"readme.txt", "noext"});
+  RunIt();
+  EXPECT_EQ(fake_.block.archiveCount, 3);
+  EXPECT_STREQ(fake_.records[0].baseName, "game");
+  EXPECT_STREQ(fake_.records[1].baseName, "noext");
+  EXPECT_STREQ(fake_.records[2].baseName, "readme");
+}
+
+TEST_F(Run, FolderAndSettingsAreFoundWhateverTheirCase) {
+  fs::rename(program_ / "ini", program_ / "INI");
+  std::ofstream(program_ / "INI/Q_UNFOLD.INI", std::ios::binary)
+      << Cp932(kSection + "TitleName=大文字\r\n");
+  Archives({"a.lzh"}, "lzh");
+  RunIt();
+  EXPECT_EQ(Texts(), "[大文字|解凍が終了しました。|8256]");
+  EXPECT_EQ(std::string(fake_.block.archiveDir), (program_ / "lzh").string());
+  // Read and written through the same file.
+  EXPECT_EQ(std::distance(fs::directory_iterator(program_ / "INI"), fs::directory_iterator()), 1);
+  EXPECT_EQ(fs::file_size(program_ / "INI/Q_UNFOLD.INI") > 40, true);
+}
+
+TEST_F(Run, LongArchiveNamesAndShortMemoryStopWithAMessage) {
+  Settings("TitleName=T\r\n");
+  Archives({"exactly15bytes_", "sixteen_bytes.lz"});
+  RunIt();
+  EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_NE(Boxes()[0].text.find("sixteen_bytes.lz"), std::string::npos);
+  EXPECT_EQ(Boxes()[0].style, 0x2010u);
+  fs::remove(program_ / "LZH/sixteen_bytes.lz");
+
+  hooks_.recordLimit = 0;
+  RunIt();
+  EXPECT_EQ(Boxes()[1].caption, "");
+  EXPECT_EQ(Boxes()[1].text,
+            "メモリ不足のためファイル名格納領域が\r作成できません。解凍を中止します。");
+  EXPECT_EQ(std::count(fake_.calls.begin(), fake_.calls.end(), "Unpack"), 0);
+  EXPECT_EQ(SettingsFile(), kSection + "TitleName=T\r\n");
+}
+
+// ---- Settings values ----
+
+TEST(SettingValues, WholeNumbersAndNeeds) {
+  EXPECT_EQ(installer::ParseWholeNumber("12"), 12);
+  EXPECT_EQ(installer::ParseWholeNumber("+7"), 7);
+  EXPECT_EQ(installer::ParseWholeNumber("-2147483648"), INT32_MIN);
+  for (const char* bad : {"", "12x", "1.5", "2147483648", "0x10", "--1"}) {
+    EXPECT_FALSE(installer::ParseWholeNumber(bad)) << bad;
+  }
+  EXPECT_EQ(installer::ParseNeed("  12.5"), 12.5);
+  EXPECT_EQ(installer::ParseNeed("-1.5e2MB"), -150.0);
+  EXPECT_EQ(installer::ParseNeed(".25"), 0.25);
+  for (const char* none : {"", "abc", "inf", "nan", "0x1p3"}) {
+    EXPECT_EQ(installer::ParseNeed(none), 0.0) << none;
+  }
+  EXPECT_EQ(installer::FormatNeed(5), "5.00");
+  EXPECT_EQ(installer::FormatNeed(1.999), "2.00");
+  EXPECT_EQ(installer::FormatNeed(1234.5), "1234.50");
+}
+
+TEST(SettingValues, NeedsKeepTheirPointUnderAnyLocale) {
+  struct Comma : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+  };
+  std::locale previous = std::locale::global(std::locale(std::locale::classic(), new Comma));
+  const bool cLocale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+  const std::string written = installer::FormatNeed(5);
+  const double read = installer::ParseNeed(written);
+  std::setlocale(LC_NUMERIC, "C");
+  std::locale::global(previous);
+  EXPECT_EQ(written, "5.00");
+  EXPECT_EQ(read, 5.0);
+  if (!cLocale) GTEST_SKIP() << "no de_DE locale here to check the C library's side";
+}
