@@ -1,0 +1,64 @@
+# Sourced by the installer's end-to-end tests after common/lib.sh: an
+# installation folder as on a distribution disc (q_unfold with its archive
+# library beside it, ini/ and LZH/), a drive root for the destination, and the
+# log of every message box.
+FIXTURES=$ZELK_SOURCE_DIR/tests/fixtures/lzh
+CD=$WORK/cd
+DRIVE=$WORK/drive
+BOXES=$WORK/boxes.jsonl
+export ZELK_DRIVE_ROOT=$DRIVE
+export ZELK_MSGBOX_LOG=$BOXES
+mkdir -p "$CD/ini" "$CD/LZH" "$DRIVE"
+cp "$BIN/q_unfold" "$BIN/libq_arch32.so" "$CD/"
+
+use_fake_library() { cp "$ZELK_TEST_DIR/fake_qarch/libq_arch32.so" "$CD/"; }
+
+# settings LINE…: the settings file, in code page 932 with CRLF line ends.
+settings() {
+  { printf '[LZHファイルの解凍条件]\r\n'; for l in "$@"; do printf '%s\r\n' "$l"; done; } |
+    iconv -f UTF-8 -t CP932 >"$CD/ini/q_unfold.ini"
+}
+# The settings file as UTF-8 without CRs (whatever the case of its name).
+settings_text() { iconv -f CP932 -t UTF-8 "$CD"/ini/* | tr -d '\r'; }
+
+# archive FIXTURE [NAME]: puts a fixture archive into LZH/.
+archive() { cp "$FIXTURES/$1" "$CD/LZH/${2:-$1}"; }
+
+# run_unfold: runs the installer from its folder; boxes are answered from
+# $ANSWERS (default: OK to all). Fails unless it ends with exit code 0.
+run_unfold() {
+  : >"$BOXES"
+  local rc=0
+  (cd "$CD" && ZELK_MSGBOX_ANSWERS=${ANSWERS:-} ./q_unfold) 2>"$ARTIFACTS/stderr.txt" || rc=$?
+  [ "$rc" = 0 ] || fail "q_unfold ended with $rc: $(cat "$ARTIFACTS/stderr.txt")"
+}
+
+# boxes: one line per box shown, "caption|text|style" (CR written as \r).
+boxes() {
+  /usr/bin/python3 -c '
+import json, sys
+for line in open(sys.argv[1], encoding="utf-8"):
+    b = json.loads(line)
+    print("%s|%s|%d" % (b["caption"], b["text"].replace("\r", "\\r"), b["style"]))
+' "$BOXES"
+}
+
+# expect_boxes LINE…: the boxes shown were exactly these.
+expect_boxes() {
+  local want
+  want=$(printf '%s\n' "$@")
+  [ "$(boxes)" = "$want" ] || fail "boxes were:
+$(boxes)
+expected:
+$want"
+}
+
+# wait_file PATH [SECONDS]: waits until the file exists and is not empty.
+wait_file() {
+  local i
+  for ((i = 0; i < ${2:-5} * 10; i++)); do
+    [ -s "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "$1 did not appear"
+}
