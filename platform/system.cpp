@@ -383,3 +383,9 @@ std::string ModuleFileName() {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+void Mark(const std::string& what) { Sys().backend().OnMark(what); }
+
+}  // namespace platform
