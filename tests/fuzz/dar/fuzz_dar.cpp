@@ -1,0 +1,80 @@
+// The DAR loader on arbitrary files, every pattern drawn at positions inside,
+// on and past the display's edges with displacements, and the tools' reader,
+// whose archives must survive a write-and-read round trip unchanged.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "image/codecs.h"
+#include "image/dar_archive.h"
+#include "platform/system.h"
+#include "platform/virtual/virtual_backend.h"
+
+namespace {
+
+const std::string& Folder() {
+  static const std::string folder = [] {
+    auto dir = std::filesystem::temp_directory_path() / ("fuzz-dar-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    return dir.string();
+  }();
+  return folder;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string path = Folder() + "/a.dar";
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return 0;
+  std::fwrite(data, 1, size, f);
+  std::fclose(f);
+
+  platform::VirtualBackend::Options options;
+  options.moduleFileName = Folder() + "/prog";
+  platform::System system(std::make_unique<platform::VirtualBackend>(options));
+  platform::ScopedSystem installed(system);
+
+  // Exactly the display's bytes, so that any write past them is caught.
+  constexpr int kWidth = 64, kHeight = 48;
+  std::vector<uint8_t> display(kWidth * kHeight, 0);
+  image::DarArchive archive(nullptr);
+  archive.SetDisplay(kWidth, kHeight, display.data(), display.size());
+  if (archive.Load("A.DAR")) {
+    const int32_t shifts[] = {5, -7, 0, 64, -64, 1, 2, 3};
+    // The first patterns everywhere, and the numbers just outside the range.
+    const int count = archive.PatternCount();
+    for (int n = -1; n <= count; n = (n == 7 && count > 9) ? count - 1 : n + 1) {
+      archive.DrawPattern(0, 0, n);
+      archive.DrawPattern(-3, -2, n);
+      archive.DrawPatternDisplaced(-40, -30, n, shifts);
+      if (n >= 0 && n < archive.PatternCount()) {
+        const int w = archive.patternRecord[n][2] | archive.patternRecord[n][3] << 8;
+        const int h = archive.patternRecord[n][4] | archive.patternRecord[n][5] << 8;
+        archive.DrawPatternDisplaced(kWidth - w, kHeight - h, n, shifts);
+      }
+    }
+    uint8_t table[1024];
+    archive.CopyPalette(table);
+  }
+
+  std::string error;
+  std::optional<image::DarContents> contents =
+      image::DecodeDarBytes(std::vector<uint8_t>(data, data + size), &error);
+  if (contents) {
+    std::optional<image::DarContents> again =
+        image::DecodeDarBytes(image::EncodeDar(*contents, &error), &error);
+    if (!again || again->colorTable != contents->colorTable ||
+        again->patterns.size() != contents->patterns.size())
+      __builtin_trap();
+    for (size_t i = 0; i < again->patterns.size(); ++i) {
+      if (again->patterns[i].pixels != contents->patterns[i].pixels) __builtin_trap();
+    }
+  }
+  return 0;
+}
