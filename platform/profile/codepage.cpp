@@ -8,9 +8,29 @@ namespace platform {
 
 namespace {
 
-std::optional<std::string> Convert(const char* to, const char* from, std::string_view in) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+// One open conversion per direction and thread: opening one is far slower
+// than converting a short text.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+    return cd_;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+std::optional<std::string> Convert(Converter& converter, std::string_view in) {
+  if (!converter.ok()) return std::nullopt;
+  iconv_t cd = converter.get();
   std::string out(in.size() * 2 + 8, '\0');
   char* src = const_cast<char*>(in.data());
   size_t srcLeft = in.size();
@@ -30,7 +50,6 @@ std::optional<std::string> Convert(const char* to, const char* from, std::string
       break;
     }
   }
-  iconv_close(cd);
   if (!ok) return std::nullopt;
   out.resize(done);
   return out;
@@ -39,11 +58,13 @@ std::optional<std::string> Convert(const char* to, const char* from, std::string
 }  // namespace
 
 std::optional<std::string> Cp932ToUtf8(std::string_view bytes) {
-  return Convert("UTF-8", "CP932", bytes);
+  thread_local Converter converter("UTF-8", "CP932");
+  return Convert(converter, bytes);
 }
 
 std::optional<std::string> Utf8ToCp932(std::string_view text) {
-  return Convert("CP932", "UTF-8", text);
+  thread_local Converter converter("CP932", "UTF-8");
+  return Convert(converter, text);
 }
 
 bool IsUtf8(std::string_view bytes) {
