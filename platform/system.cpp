@@ -378,14 +378,10 @@ int MessageBox(WindowHandle owner, const std::string& text, const std::string& c
   return Sys().ShowMessageBox(owner, text, caption, style);
 }
 
+void Mark(const std::string& what) { Sys().backend().OnMark(what); }
+
 std::string ModuleFileName() {
   return Sys().backend().ModuleFileName();
 }
-
-}  // namespace platform
-
-namespace platform {
-
-void Mark(const std::string& what) { Sys().backend().OnMark(what); }
 
 }  // namespace platform
