@@ -6,9 +6,6 @@
 #include <iterator>
 
 #include "image/codecs.h"
-#include "image/dib_image.h"
-#include "image/mag_image.h"
-#include "tests/unit/image/image_test_support.h"
 #include "tools/zelkimg/png_io.h"
 
 namespace image {
@@ -61,21 +58,6 @@ TEST(Fixtures, ArchivePatternsMatchTheirSprites) {
     for (size_t i = 0; i < p.pixels.size(); ++i)
       ASSERT_EQ(p.pixels[i], sprite.pixels[i] == 0 ? -1 : sprite.pixels[i]) << i;
   }
-}
-
-TEST(Fixtures, TrueColourBmpDrawsItsPixels) {
-  image_test::ProgramFolder folder;
-  folder.Write("t.bmp", Bytes(Fixture("true24.bmp")));
-  DibImage picture(nullptr, "t");
-  ASSERT_EQ(picture.Load("t.bmp"), 1);
-  platform::Surface screen;
-  screen.Allocate();
-  picture.Draw(&screen, 0, 0);
-  // Drawn with (x·30, y·50, 200 − x·20) at (x, y).
-  for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 7; ++x)
-      ASSERT_EQ(screen.Pixel(x, y),
-                uint32_t(x * 30) << 16 | uint32_t(y * 50) << 8 | (200 - x * 20));
 }
 
 }  // namespace
