@@ -303,6 +303,20 @@ TEST(EffectPictures, MissingPicturesAreReportedAndTheWindowStaysBlackAndClosable
   }
 }
 
+TEST(EffectPictures, RippleRunsOverBlackWithoutItsBackground) {
+  EffectFolder f;
+  f.WriteMag("waters.mag", RandomPicture(160, 120, 19));
+  auto window = f.OpenWindow();
+  f.CloseAfter(20);
+  EXPECT_EQ(RunRippleDemo(*window), 0);
+  ASSERT_EQ(f.boxes().size(), 2u);
+  EXPECT_EQ(f.boxes()[0].caption, f.Full("water.mag"));
+  ASSERT_GE(f.frames.size(), 2u);
+  EXPECT_NE(f.frames[0], f.frames[1]);
+  EXPECT_EQ(f.frames[1][0], 0u);
+  EXPECT_EQ(f.frames[1][479 * 640 + 639], 0u);
+}
+
 TEST(EffectPictures, UnfitPicturesAreRefusedWithAMessage) {
   struct Unfit {
     int (*loop)(shell::MainWindow&);
