@@ -59,8 +59,11 @@ int DarArchive::Load(const char* name) {
   try {
     newData.resize(length - kDarHeaderSize);
   } catch (const std::bad_alloc&) {
+    // The new header is taken and the old archive is gone: not loaded.
     std::memcpy(header, newHeader, sizeof header);
     std::vector<uint8_t>().swap(data);
+    std::fill(std::begin(patternRecord), std::end(patternRecord), nullptr);
+    std::fill(std::begin(patternRows), std::end(patternRows), nullptr);
     loaded = 0;
     return fail(kNoMemory);
   }

@@ -172,10 +172,10 @@ void Encode(const std::string& in, const std::string& out, int colors, const std
   WriteFile(out, file);
 }
 
-void InfoMag(const std::vector<uint8_t>& file, std::ostream& os) {
+void InfoMag(const std::string& path, const std::vector<uint8_t>& file, std::ostream& os) {
   std::string error;
   std::optional<image::MagHeaderInfo> h = image::ReadMagHeader(file, &error);
-  if (!h) throw Failure{error};
+  if (!h) throw Failure{path + ": " + error};
   const int unit = h->colors == 256 ? 4 : 8;
   const int columns = h->rightX / unit - h->leftX / unit + 1;
   os << "type: MAG\n";
@@ -196,10 +196,10 @@ void InfoMag(const std::vector<uint8_t>& file, std::ostream& os) {
     os << "damaged: " << error << "\n";
 }
 
-void InfoDar(const std::vector<uint8_t>& file, std::ostream& os) {
+void InfoDar(const std::string& path, const std::vector<uint8_t>& file, std::ostream& os) {
   std::string error;
   std::optional<image::DarContents> c = image::DecodeDarBytes(file, &error);
-  if (!c) throw Failure{"DAR archive: " + error};
+  if (!c) throw Failure{path + ": " + error};
   os << "type: DAR\npatterns: " << c->patterns.size() << "\nheader extra: " << c->headerExtra
      << "\n";
   for (size_t n = 0; n < c->patterns.size(); ++n) {
@@ -213,7 +213,7 @@ void InfoDar(const std::vector<uint8_t>& file, std::ostream& os) {
 
 void Info(const std::string& path, std::ostream& os) {
   std::vector<uint8_t> file = ReadFile(path);
-  if (IsMag(file)) return InfoMag(file, os);
+  if (IsMag(file)) return InfoMag(path, file, os);
   if (IsPng(file)) {
     PngPicture png = *ReadPngOrFail(path);
     os << "type: PNG\nsize: " << png.width << "x" << png.height << "\n";
@@ -225,7 +225,7 @@ void Info(const std::string& path, std::ostream& os) {
     }
     return;
   }
-  if (HasExtension(path, ".dar")) return InfoDar(file, os);
+  if (HasExtension(path, ".dar")) return InfoDar(path, file, os);
   if (file.size() >= 54) {
     platform::BitmapInfoHeader info;
     std::memcpy(&info, file.data() + 14, sizeof info);
