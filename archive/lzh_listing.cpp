@@ -217,13 +217,13 @@ Listing ListArchive(ByteSource& source) {
   std::unique_ptr<LHAInputStream, StreamDeleter> stream(lha_input_stream_new(&kStreamType, &state));
   if (!stream) {
     listing.status = ListingStatus::kCorrupt;
-    listing.problem = "out of memory";
+    listing.problem = "メモリが足りません";
     return listing;
   }
   std::unique_ptr<LHAReader, ReaderDeleter> reader(lha_reader_new(stream.get()));
   if (!reader) {
     listing.status = ListingStatus::kCorrupt;
-    listing.problem = "out of memory";
+    listing.problem = "メモリが足りません";
     return listing;
   }
   lha_reader_set_dir_policy(reader.get(), LHA_READER_DIR_PLAIN);
@@ -240,7 +240,7 @@ Listing ListArchive(ByteSource& source) {
     if (!first) {
       // The end: the file's end or the end marker (a zero byte).
       if (offset == size) break;
-      if (offset > size) return corrupt("the data of the last member is cut short");
+      if (offset > size) return corrupt("最後のファイルのデータが途中で切れています");
       uint8_t marker = 1;
       source.ReadAt(offset, &marker, 1);
       if (marker == 0) break;
@@ -255,28 +255,28 @@ Listing ListArchive(ByteSource& source) {
           listing.status = ListingStatus::kNotArchive;
           return listing;
         }
-        return corrupt("the first header is damaged");
+        return corrupt("最初のヘッダが壊れています");
       }
-      return corrupt("the header at byte " + std::to_string(offset) + " is cut short or damaged");
+      return corrupt(std::to_string(offset) + " バイト目のヘッダが途中で切れているか壊れています");
     }
-    if (h->raw_data_len < kCommonHeaderLength) return corrupt("a header is too short");
+    if (h->raw_data_len < kCommonHeaderLength) return corrupt("ヘッダが短すぎます");
     if (first) {
       // lhasa skips a self-extractor's program: find where the header is.
       std::string head(65536 + kCommonHeaderLength, '\0');
       head.resize(source.ReadAt(0, head.data(), head.size()));
       size_t at = head.find(
           std::string_view(reinterpret_cast<const char*>(h->raw_data), kCommonHeaderLength));
-      if (at == std::string::npos) return corrupt("the first header cannot be placed");
+      if (at == std::string::npos) return corrupt("最初のヘッダの位置がわかりません");
       offset = at;
       first = false;
     } else {
       uint8_t check[kCommonHeaderLength];
       if (source.ReadAt(offset, check, sizeof check) != sizeof check ||
           std::memcmp(check, h->raw_data, sizeof check) != 0) {
-        return corrupt("the header at byte " + std::to_string(offset) + " is out of place");
+        return corrupt(std::to_string(offset) + " バイト目のヘッダの位置が合いません");
       }
     }
-    if (listing.members.size() >= kMaxMembers) return corrupt("too many members");
+    if (listing.members.size() >= kMaxMembers) return corrupt("ファイルが多すぎます");
 
     Member m;
     m.method.assign(h->compress_method, strnlen(h->compress_method, sizeof h->compress_method));

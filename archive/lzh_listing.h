@@ -78,7 +78,7 @@ enum class ListingStatus {
 
 struct Listing {
   ListingStatus status = ListingStatus::kOk;
-  std::string problem;  // what is wrong, for kCorrupt
+  std::string problem;  // what is wrong, for kCorrupt (in Japanese)
   std::vector<Member> members;
   uint64_t totalLength = 0;  // sum of the members' uncompressed lengths
 };

@@ -180,6 +180,7 @@ void RunExpansion(const RunHooks& hooks) {
 
   // 8–9: one record per file, in listing order, never more than counted
   // (files added since the count are left out).
+  if (hooks.afterCount) hooks.afterCount();
   auto files = platform::ListFiles(info.path).value_or(std::vector<platform::FileEntry>{});
   if (files.size() > records.size()) files.resize(records.size());
   for (const auto& f : files) {

@@ -26,6 +26,7 @@ struct RunHooks {
   std::function<bool(const std::string&)> startProgram;  // started detached
   std::function<bool(const std::string&)> openFolder;    // the desktop's file manager
   size_t recordLimit = static_cast<size_t>(-1);          // more records than this: out of memory
+  std::function<void()> afterCount;  // between the count and the listing (tests)
 };
 
 // Hooks on the real operating system around `library`.

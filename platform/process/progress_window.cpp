@@ -63,6 +63,9 @@ struct ProgressWindow::Impl {
     if (window) {
       SDL_DestroyWindow(window);
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      // Nothing else of SDL in use: release all it holds (its desktop-bus
+      // connection too).
+      if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
     }
   }
 

@@ -320,6 +320,24 @@ TEST_F(Run, OneArchiveHasNoBaseNameAndAStrayFileIsARecord) {
   EXPECT_STREQ(fake_.records[2].baseName, "readme");
 }
 
+TEST_F(Run, FilesAddedDuringTheRunAreLeftOutAndVanishedOnesNotDescribed) {
+  Settings("needMByte1=1\r\n");
+  Archives({"b.lzh", "c.lzh"});
+  hooks_.afterCount = [this] { Archives({"a.lzh"}); };
+  RunIt();
+  EXPECT_EQ(fake_.block.archiveCount, 2);
+  EXPECT_STREQ(fake_.records[0].fileName, "a.lzh");
+  EXPECT_STREQ(fake_.records[1].fileName, "b.lzh");
+
+  hooks_.afterCount = [this] {
+    fs::remove(program_ / "LZH/a.lzh");
+    fs::remove(program_ / "LZH/b.lzh");
+  };
+  RunIt();
+  EXPECT_EQ(fake_.block.archiveCount, 1);
+  EXPECT_STREQ(fake_.records[0].fileName, "c.lzh");
+}
+
 TEST_F(Run, FolderAndSettingsAreFoundWhateverTheirCase) {
   fs::rename(program_ / "ini", program_ / "INI");
   std::ofstream(program_ / "INI/Q_UNFOLD.INI", std::ios::binary)
