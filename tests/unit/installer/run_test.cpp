@@ -211,53 +211,6 @@ TEST_F(Run, NoArchivesMeansFileExistErrorAndNothingSaved) {
   EXPECT_EQ(SettingsFile(), before);
 }
 
-TEST_F(Run, OldOrBusyLibrariesAskOrStopWithTheExactTexts) {
-  Settings("TitleName=T\r\n");
-  Archives({"a.lzh"});
-  const std::string oldArch =
-      "あなたがお使いのQ_ARCH32.DLLはVer 0.12です。\rVer0.13以前のQ_ARCH32.DLLでは解凍が正常に行\r"
-      "われない場合があります。\r現在のQ_ARCH32.DLLで解凍を行ないますか?";
-  const std::string oldUnlha =
-      "あなたがお使いのUNLHA32.DLLはVer 0.70です。\rVer0.71以前のUNLHA32.DLLでは解凍が正常に行\r"
-      "われない場合があります。\r現在のUNLHA32.DLLで解凍を行ないますか?";
-  const std::string busy =
-      "UNLHA32.DLLがほかのアプリケーションで使\rわれています。処理が終了するまでお待ちく\rださい。";
-
-  fake_.version = 12;
-  backend_->QueueBoxAnswer(IDCANCEL);
-  RunIt();
-  EXPECT_EQ(Texts(), "[T|" + oldArch + "|8497][T|Version Error|8208]");
-  EXPECT_EQ(fake_.calls, (std::vector<std::string>{"GetVersion"}));
-
-  fake_.version = 13;
-  fake_.unlha = 70;
-  fake_.calls.clear();
-  backend_->QueueBoxAnswer(IDCANCEL);
-  RunIt();
-  EXPECT_EQ(Boxes()[2].text, oldUnlha);
-  EXPECT_EQ(Boxes()[3].text, "Version Error");
-
-  fake_.unlha = 0;
-  RunIt();
-  EXPECT_EQ(Boxes()[4].text, busy);
-  EXPECT_EQ(Boxes()[4].style, 0x2030u);
-  EXPECT_EQ(Boxes()[5].text, "Version Error");
-  EXPECT_EQ(std::count(fake_.calls.begin(), fake_.calls.end(), "Unpack"), 0);
-
-  // OK on both questions goes on; 13 and 71 pass without asking.
-  fake_.version = 12;
-  fake_.unlha = 70;
-  backend_->QueueBoxAnswer(IDOK);
-  backend_->QueueBoxAnswer(IDOK);
-  RunIt();
-  EXPECT_EQ(Boxes().size(), 9u);
-  EXPECT_EQ(Boxes()[8].text, "解凍が終了しました。");
-  fake_.version = 13;
-  fake_.unlha = 71;
-  RunIt();
-  EXPECT_EQ(Boxes().size(), 10u);
-}
-
 TEST_F(Run, MaxFileCountThatIsNoWholeNumberStopsBeforeAnything) {
   Settings("TitleName=T\r\nmaxFileCountInLzh=12x\r\n");
   Archives({"a.lzh"});
@@ -305,21 +258,6 @@ TEST_F(Run, NeedsArePresentOnlyWhenTheLastArchivesKeyIs) {
                                 "needMByte1=1.50\r\n");
 }
 
-TEST_F(Run, OneArchiveHasNoBaseNameAndAStrayFileIsARecord) {
-  Archives({"game.lzh"});
-  RunIt();
-  EXPECT_EQ(fake_.block.archiveCount, 1);
-  EXPECT_STREQ(fake_.records[0].fileName, "game.lzh");
-  EXPECT_STREQ(fake_.records[0].baseName, "");
-
-  Archives({"readme.txt", "noext"});
-  RunIt();
-  EXPECT_EQ(fake_.block.archiveCount, 3);
-  EXPECT_STREQ(fake_.records[0].baseName, "game");
-  EXPECT_STREQ(fake_.records[1].baseName, "noext");
-  EXPECT_STREQ(fake_.records[2].baseName, "readme");
-}
-
 TEST_F(Run, FilesAddedDuringTheRunAreLeftOutAndVanishedOnesNotDescribed) {
   Settings("needMByte1=1\r\n");
   Archives({"b.lzh", "c.lzh"});
@@ -336,19 +274,6 @@ TEST_F(Run, FilesAddedDuringTheRunAreLeftOutAndVanishedOnesNotDescribed) {
   RunIt();
   EXPECT_EQ(fake_.block.archiveCount, 1);
   EXPECT_STREQ(fake_.records[0].fileName, "c.lzh");
-}
-
-TEST_F(Run, FolderAndSettingsAreFoundWhateverTheirCase) {
-  fs::rename(program_ / "ini", program_ / "INI");
-  std::ofstream(program_ / "INI/Q_UNFOLD.INI", std::ios::binary)
-      << Cp932(kSection + "TitleName=大文字\r\n");
-  Archives({"a.lzh"}, "lzh");
-  RunIt();
-  EXPECT_EQ(Texts(), "[大文字|解凍が終了しました。|8256]");
-  EXPECT_EQ(std::string(fake_.block.archiveDir), (program_ / "lzh").string());
-  // Read and written through the same file.
-  EXPECT_EQ(std::distance(fs::directory_iterator(program_ / "INI"), fs::directory_iterator()), 1);
-  EXPECT_EQ(fs::file_size(program_ / "INI/Q_UNFOLD.INI") > 40, true);
 }
 
 TEST_F(Run, LongArchiveNamesAndShortMemoryStopWithAMessage) {
