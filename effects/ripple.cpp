@@ -17,20 +17,6 @@ namespace {
 constexpr int kFirst = kRippleWidth;               // first cell of row 1
 constexpr int kEnd = kRippleCells - kRippleWidth;  // first cell of the last row
 
-}  // namespace
-
-DropPath BuildDropPath() {
-  DropPath path{};
-  for (int j = 0; j < static_cast<int>(path.size()); ++j) {
-    const int x = static_cast<int>(36 * std::cos(j * 3.141592654 / 64));
-    const int y = static_cast<int>(24 * std::sin(j * 3.141592654 / 64));
-    path[j] = kRippleWidth * (y + 60) + (x + 80);
-  }
-  return path;
-}
-
-namespace {
-
 // canvas[i] = source[i + g[i]] for i in [begin, end), the index clamped into
 // the picture.
 void CopyDisplacedClamped(const uint8_t* source, uint8_t* canvas, const int32_t* g, int begin,
@@ -42,6 +28,16 @@ void CopyDisplacedClamped(const uint8_t* source, uint8_t* canvas, const int32_t*
 }
 
 }  // namespace
+
+DropPath BuildDropPath() {
+  DropPath path{};
+  for (int j = 0; j < static_cast<int>(path.size()); ++j) {
+    const int x = static_cast<int>(36 * std::cos(j * 3.141592654 / 64));
+    const int y = static_cast<int>(24 * std::sin(j * 3.141592654 / 64));
+    path[j] = kRippleWidth * (y + 60) + (x + 80);
+  }
+  return path;
+}
 
 // Two passes over the inner rows. The height update runs several cells at a
 // time (>> on a negative int rounds toward minus infinity, as the rule wants)
