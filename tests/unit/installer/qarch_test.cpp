@@ -27,6 +27,8 @@ class Library : public ::testing::Test {
     std::string pattern = (fs::temp_directory_path() / "qarch-test-XXXXXX").string();
     root_ = mkdtemp(pattern.data());
     fs::create_directories(root_ / "LZH");
+    // The library's lock lives here: tests running side by side never meet.
+    setenv("XDG_RUNTIME_DIR", root_.c_str(), 1);
     auto backend = std::make_unique<platform::VirtualBackend>();
     backend_ = backend.get();
     system_ = std::make_unique<platform::System>(std::move(backend));
