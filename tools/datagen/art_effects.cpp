@@ -1,0 +1,561 @@
+// The pictures the pixel effects work on: the plasma's palette with its
+// message windows, Pelia's map under the lens, the star chart that turns and
+// the pond that ripples.
+#include "tools/datagen/art.h"
+#include "tools/datagen/font.h"
+#include "tools/datagen/quantize.h"
+#include "tools/datagen/scenery.h"
+
+namespace datagen {
+
+using namespace look;
+
+namespace {
+
+std::array<uint8_t, 1024> ColourTableOf(const Palette& p) {
+  std::array<uint8_t, 1024> t{};
+  for (size_t i = 0; i < p.size() && i < 256; ++i) {
+    t[i * 4] = p[i].b;
+    t[i * 4 + 1] = p[i].g;
+    t[i * 4 + 2] = p[i].r;
+  }
+  return t;
+}
+
+// The plasma's colour cycle: the effect adds four wave values into an index,
+// so neighbouring entries must be neighbouring colours all the way round.
+Palette PlasmaPalette() {
+  Ramp cycle{{{0, Hex(0x0c0a28)},
+              {40.0f / 255, Hex(0x28186e)},
+              {72.0f / 255, Hex(0x6e2496)},
+              {100.0f / 255, Hex(0xbe285a)},
+              {124.0f / 255, Hex(0xec6e28)},
+              {144.0f / 255, Hex(0xffc450)},
+              {164.0f / 255, Hex(0xfff6dc)},
+              {186.0f / 255, Hex(0x96c8fa)},
+              {212.0f / 255, Hex(0x285abe)},
+              {236.0f / 255, Hex(0x101e5a)},
+              {1, Hex(0x0c0a2c)}}};
+  Palette p;
+  for (int i = 0; i < 256; ++i)
+    p.push_back(ToRgb(cycle(float(i) / 255.0f)));
+  return p;
+}
+
+// One frame of the plasma as the effect computes it, as the picture's own pixels.
+image::IndexedPicture PlasmaFrame(const Palette& palette) {
+  image::IndexedPicture pic;
+  pic.width = 320;
+  pic.height = 240;
+  pic.palette = palette;
+  uint8_t wave[256];
+  for (int i = 0; i < 256; ++i)
+    wave[i] = uint8_t((std::sin(i * 3.14 / 32) + 1) * 32);
+  const int n = 40;
+  for (int y = 0; y < 240; ++y)
+    for (int x = 0; x < 320; ++x) {
+      // Buffer row r is picture row 239 − y.
+      int r = 239 - y;
+      int v = wave[(3 * x - 4 * n) & 255] + wave[(x + 3 * n) & 255] + wave[(r - 2 * n) & 255] +
+              wave[(2 * r + n) & 255];
+      pic.pixels.push_back(uint8_t(v));
+    }
+  return pic;
+}
+
+// A message window: a framed box with two lines of text, on a transparent
+// 320 × 144 band.
+image::DarPattern MessageWindow(const Fonts& fonts, const Palette& palette, const char* line1,
+                                const char* line2) {
+  const int W = 320, H = 144;
+  Canvas c(W, H);
+  const float x0 = 8, y0 = 50, x1 = 312, y1 = 138;
+  Path box = RoundedBox(x0, y0, x1, y1, 6, 4);
+  Mask window = Fill(box, W, H);
+  c.Paint(window, Hex(0x0c0a28));
+  c.Paint(Stroke(RoundedBox(x0 + 1.5f, y0 + 1.5f, x1 - 1.5f, y1 - 1.5f, 5, 4), 2, true, W, H),
+          Hex(0xffc450));
+  c.Paint(Stroke(RoundedBox(x0 + 5, y0 + 5, x1 - 5, y1 - 5, 3, 4), 1, true, W, H), Hex(0xbe285a));
+  for (Vec2 k :
+       {Vec2{x0 + 2, y0 + 2}, Vec2{x1 - 2, y0 + 2}, Vec2{x0 + 2, y1 - 2}, Vec2{x1 - 2, y1 - 2}}) {
+    Path d{{k.x, k.y - 5}, {k.x + 5, k.y}, {k.x, k.y + 5}, {k.x - 5, k.y}};
+    Mask m = Fill(d, W, H);
+    UnionInto(window, m);
+    c.Paint(m, Hex(0xfff6dc));
+  }
+  // A small star before the text, then the lines in crisp hinted glyphs.
+  c.Paint(Fill(Star({26, 78}, 6, 2.5f, 4), W, H), Hex(0xffc450));
+  c.Paint(fonts.gothic->Render(line1, 14, 38, 84, W, H), Hex(0xfff6dc));
+  c.Paint(fonts.gothic->Render(line2, 14, 38, 110, W, H), Hex(0xfff6dc));
+  // The page marker at the lower right.
+  c.Paint(Fill(Path{{292, 122}, {302, 122}, {297, 129}}, W, H), Hex(0xec6e28));
+  return QuantizePattern(c, window, palette, 0, 0, W, H, Dither::kNone);
+}
+
+}  // namespace
+
+std::vector<Product> MakePlasmaGroup(const Fonts& fonts) {
+  Palette palette = PlasmaPalette();
+  Product red;
+  red.name = "red.mag";
+  red.besidePrograms = true;
+  red.picture = PlasmaFrame(palette);
+  Product msg;
+  msg.name = "msg1.dar";
+  msg.kind = Product::Kind::kDar;
+  msg.archive.colorTable = ColourTableOf(palette);
+  msg.archive.patterns = {
+      MessageWindow(fonts, palette, "扉の向こうに、もうひとつの空がある。",
+                    "番人ヴェンノルは、そう言った。"),
+      MessageWindow(fonts, palette, "ノルは　小さな鍵を　にぎりしめた。",
+                    "星の音が、遠くで鳴っている。"),
+      MessageWindow(fonts, palette, "さあ、行こう。", "ほうき星が　落ちてくるまえに。")};
+  return {red, msg};
+}
+
+namespace {
+
+// Pelia's map room: a parchment map of the land on a dark desk by candlelight,
+// with coasts, rivers, mountains, forests, towns and their names, the route to
+// the door and a compass rose: small details worth the lens.
+Canvas MapRoom(const Fonts& fonts) {
+  const int W = 320, H = 240;
+  Canvas c(W, H);
+  // The desk: dark blue-black wood grain.
+  c.Shade([&](int x, int y, Col) {
+    float grain = Fbm(float(x) / 40.0f, float(y) / 3.0f, 101, 4);
+    return Mix(Hex(0x10142a), Hex(0x262038), grain);
+  });
+  // The parchment, its edges slightly ragged, darker towards them.
+  Path sheet;
+  for (int i = 0; i < 120; ++i) {
+    float t = float(i) / 120.0f;
+    Vec2 p;
+    if (t < 0.25f)
+      p = {14 + t * 4 * 292, 12};
+    else if (t < 0.5f)
+      p = {306, 12 + (t - 0.25f) * 4 * 214};
+    else if (t < 0.75f)
+      p = {306 - (t - 0.5f) * 4 * 292, 226};
+    else
+      p = {14, 226 - (t - 0.75f) * 4 * 214};
+    p = p + Vec2{Hash01(i, 1, 5) - 0.5f, Hash01(i, 2, 5) - 0.5f} * 2.5f;
+    sheet.push_back(p);
+  }
+  Mask shadow = Blurred(Fill(Transformed(sheet, Affine::Translate(3, 4)), W, H), 3);
+  c.Paint(shadow, Hex(0x05060c), 0.7f);
+  Mask paper = Fill(sheet, W, H);
+  auto edge = [&](int x, int y) {
+    float d =
+        std::min(std::min(float(x) - 14, 306 - float(x)), std::min(float(y) - 12, 226 - float(y)));
+    return Smooth(0, 18, d);
+  };
+  c.PaintWith(paper, [&](int x, int y) {
+    float n = Fbm(float(x) / 18.0f, float(y) / 18.0f, 102, 4);
+    Col base = Mix(Hex(0xd8b478), Hex(0xf4e0b0), n);
+    return Mix(Hex(0x9a6a34), base, 0.35f + 0.65f * edge(x, y));
+  });
+  // The land: an island continent from a noise field, with a coast line and
+  // wave marks in the sea.
+  auto land = [&](float x, float y) {
+    float dx = (x - 160) / 120.0f, dy = (y - 122) / 90.0f;
+    return Fbm(x / 50.0f, y / 50.0f, 103, 5) + 0.55f - (dx * dx + dy * dy) * 0.55f;
+  };
+  Mask ground(W, H), sea(W, H);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      float v = land(float(x) + 0.5f, float(y) + 0.5f);
+      ground.at(x, y) = Clamp01((v - 0.72f) * 12) * paper.at(x, y);
+      sea.at(x, y) = (1 - ground.at(x, y)) * paper.at(x, y);
+    }
+  c.PaintWith(sea,
+              [&](int x, int y) { return Mix(c.at(x, y), Hex(0x6a9aa0), 0.35f * edge(x, y)); });
+  Mask coast = Grown(ground, 1.2f);
+  SubtractFrom(coast, ground);
+  c.Paint(coast, Hex(0x4a2c14));
+  Mask shallows = Grown(ground, 5);
+  SubtractFrom(shallows, Grown(ground, 3.5f));
+  IntersectWith(shallows, paper);
+  c.Paint(shallows, Hex(0x4a6a70), 0.5f);
+  Rng rng(104);
+  for (int i = 0; i < 40; ++i) {
+    Vec2 p{rng.Range(24, 296), rng.Range(22, 216)};
+    if (ground.at(int(p.x), int(p.y)) > 0 || Grown(ground, 0).at(int(p.x), int(p.y)) > 0) continue;
+    if (land(p.x, p.y) > 0.62f) continue;
+    c.Paint(
+        Stroke(Path{p, p + Vec2{2, -1.5f}, p + Vec2{4, 0}, p + Vec2{6, -1.5f}}, 0.8f, false, W, H),
+        Hex(0x3a5a66), 0.8f);
+  }
+  // Mountains (little peaks with a shaded side) and forests (clusters of trees).
+  std::vector<Vec2> mountains, trees;
+  for (int i = 0; i < 400; ++i) {
+    Vec2 p{rng.Range(30, 290), rng.Range(28, 212)};
+    float v = land(p.x, p.y);
+    if (v > 0.95f && mountains.size() < 34)
+      mountains.push_back(p);
+    else if (v > 0.78f && v < 0.9f && trees.size() < 70)
+      trees.push_back(p);
+  }
+  std::sort(mountains.begin(), mountains.end(), [](Vec2 a, Vec2 b) { return a.y < b.y; });
+  for (Vec2 m : mountains) {
+    Path peak{{m.x - 6, m.y + 3}, {m.x, m.y - 6}, {m.x + 6, m.y + 3}};
+    c.Paint(Fill(peak, W, H), Hex(0xc89a60));
+    c.Paint(Fill(Path{{m.x, m.y - 6}, {m.x + 6, m.y + 3}, {m.x + 1, m.y + 3}}, W, H),
+            Hex(0x8a5a30));
+    c.Paint(Stroke(peak, 0.9f, false, W, H), Hex(0x3a2210));
+  }
+  std::sort(trees.begin(), trees.end(), [](Vec2 a, Vec2 b) { return a.y < b.y; });
+  for (Vec2 t : trees) {
+    c.Paint(Fill(Circle(t, 2.6f, 12), W, H), Hex(0x5a7a3a));
+    c.Paint(Stroke(Circle(t, 2.6f, 12), 0.7f, true, W, H), Hex(0x2a3a1a));
+    c.Paint(Stroke(Path{t + Vec2{0, 2.5f}, t + Vec2{0, 4.5f}}, 0.8f, false, W, H), Hex(0x3a2210));
+  }
+  // A river from the mountains to the sea.
+  Path river =
+      SmoothOpen({{150, 70}, {140, 96}, {152, 120}, {136, 150}, {120, 176}, {104, 200}}, 10);
+  c.Paint(Stroke(river, 1.6f, false, W, H), Hex(0x3a6a80));
+  // Towns with names, the dotted route to the door.
+  struct Town {
+    Vec2 at;
+    const char* name;
+  };
+  const Town towns[] = {
+      {{92, 150}, "Pelia"}, {{176, 98}, "Vorna"}, {{224, 160}, "Hovane"}, {{130, 186}, "Ubek"}};
+  Vec2 door{256, 86};
+  // The door's own small island.
+  Mask islet = Fill(
+      SmoothClosed({{240, 88}, {250, 78}, {266, 80}, {272, 90}, {262, 98}, {246, 97}}, 6), W, H);
+  c.Paint(islet, Hex(0xe8cc98));
+  c.Paint(
+      Stroke(SmoothClosed({{240, 88}, {250, 78}, {266, 80}, {272, 90}, {262, 98}, {246, 97}}, 6),
+             1.0f, true, W, H),
+      Hex(0x4a2c14));
+  Path route = SmoothOpen({towns[0].at, {120, 128}, towns[1].at, {214, 82}, door}, 12);
+  for (size_t i = 0; i + 1 < route.size(); i += 3)
+    c.Paint(Stroke(Path{route[i], route[std::min(i + 1, route.size() - 1)]}, 1.1f, false, W, H),
+            Hex(0xa02a1a));
+  for (const Town& t : towns) {
+    c.Paint(Fill(Box(t.at.x - 3, t.at.y - 2, t.at.x + 3, t.at.y + 3), W, H), Hex(0x6a2a1a));
+    c.Paint(
+        Fill(Path{{t.at.x - 4, t.at.y - 2}, {t.at.x, t.at.y - 6}, {t.at.x + 4, t.at.y - 2}}, W, H),
+        Hex(0x8a3a1a));
+    Mask label = fonts.serifItalic->Render(t.name, 9, int(t.at.x) + 5, int(t.at.y) + 9, W, H);
+    c.Paint(Grown(label, 1), Hex(0xead2a0), 0.8f);
+    c.Paint(label, Hex(0x3a2010));
+  }
+  // The door itself, marked with a small arch and a star.
+  c.Paint(Fill(DoorArch(door, 8, 12), W, H), Hex(0xa02a1a));
+  c.Paint(Fill(Star(door + Vec2{0, -18}, 5, 2, 5), W, H), Hex(0xc07a1a));
+  c.Paint(fonts.serifItalic->Render("Tobira", 9, int(door.x) + 7, int(door.y) - 2, W, H),
+          Hex(0x3a2010));
+  // The compass rose and the title cartouche.
+  Vec2 rose{266, 186};
+  c.Paint(Stroke(Circle(rose, 17, 48), 0.9f, true, W, H), Hex(0x4a2c14));
+  c.Paint(Stroke(Circle(rose, 13, 48), 0.7f, true, W, H), Hex(0x4a2c14));
+  c.Paint(Fill(Star(rose, 20, 4, 4), W, H), Hex(0x8a5a30));
+  c.Paint(Fill(Star(rose, 11, 3, 4, kPi / 4), W, H), Hex(0xc89a60));
+  c.Paint(Stroke(Star(rose, 20, 4, 4), 0.7f, true, W, H), Hex(0x3a2210));
+  c.Paint(fonts.serifBold->Render("N", 9, int(rose.x) - 3, int(rose.y) - 22, W, H), Hex(0x3a2010));
+  Path plaque = RoundedBox(30, 22, 146, 44, 4, 3);
+  c.Paint(Fill(plaque, W, H), Hex(0xe8cc90));
+  c.Paint(Stroke(plaque, 1.0f, true, W, H), Hex(0x6a3a1a));
+  c.Paint(fonts.serifBold->Render("VORNA", 11, 42, 37, W, H), Hex(0x3a2010));
+  c.Paint(fonts.gothic->Render("ペリア製", 9, 100, 38, W, H), Hex(0x6a3a1a));
+  // A scale bar and a note in the margin.
+  for (int i = 0; i < 4; ++i)
+    c.Paint(Fill(Box(30 + float(i) * 10, 208, 40 + float(i) * 10, 211), W, H),
+            i % 2 ? Hex(0xe8cc90) : Hex(0x3a2010));
+  c.Paint(fonts.gothic->Render("扉まで三日", 8, 76, 213, W, H), Hex(0x4a2a14));
+  // A brass magnifier's shadow and the candle's warmth from the lower right.
+  c.Shade([&](int x, int y, Col k) {
+    float d = Length(Vec2{float(x) - 300, float(y) - 230}) / 340.0f;
+    return k * (1.1f - 0.5f * d) + Hex(0xf0a040) * (0.12f * std::exp(-d * 3));
+  });
+  return c;
+}
+
+}  // namespace
+
+std::vector<Product> MakePelia(const Fonts& fonts) {
+  return {MagProduct("pelia.mag", MapRoom(fonts), 256, true)};
+}
+
+namespace {
+
+// Text set along a circle, reading clockwise, letters upright towards the centre.
+Shape TextOnCircle(const Font& font, const std::string& text, float size, Vec2 centre, float radius,
+                   float startAngle) {
+  Shape out;
+  float angle = startAngle;
+  for (char32_t ch : DecodeUtf8(text)) {
+    std::string one;
+    if (ch < 0x80) one = std::string(1, char(ch));
+    float w = font.Width(one, size);
+    Shape g = font.Outline(one, size, {-w / 2, 0});
+    float a = angle + (w / 2) / radius;
+    Affine place =
+        Affine::Translate(centre.x + radius * std::cos(a), centre.y + radius * std::sin(a)) *
+        Affine::Rotate(a + kPi / 2);
+    for (const Path& p : g)
+      out.push_back(Transformed(p, place));
+    angle += (w + size * 0.12f) / radius;
+  }
+  return out;
+}
+
+// The star chart: a round chart of the sky of Vorna, gold on night blue, with
+// twelve figures, rune and degree rings, and stars out to the corners.
+Canvas StarChart(const Fonts& fonts) {
+  const int S = 840;
+  Canvas c(S, S);
+  Vec2 o{420, 420};
+  c.Shade([&](int x, int y, Col) {
+    float n = Fbm(float(x) / 160.0f, float(y) / 160.0f, 201, 5);
+    float m = Fbm(float(x) / 90.0f + 40, float(y) / 90.0f, 202, 4);
+    Col base = Mix(Hex(0x070a20), Hex(0x141c50), n);
+    return base + Hex(0x3a2060) * (Smooth(0.55f, 0.8f, m) * 0.5f) +
+           Hex(0x104a5a) * (Smooth(0.6f, 0.85f, n) * 0.4f);
+  });
+  Rng rng(203);
+  for (int i = 0; i < 2600; ++i) {
+    Vec2 p{rng.Range(0, S), rng.Range(0, S)};
+    float b = rng.Range(0.2f, 1.0f);
+    c.Glow(p, b > 0.9f ? 1.3f : 0.6f, b > 0.95f ? kGold : kStar, b);
+  }
+  Mask gold(S, S), faint(S, S);
+  auto ring = [&](float r, float w, Mask& m) {
+    UnionInto(m, Stroke(Circle(o, r, 720), w, true, S, S));
+  };
+  for (float r :
+       {58.0f, 64.0f, 112.0f, 150.0f, 172.0f, 300.0f, 306.0f, 340.0f, 368.0f, 374.0f, 412.0f})
+    ring(r, r == 306 || r == 374 || r == 64 ? 1.0f : 2.2f, gold);
+  // Degree ticks between 150 and 172, longer every ten.
+  for (int d = 0; d < 360; ++d) {
+    float a = float(d) * kPi / 180;
+    Vec2 u{std::cos(a), std::sin(a)};
+    float r0 = d % 10 == 0 ? 150 : d % 5 == 0 ? 158 : 164;
+    UnionInto(gold, Stroke(Path{o + u * r0, o + u * 172}, d % 10 == 0 ? 1.6f : 0.9f, false, S, S));
+  }
+  // Ticks in the band between 340 and 368.
+  for (int d = 0; d < 120; ++d) {
+    float a = float(d) * 2 * kPi / 120;
+    Vec2 u{std::cos(a), std::sin(a)};
+    UnionInto(gold,
+              Stroke(Path{o + u * (d % 4 == 0 ? 340.0f : 356.0f), o + u * 368}, 1.2f, false, S, S));
+  }
+  // Twelve sectors: dividing lines, a figure of stars in each, its name outside.
+  const char* names[12] = {"THE DOOR", "THE KEY",   "THE LANTERN", "THE COMET",
+                           "THE BIRD", "THE SEA",   "THE TOWER",   "THE FOX",
+                           "THE HARP", "THE ANVIL", "THE CROWN",   "THE MASK"};
+  for (int k = 0; k < 12; ++k) {
+    float a0 = 2 * kPi * float(k) / 12 - kPi / 2;
+    Vec2 u{std::cos(a0), std::sin(a0)};
+    UnionInto(gold, Stroke(Path{o + u * 172, o + u * 300}, 1.4f, false, S, S));
+    Rng fig(uint64_t(300 + k));
+    Path stars;
+    for (int j = 0; j < 6; ++j) {
+      float a = a0 + fig.Range(0.08f, 0.44f), r = fig.Range(190, 285);
+      stars.push_back(o + Vec2{std::cos(a), std::sin(a)} * r);
+    }
+    for (int j = 0; j + 1 < 6; ++j)
+      UnionInto(faint, Stroke(Path{stars[size_t(j)], stars[size_t(j) + 1]}, 1.2f, false, S, S));
+    for (Vec2 st : stars) {
+      c.Glow(st, 3, kGold, 0.6f);
+      Sparkle(c, st, 7, kCream, 0.8f);
+    }
+    Shape label = TextOnCircle(*fonts.serifBold, names[k], 17, o, 378, a0 + 0.08f);
+    UnionInto(gold, Fill(label, S, S));
+    // A small symbol in the degree band of each sector.
+    Vec2 mid = o + Vec2{std::cos(a0 + kPi / 12), std::sin(a0 + kPi / 12)} * 132;
+    for (const Path& r : Rune(400 + k, mid, 22))
+      UnionInto(gold, Stroke(r, 1.8f, false, S, S));
+  }
+  // The rune ring between 306 and 340.
+  Mask runes(S, S);
+  for (int i = 0; i < 48; ++i) {
+    float a = 2 * kPi * float(i) / 48;
+    Vec2 at = o + Vec2{std::cos(a), std::sin(a)} * 323;
+    Affine place = Affine::Translate(at.x, at.y) * Affine::Rotate(a + kPi / 2) *
+                   Affine::Translate(-at.x, -at.y);
+    for (const Path& r : Rune(500 + i, at, 20))
+      UnionInto(runes, Stroke(Transformed(r, place), 1.6f, false, S, S));
+  }
+  UnionInto(gold, runes);
+  // The centre: an eight-pointed star in a medallion.
+  c.Paint(Fill(Circle(o, 58), S, S), Hex(0x1a1648));
+  c.AddLight(Blurred(gold, 3), kAmber, 0.8f);
+  c.AddLight(Blurred(faint, 2), kAmber, 0.5f);
+  c.Paint(faint, Hex(0xc08a40), 0.7f);
+  c.Paint(gold, kGold);
+  Mask star = Fill(Star(o, 52, 14, 8), S, S);
+  c.PaintWith(star, [&](int x, int y) {
+    float a = std::atan2(float(y) - o.y, float(x) - o.x);
+    return Mix(kGold, Hex(0x9a5a20), 0.5f + 0.5f * std::sin(a * 8 + 0.6f));
+  });
+  c.Paint(Stroke(Star(o, 52, 14, 8), 1.2f, true, S, S), kInk);
+  c.Paint(Fill(Circle(o, 12), S, S), kEmber);
+  c.Glow(o, 10, kCream, 0.8f);
+  // Corner ornaments: quarter circles and stars, so the chart is rich to the edges.
+  for (Vec2 k : {Vec2{0, 0}, Vec2{840, 0}, Vec2{0, 840}, Vec2{840, 840}}) {
+    Mask m(S, S);
+    for (float r : {60.0f, 80.0f, 100.0f})
+      UnionInto(m, Stroke(Circle(k, r, 200), 1.5f, true, S, S));
+    c.AddLight(Blurred(m, 2), kAmber, 0.6f);
+    c.Paint(m, kGold, 0.8f);
+    Vec2 toward = o - k;
+    Sparkle(c, k + toward * (50.0f / Length(toward)), 14, kCream, 1.0f);
+  }
+  return c;
+}
+
+}  // namespace
+
+std::vector<Product> MakeKaiten(const Fonts& fonts) {
+  return {MagProduct("kaiten.mag", StarChart(fonts), 256, true)};
+}
+
+namespace {
+
+// The pond at night, seen from above, in pond coordinates (the whole pond is
+// 320 × 240); `view` maps them onto the canvas, so the same water can be
+// drawn whole or closer.
+void PaintPond(Canvas& c, const Affine& view) {
+  const int W = c.w, H = c.h;
+  float k = std::sqrt(std::fabs(view.a * view.d));
+  // Inverse of the view (scale and shift only) for per-pixel work.
+  auto toPond = [&](int x, int y) {
+    return Vec2{(float(x) + 0.5f - view.tx) / view.a, (float(y) + 0.5f - view.ty) / view.d};
+  };
+  Path shore = SmoothClosed({{20, 40},
+                             {90, 14},
+                             {180, 18},
+                             {270, 10},
+                             {306, 60},
+                             {312, 150},
+                             {290, 222},
+                             {190, 232},
+                             {100, 226},
+                             {24, 210},
+                             {8, 130}},
+                            10);
+  Mask water = Fill(Transformed(shore, view), W, H);
+  // Grass and moss around the pond.
+  c.Shade([&](int x, int y, Col) {
+    Vec2 p = toPond(x, y);
+    float n = Fbm(p.x / 14.0f, p.y / 14.0f, 301, 4);
+    return Mix(Hex(0x0e2218), Hex(0x24442a), n);
+  });
+  // The water: deep blue, lighter where the sky reflects, with soft moving
+  // shades and the moon and stars mirrored in it.
+  c.PaintWith(water, [&](int x, int y) {
+    Vec2 p = toPond(x, y);
+    float n = Fbm(p.x / 40.0f, p.y / 20.0f, 302, 5);
+    float streak = Fbm(p.x / 50.0f, p.y / 5.0f, 303, 3);
+    Col deep = Mix(Hex(0x0a1440), Hex(0x1e3274), n);
+    return deep + Hex(0x2a4a8a) * (Smooth(0.6f, 0.8f, streak) * 0.35f);
+  });
+  Vec2 moon = view({184, 106});
+  c.Glow(moon, 26 * k, Hex(0x4a5aa0), 0.35f);
+  Mask disk = Fill(Circle(moon, 13 * k, 48), W, H);
+  IntersectWith(disk, water);
+  c.Paint(disk, Hex(0xfff0c8));
+  Rng rng(304);
+  for (int i = 0; i < 90; ++i) {
+    Vec2 p = view({rng.Range(10, 310), rng.Range(10, 230)});
+    int px = int(p.x), py = int(p.y);
+    if (px < 0 || py < 0 || px >= W || py >= H || water.at(px, py) < 1) continue;
+    c.Glow(p, 0.6f * k, kStar, rng.Range(0.3f, 0.9f));
+  }
+  // Lily pads with a notch, a few with a pale flower.
+  for (int i = 0; i < 22; ++i) {
+    Vec2 centre{rng.Range(20, 300), rng.Range(20, 220)};
+    float r = rng.Range(6, 13);
+    float notch = rng.Range(0, 2 * kPi);
+    Path pad = Arc(centre, r, notch + 0.35f, notch + 2 * kPi - 0.35f, 32);
+    pad.push_back(centre);
+    Path placed = Transformed(pad, view);
+    Mask m = Fill(placed, W, H);
+    IntersectWith(m, water);
+    c.PaintWith(m, [&](int x, int y) {
+      Vec2 p = toPond(x, y);
+      return Mix(Hex(0x1e5a2e), Hex(0x3a8a44), Clamp01(1 - Length(p - centre) / r) * 0.6f + 0.2f);
+    });
+    c.Paint(Stroke(placed, 1.0f * k, true, W, H), Hex(0x0a2414));
+    if (i % 5 == 0) {
+      Vec2 f = view(centre + Vec2{r * 0.2f, -r * 0.1f});
+      for (int petal = 0; petal < 6; ++petal) {
+        float a = float(petal) * kPi / 3;
+        c.Paint(
+            Fill(Ellipse(f + Vec2{std::cos(a), std::sin(a)} * (3.0f * k), 3.2f * k, 3.2f * k, 16),
+                 W, H),
+            Hex(0xf4dce8));
+      }
+      c.Paint(Fill(Circle(f, 2.0f * k, 12), W, H), kGold);
+    }
+  }
+  // Koi: amber and white fish with a dark outline, swimming in a loose ring.
+  for (int i = 0; i < 5; ++i) {
+    float a = 2 * kPi * float(i) / 5 + 0.4f;
+    Vec2 centre{160 + 26 * std::cos(a), 120 + 16 * std::sin(a)};
+    float dir = a + kPi / 2 + rng.Range(-0.3f, 0.3f);
+    Affine fish = view * Affine::Translate(centre.x, centre.y) * Affine::Rotate(dir);
+    Path body = SmoothClosed({{12, 0},
+                              {6, -4.5f},
+                              {-4, -3.5f},
+                              {-10, -1},
+                              {-16, -5},
+                              {-14, 0},
+                              {-16, 5},
+                              {-10, 1},
+                              {-4, 3.5f},
+                              {6, 4.5f}},
+                             6);
+    Mask m = Fill(Transformed(body, fish), W, H);
+    c.Paint(Blurred(Fill(Transformed(body, Affine::Translate(2 * k, 3 * k) * fish), W, H), 1),
+            Hex(0x050a1c), 0.5f);
+    c.Paint(m, i % 2 ? Hex(0xf08a30) : Hex(0xfff0e0));
+    Mask spot = Fill(Transformed(Ellipse({2, 0}, 4, 2.5f, 16), fish), W, H);
+    IntersectWith(spot, m);
+    c.Paint(spot, i % 2 ? Hex(0xfff0e0) : Hex(0xe05a20));
+    c.Paint(Stroke(Transformed(body, fish), 0.8f * k, true, W, H), Hex(0x1a0c10));
+  }
+  // Stones along the shore and a stone lantern's warm light.
+  for (size_t i = 0; i < shore.size(); i += 5) {
+    Vec2 p = shore[i] + Vec2{rng.Range(-4, 4), rng.Range(-4, 4)};
+    Path stone = Transformed(Ellipse(p, rng.Range(6, 11), rng.Range(5, 8), 24), view);
+    c.PaintWith(Fill(stone, W, H), [&](int x, int y) {
+      Vec2 q = toPond(x, y);
+      return Mix(Hex(0x3a3e58), Hex(0x6a6e88), Clamp01(0.5f - (q.y - p.y) / 10.0f));
+    });
+    c.Paint(Stroke(stone, 1.0f * k, true, W, H), Hex(0x0a0c18));
+  }
+  Vec2 lantern = view({292, 30});
+  c.Glow(lantern, 40 * k, kAmber, 0.35f);
+  c.Paint(Fill(Circle(lantern, 9 * k, 32), W, H), Hex(0x4a4a60));
+  c.Paint(Stroke(Circle(lantern, 9 * k, 32), 1.2f * k, true, W, H), Hex(0x0a0c18));
+  c.Paint(Fill(Circle(lantern, 4 * k, 20), W, H), kGold);
+  c.Glow(lantern, 5 * k, kCream, 0.6f);
+}
+
+}  // namespace
+
+std::vector<Product> MakeWater(const Fonts&) {
+  // The whole pond, and its centre seen twice as close; the close view is
+  // shown doubled over the middle of the whole one, so the whole one frames
+  // that middle with a thin gold border.
+  Canvas whole(320, 240);
+  PaintPond(whole, Affine());
+  Mask frame = Stroke(Box(78, 58, 242, 182), 3, true, 320, 240);
+  whole.Paint(Grown(frame, 1), kInk);
+  whole.Paint(frame, kGold);
+  for (Vec2 k : {Vec2{78, 58}, Vec2{242, 58}, Vec2{78, 182}, Vec2{242, 182}}) {
+    Path d{{k.x, k.y - 6}, {k.x + 6, k.y}, {k.x, k.y + 6}, {k.x - 6, k.y}};
+    whole.Paint(Fill(d, 320, 240), kGold);
+    whole.Paint(Stroke(d, 1, true, 320, 240), kInk);
+  }
+  Canvas close(160, 120);
+  PaintPond(close, Affine::Scale(2, 2) * Affine::Translate(-120, -90));
+  return {MagProduct("water.mag", whole, 256, true), MagProduct("waters.mag", close, 256, true)};
+}
+
+}  // namespace datagen

@@ -1,0 +1,321 @@
+// The night group: the sea horizon behind the swaying title, the mountain sky
+// of the comet scene, the title lettering and the three rising shapes. They
+// share one palette, because the patterns are drawn into both pictures and
+// shown in their colours.
+#include "tools/datagen/art.h"
+#include "tools/datagen/quantize.h"
+#include "tools/datagen/scenery.h"
+
+namespace datagen {
+
+using namespace look;
+
+namespace {
+
+constexpr int kW = 640;
+
+// The sea under the stars, 640 × 448. Its left and right edges match, since
+// the swaying rows carry a few pixels of one edge over to the other.
+Canvas SeaHorizon() {
+  const int H = 448;
+  const float horizon = 300;
+  Canvas c(kW, H);
+  PaintSky(c, horizon, NightRamp(), 61, 0.05f);
+  c.Glow({320, horizon}, 160, Hex(0x4a3a80), 0.35f);
+  Rng rng(61);
+  PaintStars(c, rng, 420, horizon - 10, 1.0f);
+  Vec2 moon{470, 96};
+  PaintMoon(c, moon, 26, 0.0f);
+  // The far shore of the other land: a faint amber line on the horizon.
+  c.Glow({140, horizon}, 40, kAmber, 0.25f);
+  Mask island = Fill(Ridge(60, 230, horizon + 1, 14, horizon + 2, 7, 0.3f, 60), kW, H);
+  c.Paint(island, Hex(0x1a1d44));
+  // A lighthouse on the island.
+  Path tower{{132, horizon - 10}, {136, horizon - 40}, {140, horizon - 40}, {144, horizon - 10}};
+  c.Paint(Fill(tower, kW, H), Hex(0x14163a));
+  c.Glow({138, horizon - 42}, 6, kGold, 1.0f);
+  c.Glow({138, horizon - 42}, 18, kAmber, 0.35f);
+  // The sea: long swells, brighter towards the horizon, the moon's path in it.
+  for (int y = int(horizon); y < H; ++y)
+    for (int x = 0; x < kW; ++x) {
+      float depth = (float(y) - horizon) / (float(H) - horizon);
+      float fx = float(x) / 640.0f;
+      float swell = Fbm(std::sin(fx * 2 * kPi) * 3 + 10, float(y) / (3 + depth * 10), 91, 4);
+      float swell2 = Fbm(std::cos(fx * 2 * kPi) * 3 + 20, float(y) / (3 + depth * 10), 92, 4);
+      float n = (swell + swell2) * 0.5f;
+      Col water = Mix(Hex(0x28336e), Hex(0x0a0f2c), Smooth(0, 0.5f, depth));
+      water = Mix(water, Hex(0x3a4a90), Clamp01((n - 0.5f) * 1.5f) * (1 - depth * 0.6f));
+      // The moon's path: glints in a column under the moon, widening towards us.
+      float spread = 14 + depth * 90;
+      float dx = (float(x) - moon.x) / spread;
+      float path = std::exp(-dx * dx) * Smooth(0.55f, 0.75f, n);
+      water = water + Mix(kGold, kCream, 0.4f) * (path * 0.9f);
+      // The lighthouse's reflection.
+      float lx = (float(x) - 138) / (4 + depth * 20);
+      water = water + kAmber * (std::exp(-lx * lx) * Smooth(0.6f, 0.8f, n) * 0.5f * (1 - depth));
+      c.at(x, y) = water;
+    }
+  Mask line = Stroke(Path{{0, horizon}, {float(kW), horizon}}, 1.2f, false, kW, H);
+  c.AddLight(line, Hex(0x8a90c8), 0.4f);
+  return c;
+}
+
+// The night sky over snowy mountains, 640 × 480; a village glows at their foot.
+Canvas MountainSky() {
+  const int H = 480;
+  Canvas c(kW, H);
+  PaintSky(c, 380, NightRamp(), 71, 0.06f);
+  // A faint aurora in violet and teal across the upper sky.
+  for (int y = 0; y < 260; ++y)
+    for (int x = 0; x < kW; ++x) {
+      float fx = float(x);
+      float centre = 90 + 40 * std::sin(fx / 110.0f) + 20 * std::sin(fx / 47.0f + 1);
+      float d = (float(y) - centre) / 38.0f;
+      float curtain = Fbm(fx / 14.0f, 0.3f, 5, 3);
+      float k = std::exp(-d * d) * (0.3f + 0.7f * curtain) * 0.28f;
+      c.at(x, y) = c.at(x, y) + Mix(Hex(0x2a8a8a), Hex(0x7a4aa8), Smooth(-1, 1, d)) * k;
+    }
+  Rng rng(71);
+  PaintStars(c, rng, 380, 360, 1.0f);
+  // Two ranges, far and pale, then near with snow lit by the moon; a dark foreground.
+  PaintMountains(c, 0, kW, 372, 110, 3, Hex(0x1e2656), Hex(0x2a3468), Hex(0x5e6ca8), 0.35f, 90);
+  for (int y = 250; y < 400; ++y)
+    for (int x = 0; x < kW; ++x) {
+      float k = Smooth(300, 380, float(y)) * (1 - Smooth(380, 400, float(y))) *
+                Fbm(float(x) / 60.0f, float(y) / 10.0f, 6, 3);
+      c.at(x, y) = Mix(c.at(x, y), Hex(0x4a5290), k * 0.5f);
+    }
+  PaintMountains(c, 0, kW, 430, 130, 8, Hex(0x151b42), Hex(0x28336a), Hex(0xd8e0ff), 0.3f, 140);
+  c.PaintWith(Fill(Ridge(0, kW, 466, 22, H, 15, 0.3f, 90), kW, H), [&](int x, int y) {
+    return Mix(Hex(0x0e1230), Hex(0x080a1e),
+               Smooth(440, 480, float(y)) * (0.6f + 0.4f * Fbm(float(x) / 20.0f, 1, 16, 2)));
+  });
+  // The village: warm windows at the foot of the mountains.
+  for (int i = 0; i < 16; ++i) {
+    float x = rng.Range(380, 560), y = 448 + rng.Range(-6, 14);
+    c.Paint(Fill(Path{{x - 7, y - 6}, {x, y - 13}, {x + 7, y - 6}, {x + 7, y + 6}, {x - 7, y + 6}},
+                 kW, H),
+            Hex(0x0a0c22));
+    c.Paint(Fill(Box(x - 2, y - 2, x + 1, y + 2), kW, H), kGold);
+    c.Glow({x, y}, 8, kAmber, 0.15f);
+  }
+  return c;
+}
+
+// Pattern rows [0, 256) of a shape that rests at `restY`: the light is baked
+// over the background where the shape comes to rest, and its outer glow is
+// scattered into transparency.
+struct ShapeLayer {
+  Canvas colour;
+  Mask alpha;
+};
+
+ShapeLayer NewLayer(const Canvas& background, int restY) {
+  ShapeLayer l{Canvas(kW, 256), Mask(kW, 256)};
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < kW; ++x)
+      l.colour.at(x, y) = background.at(x, std::min(restY + y, background.h - 1));
+  return l;
+}
+
+// Adds light (colour × coverage) and makes it visible where it is strong enough.
+void AddShapeLight(ShapeLayer& l, const Mask& m, Col c, float strength, float reach = 3.0f) {
+  l.colour.AddLight(m, c, strength);
+  for (size_t i = 0; i < m.a.size(); ++i)
+    l.alpha.a[i] = std::max(l.alpha.a[i], Clamp01(m.a[i] * strength * reach));
+}
+
+ShapeLayer Comet(const Canvas& sky) {
+  ShapeLayer l = NewLayer(sky, 32);
+  const int H = 256;
+  Vec2 head{196, 44};
+  // The tail: curving down and a little to the left, widening and fading.
+  Path spine = SmoothOpen({head, {190, 80}, {178, 120}, {160, 158}}, 16);
+  Mask tail(kW, H);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < kW; ++x) {
+      float t = Clamp01((float(y) - head.y) / 125.0f);
+      if (float(y) < head.y - 10 || t >= 1) continue;
+      // Centre of the tail at this row.
+      float centre = head.x;
+      for (size_t i = 0; i + 1 < spine.size(); ++i)
+        if (float(y) >= spine[i].y && float(y) <= spine[i + 1].y) {
+          float f = (float(y) - spine[i].y) / std::max(0.01f, spine[i + 1].y - spine[i].y);
+          centre = spine[i].x + (spine[i + 1].x - spine[i].x) * f;
+        }
+      float width = 7 + t * 34;
+      float d = (float(x) - centre) / width;
+      float streak = 0.75f + 0.25f * Fbm(float(x) / 2.0f, float(y) / 30.0f, 33, 3);
+      tail.at(x, y) = std::exp(-d * d * 2) * std::pow(1 - t, 1.3f) * streak *
+                      Smooth(head.y - 10, head.y + 4, float(y));
+    }
+  // Gold near the head, rose and violet towards the end.
+  l.colour.PaintWith(tail, [&](int, int y) {
+    float t = Clamp01((float(y) - head.y) / 125.0f);
+    return Mix(Mix(kGold, kAmber, Smooth(0, 0.4f, t)), kRose, Smooth(0.4f, 1, t));
+  });
+  for (size_t i = 0; i < tail.a.size(); ++i)
+    l.alpha.a[i] = std::max(l.alpha.a[i], Clamp01(tail.a[i] * 3.5f));
+  Mask core(kW, H);
+  core.at(int(head.x), int(head.y)) = 1;
+  Mask glow = Blurred(Fill(Circle(head, 7), kW, H), 8);
+  AddShapeLight(l, glow, kAmber, 1.2f);
+  Mask disk = Fill(Circle(head, 6.5f), kW, H);
+  l.colour.Paint(disk, kCream);
+  UnionInto(l.alpha, disk);
+  Sparkle(l.colour, head, 22, kCream, 1.0f);
+  Mask arms = Stroke(Path{{head.x - 22, head.y}, {head.x + 22, head.y}}, 1.5f, false, kW, H);
+  UnionInto(arms, Stroke(Path{{head.x, head.y - 22}, {head.x, head.y + 22}}, 1.5f, false, kW, H));
+  UnionInto(l.alpha, arms);
+  Rng rng(5);
+  for (int i = 0; i < 26; ++i) {
+    float t = rng.Uniform();
+    Vec2 p{head.x - t * 40 + rng.Range(-18, 18) * t, head.y + 12 + t * 110};
+    Mask dot = Fill(Circle(p, rng.Range(0.8f, 1.6f), 12), kW, H);
+    l.colour.Paint(dot, kGold);
+    UnionInto(l.alpha, dot);
+  }
+  return l;
+}
+
+ShapeLayer ShootingStar(const Canvas& sky) {
+  ShapeLayer l = NewLayer(sky, 80);
+  Vec2 head{476, 26};
+  Path streak = TaperedStroke({head, {482, 60}, {492, 100}}, 5.0f, 0.5f);
+  Mask m = Fill(streak, kW, 256);
+  AddShapeLight(l, Blurred(m, 3), Hex(0x9ab8ff), 1.0f);
+  l.colour.Paint(m, Hex(0xe8f0ff));
+  UnionInto(l.alpha, m);
+  Mask glow = Blurred(Fill(Circle(head, 4), kW, 256), 5);
+  AddShapeLight(l, glow, Hex(0xc8d8ff), 1.3f);
+  Sparkle(l.colour, head, 14, kStar, 1.0f);
+  Mask arms = Stroke(Path{{head.x - 13, head.y}, {head.x + 13, head.y}}, 1.2f, false, kW, 256);
+  UnionInto(arms, Stroke(Path{{head.x, head.y - 13}, {head.x, head.y + 13}}, 1.2f, false, kW, 256));
+  UnionInto(l.alpha, arms);
+  return l;
+}
+
+ShapeLayer LightBird(const Canvas& sky) {
+  ShapeLayer l = NewLayer(sky, 128);
+  // A dove of light seen from the side, flying up to the right, wings raised.
+  // Drawn in its own frame (about 130 × 95) and scaled into the 70 rows above the title.
+  Affine place = Affine::Translate(326, 50) * Affine::Rotate(-0.25f) * Affine::Scale(0.72f, 0.72f);
+  auto shape = [&](const Path& k) { return Transformed(SmoothClosed(k, 8), place); };
+  Path body = Transformed(Ellipse({0, 0}, 24, 9, 48), place * Affine::Rotate(-0.15f));
+  Path head = Transformed(Circle({25, -9}, 7.5f, 32), place);
+  Path beak = Transformed(Path{{31, -12}, {40, -9}, {31, -6}}, place);
+  Path tail = shape({{-8, 0},
+                     {-44, 4},
+                     {-66, 0},
+                     {-58, 8},
+                     {-68, 14},
+                     {-54, 16},
+                     {-60, 24},
+                     {-40, 16},
+                     {-16, 8}});
+  // A raised wing: the leading edge up to the tip, then five feather tips with
+  // notches between them back down to the body.
+  auto wing = [&](float lift) {
+    Path k{{8, -4},
+           {10, -22 - lift * 0.3f},
+           {6, -42 - lift * 0.7f},
+           {-4, -58 - lift},
+           {-12, -67 - lift}};
+    const Vec2 tips[5] = {{-22, -58}, {-28, -46}, {-30, -34}, {-27, -22}, {-19, -10}};
+    const Vec2 notches[4] = {{-17, -52}, {-22, -41}, {-23, -29}, {-19, -18}};
+    for (int f = 0; f < 5; ++f) {
+      k.push_back(tips[f] + Vec2{0, -lift * (1 - float(f) / 5)});
+      if (f < 4) k.push_back(notches[f] + Vec2{0, -lift * (1 - float(f) / 5)});
+    }
+    k.push_back({-6, -2});
+    return Transformed(k, place);
+  };
+  Mask back = Fill(Transformed(wing(-8), Affine::Translate(9, 2)), kW, 256);
+  Mask front = Fill(Shape{wing(0), body, head, beak, tail}, kW, 256);
+  Mask all = back;
+  UnionInto(all, front);
+  AddShapeLight(l, Blurred(Grown(all, 1), 5), kAmber, 0.8f, 1.4f);
+  l.colour.Paint(back, Mix(kGold, kAmber, 0.6f));
+  Vec2 centre = place({0, -10});
+  l.colour.PaintWith(front, [&](int x, int y) {
+    float t = Clamp01(Length(Vec2{float(x), float(y)} - centre) / 70.0f);
+    return Mix(kCream, kGold, t);
+  });
+  UnionInto(l.alpha, all);
+  // Feather lines on the front wing and the tail.
+  Mask lines(kW, 256);
+  for (int f = 0; f < 4; ++f) {
+    float u = (float(f) + 0.5f) / 4.0f;
+    UnionInto(lines, Stroke(Transformed(Path{{0, -8}, {-20 - u * 4, -50 + u * 36}}, place), 1.0f,
+                            false, kW, 256));
+    UnionInto(lines, Stroke(Transformed(Path{{-18, 6}, {-60 + u * 4, 2 + u * 18}}, place), 1.0f,
+                            false, kW, 256));
+  }
+  IntersectWith(lines, front);
+  l.colour.Paint(lines, kAmber, 0.7f);
+  l.colour.Paint(Fill(Circle(place({27, -10}), 1.1f, 12), kW, 256), Hex(0x8a4a20));
+  return l;
+}
+
+// The pattern of a layer: rows of the whole 640-wide band, `rows` high.
+image::DarPattern LayerPattern(const ShapeLayer& l, const Palette& palette, int rows) {
+  return QuantizePattern(l.colour, l.alpha, palette, 0, 0, kW, rows, Dither::kDiffusion, true);
+}
+
+std::array<uint8_t, 1024> ColourTable(const Palette& p) {
+  std::array<uint8_t, 1024> t{};
+  for (size_t i = 0; i < p.size() && i < 256; ++i) {
+    t[i * 4] = p[i].b;
+    t[i * 4 + 1] = p[i].g;
+    t[i * 4 + 2] = p[i].r;
+  }
+  return t;
+}
+
+}  // namespace
+
+std::vector<Product> MakeNightGroup(const Fonts& fonts) {
+  Canvas sea = SeaHorizon();
+  Canvas sky = MountainSky();
+  // The title lettering, as in title.mag, on its own transparent layer.
+  Canvas logo(272, 84);
+  Mask logoMask = PaintLogo(logo, *fonts.serifBold, 272, 84);
+  ShapeLayer shapes[3] = {Comet(sky), ShootingStar(sky), LightBird(sky)};
+
+  Palette palette = BuildPalette({{&sea, nullptr, 1.0f},
+                                  {&sky, nullptr, 1.0f},
+                                  {&logo, &logoMask, 8.0f},
+                                  {&shapes[0].colour, &shapes[0].alpha, 6.0f},
+                                  {&shapes[1].colour, &shapes[1].alpha, 6.0f},
+                                  {&shapes[2].colour, &shapes[2].alpha, 6.0f}},
+                                 256);
+  std::vector<Product> out;
+  Product back;
+  back.name = "2tback.mag";
+  back.picture = Quantize(sea, palette, 256, Dither::kDiffusion);
+  out.push_back(back);
+  back.name = "back.mag";
+  back.picture = Quantize(sky, palette, 256, Dither::kDiffusion);
+  out.push_back(back);
+
+  Product title;
+  title.name = "2title.dar";
+  title.kind = Product::Kind::kDar;
+  title.archive.colorTable = ColourTable(palette);
+  title.archive.patterns.push_back(
+      QuantizePattern(logo, logoMask, palette, 0, 0, 272, 84, Dither::kDiffusion));
+  out.push_back(title);
+
+  Product comet;
+  comet.name = "comet.dar";
+  comet.kind = Product::Kind::kDar;
+  comet.archive.colorTable = ColourTable(palette);
+  // Heights: each shape ends above the title band (rows 198 … 281) at rest.
+  const int rows[3] = {166, 118, 70};
+  for (int i = 0; i < 3; ++i)
+    comet.archive.patterns.push_back(LayerPattern(shapes[i], palette, rows[i]));
+  out.push_back(comet);
+  return out;
+}
+
+}  // namespace datagen

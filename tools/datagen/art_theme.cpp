@@ -1,0 +1,14 @@
+#include "tools/datagen/art.h"
+#include "tools/datagen/synth.h"
+
+namespace datagen {
+
+std::vector<Product> MakeTheme(const Fonts&) {
+  Product p;
+  p.name = "tobirano.wav";
+  p.kind = Product::Kind::kWave;
+  p.bytes = EncodeWave(RenderTheme(), kThemeRate);
+  return {p};
+}
+
+}  // namespace datagen

@@ -1,0 +1,45 @@
+// The people of "Vorna!": head-and-shoulders portraits and Nolu's full
+// figure, drawn from shapes in the picture-book style of the set (flat
+// colours, soft shading, clean dark outlines, an amber rim light).
+#pragma once
+
+#include "tools/datagen/raster.h"
+
+namespace datagen {
+
+struct Character {
+  enum class Hair { kLong, kBob, kShort, kWavy, kNone };
+  enum class Headwear { kNone, kHood, kWizardHat, kCirclet, kTiara, kBandana, kRibbon };
+  enum class Outfit { kRobe, kArmour, kGown, kCloak, kApron };
+
+  Col skin = Hex(0xf4d2b4);
+  Col hair = Hex(0x6a3a22);
+  Col eyes = Hex(0x3a7ac0);
+  Col cloth = Hex(0x2a3a7a);
+  Col trim = Hex(0xe0b050);
+  Col accent = Hex(0xc04040);  // headwear, gems, ribbons
+  Hair hair_style = Hair::kBob;
+  Headwear headwear = Headwear::kNone;
+  Outfit outfit = Outfit::kRobe;
+  bool glasses = false;
+  bool beard = false;
+  bool elfEars = false;
+  bool foxEars = false;
+  bool faceless = false;    // a dark hood with two glowing eyes instead of a face
+  bool sleepyEyes = false;  // calm, half-closed lids
+  bool strongJaw = false;
+  bool old = false;  // wrinkles, heavy brows
+  bool keyPendant = false;
+  Col rimLight = Hex(0xf0a040);
+};
+
+// Draws the bust. In the design's own coordinates the face is 100 wide,
+// centred on (0, 0) between the eyes, chin at y 68, shoulders from y 110 down
+// to 260; `place` puts it on the canvas.
+void PaintBust(Canvas& c, const Character& who, const Affine& place);
+
+// Nolu, standing, about 440 high with her feet at `feet`, a lantern in her
+// hand. Returns her coverage.
+Mask PaintNolu(Canvas& c, Vec2 feet, float height);
+
+}  // namespace datagen

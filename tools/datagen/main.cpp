@@ -1,0 +1,36 @@
+// zelkdata: makes the default data set of the demo programs, or the contact
+// sheet of a made one.
+//
+//   zelkdata generate --data DIR --programs DIR [--preview DIR] [--threads N]
+//   zelkdata sheet --data DIR --out FILE.png
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+#include "tools/datagen/dataset.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Makes the default data set of the Vorna! demo programs."};
+  app.require_subcommand(1);
+  std::string data, programs, preview, out;
+  int threads = 2;
+  CLI::App* generate = app.add_subcommand("generate", "write every picture, archive and the theme");
+  generate->add_option("--data", data, "folder of scenedemo's data")->required();
+  generate->add_option("--programs", programs, "folder of the effect programs")->required();
+  generate->add_option("--preview", preview, "also write a PNG of every picture and pattern here");
+  generate
+      ->add_option("--threads", threads, "worker threads (the output is the same for any number)")
+      ->check(CLI::Range(1, 16));
+  CLI::App* sheet = app.add_subcommand("sheet", "write one PNG with every picture and pattern");
+  sheet->add_option("--data", data, "folder of a generated data set")->required();
+  sheet->add_option("--out", out, "PNG file to write")->required();
+  CLI11_PARSE(app, argc, argv);
+
+  std::string error;
+  bool ok = generate->parsed() ? datagen::GenerateDataSet(data, programs, preview, threads, &error)
+                               : datagen::WriteContactSheet(data, out, &error);
+  if (!ok) {
+    std::fprintf(stderr, "zelkdata: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}
