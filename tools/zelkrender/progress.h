@@ -1,0 +1,31 @@
+// A progress bar on standard error, redrawn in place while it advances; shown
+// only when standard error is a terminal.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace zelkrender {
+
+class Progress {
+ public:
+  Progress(std::string label, uint64_t total, std::string unit);
+  ~Progress();  // ends the bar's line
+
+  void Advance(uint64_t count = 1);
+  // The bar as drawn for `done` of the total, e.g.
+  // "demo.mp4 [#######.............]  35%  1795/5130 frames".
+  std::string Line(uint64_t done) const;
+
+ private:
+  const std::string label_;
+  const uint64_t total_;
+  const std::string unit_;
+  const bool shown_;
+  std::mutex mutex_;
+  uint64_t done_ = 0;
+  int lastPercent_ = -1;
+};
+
+}  // namespace zelkrender
