@@ -23,6 +23,7 @@ struct SdlWindow : Window::Native {
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
   bool hasPicture = false;
+  std::vector<uint32_t> composed;  // screen surface with the child areas over it
   ~SdlWindow() override {
     if (texture) SDL_DestroyTexture(texture);
     if (renderer) SDL_DestroyRenderer(renderer);
@@ -248,10 +249,21 @@ void SdlBackend::Poll(bool modal) {
 void SdlBackend::Present(Window& window) {
   auto* n = NativeOf(window);
   if (n == nullptr) return;
-  bool changed = window.screen.TakeChanged() && window.screen.Valid();
+  bool childChanged = false;
+  for (const auto& child : window.children) childChanged = child->TakeChanged() || childChanged;
+  bool changed = (window.screen.TakeChanged() || childChanged) && window.screen.Valid();
   if (!changed && !(window.needsRedraw && n->hasPicture)) return;
   window.needsRedraw = false;
   const void* src = window.screen.Pixels();
+  if (!window.children.empty()) {
+    // Child areas cover the screen surface, as child windows would.
+    const uint32_t* screen = window.screen.Pixels();
+    n->composed.assign(screen, screen + static_cast<size_t>(Surface::kWidth) * Surface::kHeight);
+    for (const auto& child : window.children) {
+      child->DrawOnto(n->composed.data(), Surface::kWidth, Surface::kHeight);
+    }
+    src = n->composed.data();
+  }
   const int srcPitch = Surface::kWidth * 4;
   if (n->renderer == nullptr) {
     SDL_Surface* target = SDL_GetWindowSurface(n->window);
