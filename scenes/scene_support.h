@@ -1,0 +1,38 @@
+// Small steps the scenes share: ticks, fills, and the checks that keep pixel
+// copies inside the pictures they write.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "image/mag_image.h"
+#include "platform/surface.h"
+#include "platform/system.h"
+
+namespace scenes {
+
+inline platform::Tick Now() {
+  return platform::GetTickCount();
+}
+
+inline void FillBlack(platform::Surface* dc) {
+  dc->PatBlt(0, 0, 640, 480, platform::RasterFill::kBlackness);
+}
+inline void FillWhite(platform::Surface* dc) {
+  dc->PatBlt(0, 0, 640, 480, platform::RasterFill::kWhiteness);
+}
+
+// Bits per pixel of a loaded picture, 0 when not loaded.
+int BitCount(const image::MagImage& picture);
+
+// A loaded 256-colour picture `width` pixels wide with at least `minRows` rows.
+bool Is8Bit(const image::MagImage& picture, int width, int minRows);
+// A loaded 256-colour picture of exactly width × height.
+inline bool Is8BitOfSize(const image::MagImage& picture, int width, int height) {
+  return Is8Bit(picture, width, height) && picture.height == height;
+}
+
+// Bytes of the colour table of a loaded picture.
+size_t ColorTableBytes(const image::MagImage& picture);
+
+}  // namespace scenes
