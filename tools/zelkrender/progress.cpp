@@ -17,8 +17,10 @@ Progress::Progress(std::string label, uint64_t total, std::string unit)
       unit_(std::move(unit)),
       shown_(platform::StderrIsTerminal()) {}
 
-Progress::~Progress() {
+void Progress::End() {
+  std::lock_guard<std::mutex> lock(mutex_);
   if (shown_ && lastPercent_ >= 0) std::fputc('\n', stderr);
+  lastPercent_ = -1;
 }
 
 std::string Progress::Line(uint64_t done) const {

@@ -11,9 +11,11 @@ namespace zelkrender {
 class Progress {
  public:
   Progress(std::string label, uint64_t total, std::string unit);
-  ~Progress();  // ends the bar's line
+  ~Progress() { End(); }
 
   void Advance(uint64_t count = 1);
+  // Ends the bar's line, so that what is printed next starts on its own.
+  void End();
   // The bar as drawn for `done` of the total, e.g.
   // "demo.mp4 [#######.............]  35%  1795/5130 frames".
   std::string Line(uint64_t done) const;

@@ -7,7 +7,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -118,6 +117,10 @@ bool DecodeSound(const std::string& path, std::vector<float>* samples, std::stri
                            &decoder->ch_layout, decoder->sample_fmt, decoder->sample_rate, 0,
                            nullptr);
   std::unique_ptr<SwrContext, SwrFree> swr(swrRaw);
+  // A mono file sounds at full strength on both sides, as a sound card plays it.
+  const double monoToStereo[2] = {1.0, 1.0};
+  if (rc >= 0 && decoder->ch_layout.nb_channels == 1)
+    rc = swr_set_matrix(swr.get(), monoToStereo, 1);
   if (rc < 0 || (rc = swr_init(swr.get())) < 0) {
     *error = path + ": " + AvError(rc);
     return false;

@@ -139,15 +139,25 @@ struct Run {
 
   // Prints the message boxes and the theme's start; the exit code.
   int Report(const std::string& done) {
-    for (const auto& box : stage.Boxes()) {
-      Say("message box \"" + box.caption + "\": " + box.text + " (answered " +
-          (box.answer == platform::IDOK ? "OK" : std::to_string(box.answer)) + ")");
+    // Boxes shown again and again in a row are told once, with their count.
+    const auto& boxes = stage.Boxes();
+    for (size_t i = 0, n = 1; i < boxes.size(); i += n) {
+      const auto same = [&](const platform::BoxRecord& b) {
+        return b.caption == boxes[i].caption && b.text == boxes[i].text &&
+               b.answer == boxes[i].answer;
+      };
+      for (n = 1; i + n < boxes.size() && same(boxes[i + n]); ++n) {
+      }
+      Say("message box \"" + boxes[i].caption + "\": " + boxes[i].text + " (answered " +
+          (boxes[i].answer == platform::IDOK ? "OK" : std::to_string(boxes[i].answer)) + ")" +
+          (n > 1 ? " ×" + std::to_string(n) : ""));
     }
     if (auto start = stage.ThemeStart()) {
       Say("the first cycle started " + std::to_string(*start) + " ms after the program's start");
     }
     if (request.cycle && !stage.origin()) {
-      failure.Set("the theme never started, so there was no cycle to count from");
+      failure.Set("the theme " + std::string(program.theme) +
+                  " never started, so there was no cycle to count from");
     }
     if (failure.happened()) {
       Say(failure.what());
@@ -182,6 +192,7 @@ int RenderPictures(Run& run, const std::vector<uint64_t>& times, const std::stri
   }
   run.stage.Run();
   writers.Drain();
+  bar.End();
   return run.Report("wrote " + std::to_string(taken) + " pictures to " + dir);
 }
 
@@ -206,6 +217,7 @@ int RenderFrames(Run& run, int count, const std::string& dir) {
   run.stage.At(limit, [&] { run.stage.Stop(); });
   run.stage.Run();
   writers.Drain();
+  bar.End();
   if (taken < count) {
     run.failure.Set("the program presented only " + std::to_string(taken) + " of " +
                     std::to_string(count) + " frames in " + std::to_string(limit) + " ms");
@@ -225,6 +237,7 @@ int RenderSheet(Run& run, uint64_t from, uint64_t to, uint64_t every, const Requ
     });
   }
   run.stage.Run();
+  bar.End();
   std::string why;
   if (run.stage.origin() &&
       !WritePng(r.sheet, sheet.pixels().data(), sheet.width(), sheet.height(), kSheetLevel, &why)) {
@@ -281,6 +294,7 @@ int RenderVideo(Run& run, uint64_t from, uint64_t to, const Request& r) {
   });
   run.stage.Run();
   coder.Drain();
+  bar.End();
   if (!track.warnings().empty()) Say(track.warnings());
   if (!run.failure.happened() && run.stage.origin()) {
     if (!encoder->Finish(&why)) run.failure.Set(why);

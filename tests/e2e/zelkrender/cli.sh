@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The zelkrender binary as people run it: help, its default data folder beside
+# itself whatever the working folder, a progress bar on terminals only, and
+# refused command lines that exit with 2 and write nothing. Needs no display.
+source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
+R=$BIN/zelkrender
+cd "$WORK"
+
+"$R" --help >"$WORK/help.txt" || fail "--help exit code $?"
+for p in scenedemo lensdemo spindemo ripdemo plasmademo; do
+  grep -q "$p" "$WORK/help.txt" || fail "--help does not name $p"
+done
+
+# The data beside the binary, from another working folder.
+"$R" plasmademo --frames 2 --out "$WORK/frames" 2>"$WORK/err.txt" || fail "frames: $(cat "$WORK/err.txt")"
+[ "$(ls "$WORK/frames")" = "$(printf 'plasmademo_frame00000.png\nplasmademo_frame00001.png')" ] ||
+  fail "frames: $(ls "$WORK/frames")"
+
+# A copy of the binary in a folder without pictures looks for them there.
+mkdir "$WORK/alone"
+cp "$R" "$WORK/alone/"
+code=0
+"$WORK/alone/zelkrender" plasmademo --frames 1 --to 500 --out "$WORK/none" 2>"$WORK/err.txt" || code=$?
+[ "$code" = 1 ] || fail "no pictures: exit code $code"
+grep -q "message box \"$WORK/alone/red.mag\"" "$WORK/err.txt" || fail "no pictures: $(cat "$WORK/err.txt")"
+
+# The progress bar shows on a terminal and ends at 100 %; in a pipe it stays away.
+script -qec "'$R' ripdemo --video '$WORK/r.webm' --to 400 --fps 10" /dev/null >"$WORK/tty.txt" ||
+  fail "video on a terminal: $(cat "$WORK/tty.txt")"
+grep -q "r.webm \[#*\] 100%  4/4 frames" "$WORK/tty.txt" || fail "no progress bar: $(cat "$WORK/tty.txt")"
+"$R" ripdemo --video "$WORK/p.webm" --to 400 --fps 10 2>"$WORK/pipe.txt"
+! grep -q "#" "$WORK/pipe.txt" || fail "progress bar in a pipe: $(cat "$WORK/pipe.txt")"
+[ -s "$WORK/p.webm" ] || fail "no video"
+
+# Refused command lines.
+refused() {
+  local want=$1
+  shift
+  code=0
+  "$R" "$@" >/dev/null 2>"$WORK/err.txt" || code=$?
+  [ "$code" = 2 ] || fail "$*: exit code $code"
+  grep -q -- "$want" "$WORK/err.txt" || fail "$*: wanted '$want' in: $(cat "$WORK/err.txt")"
+}
+refused "unknown program" nosuchdemo --at 1 --out "$WORK/bad"
+refused "required" --at 1 --out "$WORK/bad"
+refused "say what to render" scenedemo --out "$WORK/bad"
+refused "must end in .mp4 or .webm" scenedemo --video "$WORK/bad.mov"
+refused "--fps" plasmademo --video "$WORK/bad.mp4" --fps 0
+refused "does not exist" plasmademo --at 1 --out "$WORK/bad" --data "$WORK/nowhere"
+[ ! -e "$WORK/bad" ] && [ ! -e "$WORK/bad.mp4" ] || fail "a refused command wrote something"
+echo PASS
