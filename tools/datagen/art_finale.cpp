@@ -78,12 +78,18 @@ Canvas Thanks(const Fonts& fonts) {
   c.Shade([&](int, int y, Col) { return Mix(kNight0, Hex(0x1a1c50), float(y) / float(kH)); });
   Rng rng(421);
   PaintStars(c, rng, 500, 480, 1.0f);
-  // The comet crossing the upper sky.
-  Path tail = SmoothOpen({{560, 40}, {470, 70}, {380, 86}, {300, 92}}, 12);
-  Mask m = Fill(TaperedStroke(tail, 5, 40), kW, kH);
-  c.AddLight(Blurred(m, 6), kAmber, 0.6f);
-  c.Glow({560, 40}, 8, kCream, 1.2f);
-  Sparkle(c, {560, 40}, 24, kCream, 1.0f);
+  // The comet crossing the upper sky, its tail fading away from the head.
+  const Vec2 head{560, 40};
+  Path tail = SmoothOpen({head, {470, 70}, {380, 86}, {300, 92}}, 12);
+  Mask m = Blurred(Fill(TaperedStroke(tail, 4, 30), kW, kH), 3);
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x)
+      m.at(x, y) *= std::exp(-Length(Vec2{float(x), float(y)} - head) / 90.0f);
+  c.AddLight(m, kGold, 1.2f);
+  c.AddLight(Blurred(m, 8), kRose, 0.5f);
+  c.Glow(head, 10, kAmber, 0.8f);
+  c.Glow(head, 4, kCream, 1.2f);
+  Sparkle(c, head, 24, kCream, 1.0f);
   GoldText(c, CentredText(*fonts.mincho, "ご覧いただき、ありがとうございました。", 30, 320, 170),
            1.5f);
   PlainText(c, CentredText(*fonts.serifItalic, "Thank you for watching", 26, 320, 210), kCream);

@@ -463,6 +463,9 @@ void HoodBack(Pen& p, const Character& who) {
   if (who.headwear != Character::Headwear::kHood) return;
   p.Graded(Mirror({{0, -118}, {70, -100}, {96, -30}, {100, 60}, {130, 130}, {0, 140}}, 8),
            who.cloth, Darker(who.cloth, 0.6f), -118, 140);
+  // The shadowed lining inside, where the hair would otherwise show.
+  p.Graded(Mirror({{0, -94}, {58, -80}, {70, -20}, {66, 50}, {46, 100}, {0, 110}}, 8),
+           Darker(who.cloth, 0.35f), Darker(who.cloth, 0.55f), -94, 110, 0);
 }
 
 void HoodFront(Pen& p, const Character& who) {
@@ -537,7 +540,7 @@ void PaintBust(Canvas& c, const Character& who, const Affine& place) {
   Canvas layer = c;  // drawn on a copy, so the rim light can find the silhouette
   Pen p(layer, place);
   HoodBack(p, who);
-  BackHair(p, who);
+  if (who.headwear != Character::Headwear::kHood) BackHair(p, who);
   Torso(p, who);
   Ears(p, who);
   if (!who.faceless) {

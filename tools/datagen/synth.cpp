@@ -50,6 +50,11 @@ double Blep(double phase, double step) {
   return 0;
 }
 
+// A short fade over the last 8 ms of a voice, so that no note ends in a click.
+float Tail(size_t i, size_t n) {
+  return float(std::min(1.0, double(n - i) / (0.008 * kThemeRate)));
+}
+
 double Envelope(double t, double length, double attack, double decay, double sustain,
                 double release) {
   double level;
@@ -105,7 +110,7 @@ void Bell(Bus& b, double start, int midi, float vel, float pan, double length = 
     double s = std::sin(kTwoPi * f * t + m) * std::exp(-t * 2.0) +
                0.3 * std::sin(kTwoPi * f * 2.01 * t) * std::exp(-t * 4.0);
     double attack = std::min(1.0, t / 0.004);
-    b.Add(b.At(start) + i, float(s * attack * vel), pan, 0.55f);
+    b.Add(b.At(start) + i, float(s * attack * vel) * Tail(i, n), pan, 0.55f);
   }
 }
 
@@ -183,7 +188,7 @@ void Kick(Bus& b, double start, float vel) {
     double t = double(i) / kThemeRate;
     phase += (45 + 95 * std::exp(-t * 28)) / kThemeRate;
     double s = std::sin(kTwoPi * phase) * std::exp(-t * 8);
-    b.Add(b.At(start) + i, float(s * vel), 0, 0.05f);
+    b.Add(b.At(start) + i, float(s * vel) * Tail(i, n), 0, 0.05f);
   }
 }
 
@@ -196,7 +201,7 @@ void Snare(Bus& b, Rng& rng, double start, float vel) {
     float hp = noise - prev;
     prev = noise;
     double s = hp * 0.55 * std::exp(-t * 16) + std::sin(kTwoPi * 185 * t) * 0.5 * std::exp(-t * 28);
-    b.Add(b.At(start) + i, float(s * vel), 0.1f, 0.2f);
+    b.Add(b.At(start) + i, float(s * vel) * Tail(i, n), 0.1f, 0.2f);
   }
 }
 
@@ -211,7 +216,7 @@ void Hat(Bus& b, Rng& rng, double start, float vel, bool open = false) {
     float h2 = h1 - p2;
     p2 = h1;
     double s = h2 * 0.3 * std::exp(-t * (open ? 9 : 55));
-    b.Add(b.At(start) + i, float(s * vel), 0.35f, 0.1f);
+    b.Add(b.At(start) + i, float(s * vel) * Tail(i, n), 0.35f, 0.1f);
   }
 }
 
@@ -225,7 +230,7 @@ void Cymbal(Bus& b, Rng& rng, double start, float vel, double length = 3.0, bool
     float h = x - p1;
     p1 = x * 0.6f;
     double env = rising ? std::pow(t / length, 2.5) : std::exp(-t * 1.7) * std::min(1.0, t / 0.002);
-    b.Add(b.At(start) + i, float(h * 0.35 * env * vel), -0.2f, 0.5f);
+    b.Add(b.At(start) + i, float(h * 0.35 * env * vel) * Tail(i, n), -0.2f, 0.5f);
   }
 }
 
@@ -239,7 +244,7 @@ void Boom(Bus& b, Rng& rng, double start, float vel, int midi = 26) {
     phase += f * (1 + 0.5 * std::exp(-t * 12)) / kThemeRate;
     double s =
         std::sin(kTwoPi * phase) * std::exp(-t * 1.6) + rng.Range(-1, 1) * 0.2 * std::exp(-t * 30);
-    b.Add(b.At(start) + i, float(s * vel), 0, 0.3f);
+    b.Add(b.At(start) + i, float(s * vel) * Tail(i, n), 0, 0.3f);
   }
 }
 
