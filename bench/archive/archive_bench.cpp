@@ -1,7 +1,7 @@
 // Expanding a 100 MB LHA archive with the archive library's core, beside
 // Debian's lhasa command expanding the same archive in the same run. The
 // archive (text, patterned and random data, -lh5- and stored members) is made
-// once with jlha and kept in the build folder.
+// once with jlha and kept in the temporary folder for later runs.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
