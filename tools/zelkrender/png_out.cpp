@@ -37,9 +37,10 @@ bool Encode(std::FILE* file, const uint32_t* pixels, int width, int height, int 
   png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(png, level);
-  // The screens are mostly flat areas and pictures: the Sub filter alone packs
-  // them nearly as well as the adaptive choice, at a fraction of its time.
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, level <= 3 ? PNG_FILTER_SUB : PNG_ALL_FILTERS);
+  // The screens are flat areas and pictures of few colours: at the fast levels
+  // they pack best and quickest unfiltered (smaller than Sub or the adaptive
+  // choice at level 6, in a fifth of the latter's time).
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, level <= 3 ? PNG_FILTER_NONE : PNG_ALL_FILTERS);
   png_write_info(png, info);
   // Memory holds each pixel as the bytes blue, green, red, unused.
   png_set_bgr(png);
