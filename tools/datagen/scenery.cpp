@@ -287,60 +287,57 @@ namespace datagen {
 
 Mask PaintMountains(Canvas& c, float x0, float x1, float baseY, float height, uint32_t seed,
                     Col rock, Col lit, Col snow, float snowLine, float spacing) {
+  // Single peaks, the tallest (farthest) first, each nearer one in front of
+  // those behind it; each lit on its right face, snow-capped above its line.
   Rng rng(seed);
   struct Peak {
-    float x, h, slopeL, slopeR, skew;
+    float x, h, slopeL, slopeR, skew, depth;
   };
   std::vector<Peak> peaks;
-  for (float x = x0 - spacing * 0.5f; x < x1 + spacing; x += spacing * rng.Range(0.6f, 1.2f))
-    peaks.push_back({x, height * rng.Range(0.45f, 1.0f), rng.Range(0.7f, 1.3f),
-                     rng.Range(0.7f, 1.3f), rng.Range(-0.35f, 0.35f)});
-  // The ridge height at x, and the peak that makes it.
-  auto ridge = [&](float x, int* owner) {
-    float best = 0;
-    int who = 0;
-    for (size_t i = 0; i < peaks.size(); ++i) {
-      const Peak& p = peaks[i];
+  for (float x = x0 - spacing * 0.5f; x < x1 + spacing; x += spacing * rng.Range(0.55f, 1.1f))
+    peaks.push_back({x, height * rng.Range(0.45f, 1.0f), rng.Range(0.75f, 1.25f),
+                     rng.Range(0.75f, 1.25f), rng.Range(-0.3f, 0.3f), 0});
+  std::stable_sort(peaks.begin(), peaks.end(),
+                   [](const Peak& a, const Peak& b) { return a.h > b.h; });
+  for (size_t i = 0; i < peaks.size(); ++i)
+    peaks[i].depth = float(i) / float(peaks.size());
+  Mask all(c.w, c.h);
+  for (size_t i = 0; i < peaks.size(); ++i) {
+    const Peak& p = peaks[i];
+    uint32_t ps = seed * 31u + uint32_t(i);
+    // Outline: rough slopes from the summit to the foot on both sides.
+    Path outline;
+    float footL = p.x - p.h / p.slopeL, footR = p.x + p.h / p.slopeR;
+    for (float x = footL; x <= footR + 0.01f; x += 1.5f) {
       float slope = x < p.x ? p.slopeL : p.slopeR;
-      float hgt = p.h - std::fabs(x - p.x) * slope;
-      if (hgt > best) {
-        best = hgt;
-        who = int(i);
-      }
+      float y = baseY - (p.h - std::fabs(x - p.x) * slope);
+      y +=
+          (Fbm(x / 7.0f, float(i), ps, 3) - 0.5f) * p.h * 0.12f * Smooth(0, 20, std::fabs(x - p.x));
+      outline.push_back({x, std::min(y, baseY)});
     }
-    best += (Fbm(x / 9.0f, 0.5f, seed, 3) - 0.5f) * height * 0.08f;
-    if (owner) *owner = who;
-    return best;
-  };
-  Path outline;
-  for (float x = x0; x <= x1 + 0.01f; x += 1.5f)
-    outline.push_back({x, baseY - ridge(x, nullptr)});
-  outline.push_back({x1, float(c.h) + 2});
-  outline.push_back({x0, float(c.h) + 2});
-  Mask m = Fill(outline, c.w, c.h);
-  c.PaintWith(m, [&](int px, int py) {
-    float x = float(px) + 0.5f, y = float(py) + 0.5f;
-    int who;
-    float top = ridge(x, &who);
-    const Peak& p = peaks[size_t(who)];
-    float up = baseY - y;  // height above the base at this pixel
-    // Gullies: noise stretched along the slope direction.
-    float gully = Fbm((x - p.x) / 6.0f + up * 0.35f * (x < p.x ? 1.0f : -1.0f) / 6.0f, up / 40.0f,
-                      seed + 3, 4);
-    float below = std::max(0.0f, p.h - up);  // depth under the summit
-    bool litSide = x > p.x + below * p.skew + (gully - 0.5f) * (6 + below * 0.3f);
-    Col base = litSide ? lit : rock;
-    base = base * (0.8f + 0.4f * gully);
-    float snowStart = p.h * (1 - snowLine) + (gully - 0.5f) * p.h * 0.35f;
-    float s = Smooth(snowStart - 2, snowStart + 2, up) * Smooth(-1, 3, top - up + 40);
-    Col snowCol = litSide ? snow : Mix(snow, rock, 0.55f);
-    Col out = Mix(base, snowCol, s);
-    // Haze towards the foot and in the valleys between peaks.
-    float valley = Smooth(0.5f, 0.0f, top / std::max(1.0f, p.h));
-    return Mix(out, rock * 0.85f,
-               Clamp01(Smooth(height * 0.25f, -height * 0.3f, up) * 0.7f + valley * 0.4f));
-  });
-  return m;
+    outline.push_back({footR, float(c.h) + 2});
+    outline.push_back({footL, float(c.h) + 2});
+    Mask m = Fill(outline, c.w, c.h);
+    float haze = 0.25f * (1 - p.depth);  // the farthest peaks are the palest
+    c.PaintWith(m, [&](int px, int py) {
+      float x = float(px) + 0.5f, up = baseY - (float(py) + 0.5f);
+      float below = std::max(0.0f, p.h - up);
+      float gully = Fbm((x - p.x) / 6.0f + below * 0.3f * (x < p.x ? -1.0f : 1.0f) / 6.0f,
+                        up / 30.0f, ps + 3, 4);
+      float ridge = p.x + below * p.skew + (gully - 0.5f) * (4 + below * 0.25f);
+      float litness = Smooth(-1.5f, 1.5f, x - ridge);
+      Col face = Mix(rock, lit, litness) * (0.82f + 0.36f * gully);
+      float snowStart = p.h * (1 - snowLine) + (gully - 0.5f) * p.h * 0.4f;
+      float cover = Smooth(snowStart - 1.5f, snowStart + 1.5f, up);
+      Col snowCol = Mix(Mix(snow, rock, 0.5f), snow, litness);
+      Col out = Mix(face, snowCol, cover);
+      // Haze: with distance, and towards the foot.
+      out = Mix(out, Mix(rock, lit, 0.5f) * 1.1f, haze);
+      return Mix(out, rock * 0.8f, Smooth(p.h * 0.45f, -p.h * 0.2f, up) * 0.75f);
+    });
+    UnionInto(all, m);
+  }
+  return all;
 }
 
 }  // namespace datagen
