@@ -454,9 +454,10 @@ void PaintPond(Canvas& c, const Affine& view) {
     Col deep = Mix(Hex(0x0a1440), Hex(0x1e3274), n);
     return deep + Hex(0x2a4a8a) * (Smooth(0.6f, 0.8f, streak) * 0.35f);
   });
-  Vec2 moon = view({184, 106});
-  c.Glow(moon, 26 * k, Hex(0x4a5aa0), 0.35f);
-  Mask disk = Fill(Circle(moon, 13 * k, 48), W, H);
+  // The moon mirrored in the middle, where the close view's drops circle it.
+  Vec2 moon = view({160, 120});
+  c.Glow(moon, 22 * k, Hex(0x4a5aa0), 0.35f);
+  Mask disk = Fill(Circle(moon, 9 * k, 48), W, H);
   IntersectWith(disk, water);
   c.Paint(disk, Hex(0xfff0c8));
   Rng rng(304);
@@ -493,12 +494,13 @@ void PaintPond(Canvas& c, const Affine& view) {
       c.Paint(Fill(Circle(f, 2.0f * k, 12), W, H), kGold);
     }
   }
-  // Koi: amber and white fish with a dark outline, swimming in a loose ring.
-  for (int i = 0; i < 5; ++i) {
-    float a = 2 * kPi * float(i) / 5 + 0.4f;
-    Vec2 centre{160 + 26 * std::cos(a), 120 + 16 * std::sin(a)};
-    float dir = a + kPi / 2 + rng.Range(-0.3f, 0.3f);
-    Affine fish = view * Affine::Translate(centre.x, centre.y) * Affine::Rotate(dir);
+  // Koi: amber and white fish with a dark outline, circling the middle
+  // outside the path of the close view's drops.
+  const float koi[4][3] = {{150, 96, 0.1f}, {193, 112, 1.7f}, {172, 145, 3.2f}, {126, 130, 4.6f}};
+  for (int i = 0; i < 4; ++i) {
+    float dir = koi[i][2] + rng.Range(-0.2f, 0.2f);
+    Affine fish = view * Affine::Translate(koi[i][0], koi[i][1]) * Affine::Rotate(dir) *
+                  Affine::Scale(0.8f, 0.8f);
     Path body = SmoothClosed({{12, 0},
                               {6, -4.5f},
                               {-4, -3.5f},
