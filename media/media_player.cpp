@@ -114,6 +114,66 @@ int MediaPlayer::ResumeWave() {
   return 1;
 }
 
+int MediaPlayer::PlayVideo(const char* name, int mode, int left, int top, int width, int height) {
+  const bool pathFits = image::BuildDataPath(mediaPath, name);
+  videoMode = mode;
+  if (videoEnabled == 0) return 1;
+  CloseVideo();
+
+  MciDgvOpenParms open;
+  open.deviceType = "AVIVideo";
+  open.elementName = mediaPath;
+  open.style = WS_CHILD;
+  open.parent = ownerWindow;
+  const uint32_t openFlags =
+      MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_WAIT | MCI_DGV_OPEN_WS | MCI_DGV_OPEN_PARENT;
+  const uint32_t openError = pathFits ? OpenWithRetries(openFlags, &open) : MCIERR_PATH_TOO_LONG;
+  if (openError != 0) {
+    ReportMciError(ownerWindow, openError, Caption("ＡＶＩ確保").c_str());
+    videoEnabled = 0;
+    videoOpen = 0;
+    return 0;
+  }
+
+  if (shell::PumpPending() == 0) {
+    quitSeen_ = true;
+    Send(open.deviceId, MCI_CLOSE, MCI_WAIT, nullptr);  // as in PlayWave
+    return 0;
+  }
+  videoDevice = open.deviceId;
+
+  MciDgvPutParms put;
+  put.rect = Rect{left, top, width, height};
+  const uint32_t putFlags = MCI_WAIT | MCI_DGV_RECT | MCI_DGV_PUT_WINDOW | MCI_DGV_PUT_CLIENT;
+  if (const uint32_t error = Send(videoDevice, MCI_PUT, putFlags, &put); error != 0) {
+    ReportMciError(ownerWindow, error, Caption("ＡＶＩレクト設定").c_str());
+    videoOpen = 0;
+    Send(videoDevice, MCI_CLOSE, MCI_WAIT, nullptr);
+    return 0;
+  }
+
+  MciPlayParms play;
+  play.callback = ownerWindow;
+  if (const uint32_t error = Send(videoDevice, MCI_PLAY, MCI_NOTIFY, &play); error != 0) {
+    ReportMciError(ownerWindow, error, Caption("ＡＶＩ演奏").c_str());
+    videoOpen = 0;
+    Send(videoDevice, MCI_CLOSE, MCI_WAIT, nullptr);
+    return 0;
+  }
+  videoOpen = 1;
+  return 1;
+}
+
+int MediaPlayer::CloseVideo() {
+  if (videoOpen == 1 && videoEnabled == 1) {
+    const uint32_t error = Send(videoDevice, MCI_CLOSE, MCI_WAIT, nullptr);
+    if (error != 0) ReportMciError(ownerWindow, error, Caption("ＡＶＩ開放").c_str());
+    videoDevice = 0;
+    videoOpen = 0;
+  }
+  return 1;
+}
+
 void MediaPlayer::OnMciNotify(WindowHandle window, uint32_t deviceId, uint32_t /*code*/) {
   if (deviceId == waveDevice && waveOpen == 1 && waveLoop != 0 && waveEnabled == 1) {
     MciPlayParms play;
@@ -121,6 +181,18 @@ void MediaPlayer::OnMciNotify(WindowHandle window, uint32_t deviceId, uint32_t /
     play.from = 0;
     const uint32_t error = Send(waveDevice, MCI_PLAY, MCI_NOTIFY | MCI_FROM, &play);
     if (error != 0) ReportMciError(window, error, Caption("音楽再演奏").c_str());
+  }
+  // The video is looked at whatever the wave step did; videoEnabled is not.
+  if (deviceId == videoDevice && videoOpen == 1) {
+    if (videoMode == 0) {
+      CloseVideo();
+    } else if (videoMode == 1) {
+      MciPlayParms play;
+      play.callback = window;
+      play.from = 0;
+      const uint32_t error = Send(videoDevice, MCI_PLAY, MCI_NOTIFY | MCI_FROM, &play);
+      if (error != 0) ReportMciError(window, error, Caption("ＡＶＩ再演奏").c_str());
+    }
   }
 }
 

@@ -36,8 +36,21 @@ class MediaPlayer : public shell::MediaNoticeSink {
   int PauseWave();
   int ResumeWave();
 
-  // A completion notice: replays the wave while looping (for the open wave
-  // device only). Any notice code counts as the end of a pass.
+  // Opens the AVI file `name` (relative to the program's folder) in a child
+  // area of the owner window, places it at (left, top) with the given size
+  // in client coordinates, and plays it with a completion notice. At the end,
+  // mode 0 closes it, mode 1 plays it again from 0, any other mode leaves it
+  // standing until ReleaseAll. While video is off only the mode is recorded
+  // and 1 is returned. 1 = playing; 0 = failure (reported, which also turns
+  // the music off) or quit seen by the one pump between open and put (see
+  // QuitSeen).
+  int PlayVideo(const char* name, int mode, int left, int top, int width, int height);
+  // Closes the open video device (only while video is on). Always 1.
+  int CloseVideo();
+
+  // A completion notice: replays the wave while looping, then acts on the
+  // open video device's mode. Notices for other devices are ignored; any
+  // notice code counts as the end of a pass.
   void OnMciNotify(platform::WindowHandle window, uint32_t deviceId, uint32_t code) override;
 
   // Closes every open device, reporting nothing. The player is not used
@@ -48,7 +61,7 @@ class MediaPlayer : public shell::MediaNoticeSink {
   // turns the music off.
   void ReportMciError(platform::WindowHandle window, uint32_t error, const char* caption);
 
-  // True once a pump inside PlayWave (or PlayVideo) has taken the quit
+  // True once the pump inside PlayWave or PlayVideo has taken the quit
   // message. It never becomes false again.
   bool QuitSeen() const { return quitSeen_; }
 

@@ -68,6 +68,7 @@ void AudioOutput::Start(int voice, Samples samples, size_t from, size_t to,
   std::lock_guard<std::mutex> lock(mutex_);
   Voice& v = voices_[voice];
   v.samples = std::move(samples);
+  v.streaming = false;
   v.position = from;
   v.end = to;
   v.paused = false;
@@ -76,10 +77,44 @@ void AudioOutput::Start(int voice, Samples samples, size_t from, size_t to,
   changed_.notify_all();
 }
 
+void AudioOutput::StartStream(int voice, std::function<void()> onEnd) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Voice& v = voices_[voice];
+  v.samples = nullptr;
+  v.stream.clear();
+  v.position = 0;
+  v.streaming = true;
+  v.streamEnded = false;
+  v.paused = false;
+  v.state = State::kPlaying;
+  v.onEnd = std::move(onEnd);
+  changed_.notify_all();
+}
+
+void AudioOutput::Feed(int voice, const int16_t* samples, size_t frames) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Voice& v = voices_[voice];
+  if (!v.streaming || v.streamEnded) return;
+  // Drop what was played once it makes up most of the buffer.
+  const size_t played = v.position * kChannels;
+  if (played > 65536 && played * 2 > v.stream.size()) {
+    v.stream.erase(v.stream.begin(), v.stream.begin() + static_cast<std::ptrdiff_t>(played));
+    v.position = 0;
+  }
+  v.stream.insert(v.stream.end(), samples, samples + frames * kChannels);
+}
+
+void AudioOutput::EndStream(int voice) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  voices_[voice].streamEnded = true;
+}
+
 void AudioOutput::Stop(int voice) {
   std::lock_guard<std::mutex> lock(mutex_);
   Voice& v = voices_[voice];
   v.state = State::kIdle;
+  v.streaming = false;
+  v.stream.clear();
   v.onEnd = nullptr;
   changed_.notify_all();
 }
@@ -125,12 +160,15 @@ void AudioOutput::Mix(int16_t* out, size_t frames) {
       continue;
     }
     if (v.state != State::kPlaying || v.paused) continue;
-    const size_t n = std::min(frames, v.end - v.position);
-    const int16_t* src = v.samples->data() + v.position * kChannels;
+    const int16_t* data = v.streaming ? v.stream.data() : v.samples->data();
+    const size_t end = v.streaming ? v.stream.size() / kChannels : v.end;
+    const size_t n = std::min(frames, end - v.position);
+    const int16_t* src = data + v.position * kChannels;
     for (size_t i = 0; i < n * kChannels; ++i)
       accumulator_[i] += src[i];
     v.position += n;
-    if (v.position >= v.end) v.state = State::kDraining;
+    // A stream that runs dry waits, silent, for more.
+    if (v.position >= end && (!v.streaming || v.streamEnded)) v.state = State::kDraining;
   }
   for (size_t i = 0; i < count; ++i) {
     out[i] = static_cast<int16_t>(std::clamp<int32_t>(accumulator_[i], -32768, 32767));

@@ -41,6 +41,12 @@ class AudioOutput {
   // the audio thread, with the output locked, when the last frame has been
   // handed to the device and the device has asked for more.
   void Start(int voice, Samples samples, size_t from, size_t to, std::function<void()> onEnd);
+  // Plays samples on the voice as they are fed (a video's sound track).
+  // While it runs dry it is silent and waits; once EndStream has been called
+  // and everything fed was played out, `onEnd` runs as for Start.
+  void StartStream(int voice, std::function<void()> onEnd);
+  void Feed(int voice, const int16_t* samples, size_t frames);
+  void EndStream(int voice);
   // Silences the voice at once; its end is not announced.
   void Stop(int voice);
   void SetPaused(int voice, bool paused);
@@ -63,6 +69,9 @@ class AudioOutput {
     Samples samples;
     size_t position = 0;  // in frames
     size_t end = 0;
+    bool streaming = false;
+    bool streamEnded = false;
+    std::vector<int16_t> stream;  // fed samples; `position` counts frames read from it
     std::function<void()> onEnd;
   };
 

@@ -1,5 +1,7 @@
 #include "platform/media/sdl_media_service.h"
 
+#include "platform/media/video_device.h"
+
 #include <SDL.h>
 
 #include <climits>
@@ -133,6 +135,9 @@ SdlMediaService::~SdlMediaService() {
 
 std::unique_ptr<MediaDevice> SdlMediaService::Create(const OpenRequest& request, MciDeviceId id,
                                                      uint32_t* error) {
+  if (SameTypeName(request.deviceType, "AVIVideo")) {
+    return OpenVideoDevice(request, id, system_, audio_, error);
+  }
   if (!SameTypeName(request.deviceType, "waveaudio")) {
     *error = MCIERR_INVALID_DEVICE_NAME;
     return nullptr;

@@ -1,6 +1,8 @@
 // The real media devices: "waveaudio" on SDL audio (WAV files as SDL reads
 // them: PCM of 8 to 32 bits, float, A-law, µ-law, IMA and MS ADPCM, any rate
-// and channel count, converted to the output's format when opened).
+// and channel count, converted to the output's format when opened) and
+// "AVIVideo" on FFmpeg (see video_device.h), both sounding through one
+// audio output.
 // Installed by the program that plays media with System::SetMediaService.
 #pragma once
 

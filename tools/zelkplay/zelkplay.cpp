@@ -1,0 +1,141 @@
+// zelkplay: plays one AVI (or WAV) file through the media player in the demo
+// window, to see and hear the media devices work.
+//
+//   zelkplay FILE [--mode N] [--rect L,T,W,H] [--seconds S] [--delay MS] [--log FILE]
+//
+// The window's back buffer is a dark grey field with a lighter frame around
+// the video's rectangle. Every completion notice the window receives is
+// written to the log (one line "notice DEVICE CODE"), and "end" when the
+// program leaves. It leaves after --seconds (0: when the window is closed).
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "media/media_player.h"
+#include "platform/media/sdl_media_service.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+#include "programs/run_on_sdl.h"
+#include "shell/entry.h"
+#include "shell/pump.h"
+
+namespace {
+
+struct Options {
+  std::string file;
+  int mode = 1;
+  std::vector<int> rect{160, 120, 320, 240};
+  double seconds = 0;
+  int delayMs = 0;
+  std::string log;
+};
+
+Options g_options;  // read by the entry, which takes no arguments
+
+// The file as a name relative to the program's folder, with backslashes,
+// as the player takes its data names.
+std::string RelativeName(const std::string& file) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path relative =
+      fs::relative(fs::absolute(file, ec), fs::path(platform::ProgramDirectory()), ec);
+  std::string name = relative.generic_string();
+  for (char& c : name) {
+    if (c == '/') c = '\\';
+  }
+  return name;
+}
+
+class Zelkplay : public shell::DemoProgram {
+ public:
+  // Logs each notice, then hands it to the player.
+  struct Logger : shell::MediaNoticeSink {
+    void OnMciNotify(platform::WindowHandle window, uint32_t device, uint32_t code) override {
+      if (log) *log << "notice " << device << ' ' << code << std::endl;
+      player->OnMciNotify(window, device, code);
+    }
+    media::MediaPlayer* player = nullptr;
+    std::ofstream* log = nullptr;
+  };
+
+  void SetUp(shell::MainWindow& window) override {
+    if (!g_options.log.empty()) log_.open(g_options.log, std::ios::app);
+    player_.emplace(window.hwnd, window.title);
+    logger_.player = &*player_;
+    logger_.log = log_.is_open() ? &log_ : nullptr;
+    window.player = &logger_;
+  }
+
+  int Body(shell::MainWindow& window) override {
+    const auto& r = g_options.rect;
+    window.backDC->PatBlt(0, 0, 640, 480, platform::RasterFill::kBlackness);
+    DrawField(*window.backDC, r);
+    window.screenDC->BitBlt(0, 0, 640, 480, *window.backDC, 0, 0);
+    if (shell::WaitUntil(platform::GetTickCount() + g_options.delayMs) == 0) return 0;
+
+    const std::string name = RelativeName(g_options.file);
+    const bool wave = name.size() > 4 && (name.substr(name.size() - 4) == ".wav" ||
+                                          name.substr(name.size() - 4) == ".WAV");
+    const int ok = wave ? player_->PlayWave(name.c_str(), g_options.mode)
+                        : player_->PlayVideo(name.c_str(), g_options.mode, r[0], r[1], r[2], r[3]);
+    if (ok == 0 && player_->QuitSeen()) return 0;
+    const platform::Tick end =
+        platform::GetTickCount() + static_cast<platform::Tick>(g_options.seconds * 1000);
+    for (;;) {
+      if (shell::PumpPending() == 0) return 0;
+      if (g_options.seconds > 0 && !(platform::GetTickCount() < end)) return 1;
+      platform::Sleep(2);
+    }
+  }
+
+  void Release() override {
+    if (player_) player_->ReleaseAll();
+    if (log_.is_open()) log_ << "end" << std::endl;
+  }
+
+ private:
+  // A grey field with a lighter frame just outside the video's rectangle.
+  static void DrawField(platform::Surface& s, const std::vector<int>& r) {
+    uint32_t* px = s.Pixels();
+    if (px == nullptr || !s.Valid()) return;
+    for (int y = 0; y < 480; ++y) {
+      for (int x = 0; x < 640; ++x) {
+        const bool frame =
+            x >= r[0] - 4 && x < r[0] + r[2] + 4 && y >= r[1] - 4 && y < r[1] + r[3] + 4;
+        px[y * 640 + x] = frame ? 0x909090 : 0x303030;
+      }
+    }
+    s.MarkChanged();
+  }
+
+  std::optional<media::MediaPlayer> player_;
+  Logger logger_;
+  std::ofstream log_;
+};
+
+int Entry() {
+  platform::Sys().SetMediaService(std::make_unique<platform::SdlMediaService>(platform::Sys()));
+  Zelkplay program;
+  return shell::RunDemoProgram("zelkplay", "zelkplay", program);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Plays an AVI or WAV file through the media player in the demo window."};
+  app.add_option("file", g_options.file, "AVI or WAV file")->required()->check(CLI::ExistingFile);
+  app.add_option("--mode", g_options.mode, "0 once, 1 loop, other: play once and stay open");
+  app.add_option("--rect", g_options.rect, "video rectangle: left top width height")
+      ->expected(4)
+      ->delimiter(',');
+  app.add_option("--seconds", g_options.seconds, "leave after this long (0: when closed)");
+  app.add_option("--delay", g_options.delayMs, "wait this long (ms) before playing");
+  app.add_option("--log", g_options.log, "append completion notices to this file");
+  CLI11_PARSE(app, argc, argv);
+  return programs::RunOnSdl(Entry);
+}
