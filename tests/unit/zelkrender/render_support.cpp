@@ -13,8 +13,11 @@
 namespace render_tests {
 
 std::string BinDir() {
-  const char* bin = std::getenv("ZELK_BIN_DIR");
-  return bin != nullptr ? bin : ".";
+  return ZELK_RENDER_BIN_DIR;
+}
+
+std::string SourceDir() {
+  return ZELK_RENDER_SOURCE_DIR;
 }
 
 int RunTool(const std::vector<std::string>& args, std::string* err) {

@@ -10,6 +10,7 @@ namespace render_tests {
 
 // The folder of the built programs and their generated data.
 std::string BinDir();
+std::string SourceDir();
 
 // Runs the tool with these arguments (after the tool's name); *err receives
 // what it printed on standard error.

@@ -28,7 +28,7 @@ std::vector<image::Rgb> RedPalette() {
   return red ? red->palette : std::vector<image::Rgb>{};
 }
 
-TEST(Determinism, TheSameMomentRendersTheSameEveryTime) {
+TEST(RenderDeterminism, TheSameMomentRendersTheSameEveryTime) {
   TempDir a, b, c;
   // scenedemo in the plasma scene, counted from the cycle's start; the third
   // run also takes pictures before and after, which must not disturb it.
@@ -60,11 +60,8 @@ TEST(Determinism, TheSameMomentRendersTheSameEveryTime) {
   EXPECT_EQ(ReadPng(e / "spindemo_001234.png")->pixels, spin->pixels);
 }
 
-TEST(Golden, ScreensAtCycleMomentsMatchTheSceneTimeline) {
-  const std::string goldenPath =
-      std::string(std::getenv("ZELK_SOURCE_DIR") != nullptr ? std::getenv("ZELK_SOURCE_DIR")
-                                                            : ".") +
-      "/tests/unit/scenes/timeline_golden.txt";
+TEST(RenderGolden, ScreensAtCycleMomentsMatchTheSceneTimeline) {
+  const std::string goldenPath = SourceDir() + "/tests/unit/scenes/timeline_golden.txt";
   std::ifstream in(goldenPath);
   if (!in) GTEST_SKIP() << "no golden timeline yet: " << goldenPath;
   std::map<uint64_t, uint64_t> golden;
@@ -114,9 +111,12 @@ TEST(Golden, ScreensAtCycleMomentsMatchTheSceneTimeline) {
   EXPECT_EQ(Checksum(png->pixels), golden.begin()->second);
 }
 
-TEST(Frames, PlasmaFramesAreTheLoopsPumpsInOrder) {
+TEST(RenderFrames, PlasmaFramesAreTheLoopsPumpsInOrder) {
   TempDir dir;
-  ASSERT_EQ(RunTool({"plasmademo", "--frames", "3", "--out", dir.path(), "--data", BinDir()}), 0);
+  std::string err;
+  ASSERT_EQ(RunTool({"plasmademo", "--frames", "3", "--out", dir.path(), "--data", BinDir()}, &err),
+            0)
+      << err;
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
   const std::vector<image::Rgb> palette = RedPalette();
   ASSERT_EQ(palette.size(), 256u);
@@ -142,7 +142,7 @@ TEST(Frames, PlasmaFramesAreTheLoopsPumpsInOrder) {
   }
 }
 
-TEST(Frames, ScenedemoFramesStartWithTheBody) {
+TEST(RenderFrames, ScenedemoFramesStartWithTheBody) {
   // The first presented frame of the body is already the opening's picture
   // work, never the entry's black window; and frames are counted exactly.
   TempDir dir;
@@ -152,7 +152,7 @@ TEST(Frames, ScenedemoFramesStartWithTheBody) {
   EXPECT_FALSE(std::filesystem::exists(dir / "scenedemo_frame00005.png"));
 }
 
-TEST(Failures, RunsThatCannotDeliverSaySoAndFail) {
+TEST(RenderFailures, RunsThatCannotDeliverSaySoAndFail) {
   TempDir empty, out;
   std::string err;
   // No pictures: the program reports the missing file in a box and shows
@@ -181,7 +181,7 @@ TEST(Failures, RunsThatCannotDeliverSaySoAndFail) {
   EXPECT_NE(err.find(blocked), std::string::npos) << err;
 }
 
-TEST(CommandLine, BadRequestsAreRefusedBeforeAnythingRuns) {
+TEST(RenderCommandLine, BadRequestsAreRefusedBeforeAnythingRuns) {
   TempDir out;
   const std::string data = BinDir();
   struct Case {

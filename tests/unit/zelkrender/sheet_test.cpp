@@ -37,7 +37,7 @@ void ExpectReduces(const Png& sheet, int x0, int y0, const Png& screen) {
   EXPECT_EQ(outside, 0);
 }
 
-TEST(Sheet, ThumbnailsReduceTheScreensAtTheirTimesInRows) {
+TEST(RenderSheet, ThumbnailsReduceTheScreensAtTheirTimesInRows) {
   TempDir dir;
   const std::string data = BinDir();
   ASSERT_EQ(RunTool({"spindemo", "--sheet", dir / "s.png", "--every", "700", "--from", "100",
@@ -83,7 +83,7 @@ TEST(Sheet, ThumbnailsReduceTheScreensAtTheirTimesInRows) {
   }
 }
 
-TEST(Sheet, LabelsAreSecondsWithoutTrailingZeros) {
+TEST(RenderSheet, LabelsAreSecondsWithoutTrailingZeros) {
   EXPECT_EQ(zelkrender::SecondsLabel(0), "0s");
   EXPECT_EQ(zelkrender::SecondsLabel(1500), "1.5s");
   EXPECT_EQ(zelkrender::SecondsLabel(1005), "1.005s");

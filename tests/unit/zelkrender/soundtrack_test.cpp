@@ -44,7 +44,7 @@ class NumberedWave {
   uint32_t frames_;
 };
 
-TEST(Soundtrack, PlaysSoundFromTheirPositionUntilTheyStop) {
+TEST(RenderSoundtrack, PlaysSoundFromTheirPositionUntilTheyStop) {
   NumberedWave wave(500);  // 24000 frames
   const std::string f = wave.path();
   const Soundtrack::Log log = {
@@ -92,7 +92,7 @@ TEST(Soundtrack, PlaysSoundFromTheirPositionUntilTheyStop) {
   EXPECT_EQ(NumberedWave::PositionOf(open[0]), (400 - 6) * kPerMs);
 }
 
-TEST(Soundtrack, OtherRatesAreResampledAndUnreadableFilesStaySilent) {
+TEST(RenderSoundtrack, OtherRatesAreResampledAndUnreadableFilesStaySilent) {
   // One second of a 22050 Hz mono tone becomes one second at the track's
   // rate on both channels, at about the same loudness.
   TempDir dir;

@@ -111,7 +111,7 @@ double MeanDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t
   return sum / (3.0 * a.size());
 }
 
-TEST(Video, Mp4OfScenedemoShowsItsScreensWithTheThemeInStep) {
+TEST(RenderVideo, Mp4OfScenedemoShowsItsScreensWithTheThemeInStep) {
   TempDir dir;
   const std::string video = dir / "plasma.mp4";
   std::string err;
@@ -162,7 +162,7 @@ TEST(Video, Mp4OfScenedemoShowsItsScreensWithTheThemeInStep) {
   EXPECT_LE(std::abs(bestLag), kPerMs) << "the sound is " << bestLag << " samples off";
 }
 
-TEST(Video, WebmOfAnEffectProgramHasPicturesOnly) {
+TEST(RenderVideo, WebmOfAnEffectProgramHasPicturesOnly) {
   TempDir dir;
   const std::string video = dir / "plasma.webm";
   std::string err;
@@ -179,7 +179,7 @@ TEST(Video, WebmOfAnEffectProgramHasPicturesOnly) {
   EXPECT_NE(d->frames[0], d->frames[11]);
 }
 
-TEST(Video, AFileThatCannotBeMadeIsReportedAndLeftOut) {
+TEST(RenderVideo, AFileThatCannotBeMadeIsReportedAndLeftOut) {
   TempDir dir;
   const std::string video = dir / "missing/v.mp4";
   std::string err;
