@@ -181,7 +181,7 @@ int Surface::StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, i
     return 0;
   const int bpp = dib.bitCount;
   if (bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return 0;
-  const int rows = dib.height > 0 ? dib.height : -dib.height;
+  const long long rows = dib.height > 0 ? dib.height : -static_cast<long long>(dib.height);
   const size_t stride = dib.RowStride();
 
   Span xs = Clip(x, w, kWidth);
@@ -202,21 +202,23 @@ int Surface::StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, i
   const int span = xs.end - xs.begin;
   std::vector<int> columns(static_cast<size_t>(span));
   for (int dx = xs.begin; dx < xs.end; ++dx) {
-    long long sc = sx + static_cast<long long>(dx - x) * sw / w;
+    long long sc = sx + (static_cast<long long>(dx) - x) * sw / w;
     columns[dx - xs.begin] = (sc >= 0 && sc < dib.width) ? static_cast<int>(sc) : -1;
   }
-  const bool identityColumns = (sw == w) && sx - x + xs.begin >= 0 && sx - x + xs.end <= dib.width;
-  const bool doubledColumns = (w == 2 * sw);
+  // Header fields and coordinates may be extreme: offsets are worked out in 64 bits.
+  const long long shift = static_cast<long long>(sx) - x;
+  const bool identityColumns = (sw == w) && shift + xs.begin >= 0 && shift + xs.end <= dib.width;
+  const bool doubledColumns = (w == 2LL * sw);
 
   int written = 0;
   int lastSource = -1;
   int lastRow = -1;
   for (int dy = ys.begin; dy < ys.end; ++dy) {
-    long long up = sy + sh - 1 - static_cast<long long>(dy - y) * sh / h;  // bottom-up row
-    if (up < 0 || up >= rows) continue;
-    int memRow = dib.height > 0 ? static_cast<int>(up) : rows - 1 - static_cast<int>(up);
+    long long up = static_cast<long long>(sy) + sh - 1 - (static_cast<long long>(dy) - y) * sh / h;
+    if (up < 0 || up >= rows) continue;  // bottom-up row outside the picture
+    int memRow = static_cast<int>(dib.height > 0 ? up : rows - 1 - up);
+    if (static_cast<size_t>(memRow) >= dib.bitsSize / stride) continue;  // row not in the bytes
     size_t offset = static_cast<size_t>(memRow) * stride;
-    if (offset + stride > dib.bitsSize) continue;  // row not present in the given bytes
     uint32_t* d = pixels_.data() + static_cast<size_t>(dy) * kWidth;
     ++written;
     if (memRow == lastSource) {
@@ -227,14 +229,14 @@ int Surface::StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, i
     const uint8_t* s = dib.bits + offset;
     bool complete = true;
     if (bpp == 8 && identityColumns) {
-      const uint8_t* p = s + (xs.begin - x + sx);
+      const uint8_t* p = s + (xs.begin + shift);
       for (int i = 0; i < span; ++i)
         d[xs.begin + i] = lut[p[i]];
     } else if (bpp == 8 && doubledColumns && columns[0] >= 0 && columns[span - 1] >= 0) {
       int i = 0;
       uint32_t* out = d + xs.begin;
       // A leading odd column starts in the middle of a doubled pair.
-      if ((xs.begin - x) & 1) {
+      if ((xs.begin - static_cast<long long>(x)) & 1) {
         out[i] = lut[s[columns[i]]];
         ++i;
       }
