@@ -1,6 +1,8 @@
 // BMP pictures: loading, the three messages, and what stays after a failure.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "image/dib_image.h"
 #include "tests/unit/image/image_test_support.h"
 
@@ -102,6 +104,21 @@ TEST_F(DibImageTest, NotLoadedDrawsNothingAndNoTargetIsHarmless) {
   released.Release();
   EXPECT_EQ(image.Draw(&released, 0, 0), 1);
   EXPECT_FALSE(released.Valid());
+}
+
+// Header fields are handed to the blit unchecked; extreme ones must neither
+// overflow its arithmetic nor read past the pixels.
+TEST_F(DibImageTest, ExtremeHeaderValuesAreDrawnSafely) {
+  DibImage image(window->hwnd, window->title);
+  for (auto [w, h] : {std::pair{0x57240000, 2}, std::pair{3, INT32_MIN}, std::pair{INT32_MAX, 1},
+                      std::pair{2, INT32_MAX}}) {
+    folder.Write("x.bmp", BmpFile(w, h, 32, std::vector<uint8_t>(64, 0x80)));
+    ASSERT_EQ(image.Load("x.bmp"), 1);
+    EXPECT_EQ(image.Draw(&screen, -7, 3), 1);
+    EXPECT_EQ(image.Draw(&screen, INT32_MIN, INT32_MAX), 1);
+    EXPECT_EQ(image.DrawPart(&screen, 0, 0, 640, 480, INT32_MAX, INT32_MIN), 1);
+    EXPECT_EQ(image.DrawPart(&screen, 5, 5, 320, 240, -INT32_MAX, 7), 1);
+  }
 }
 
 TEST_F(DibImageTest, LongPathsAreCutToTheMessageBuffer) {
