@@ -19,7 +19,7 @@ function(zelk_unit_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ZELK_TEST_DIR})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS unit ENVIRONMENT "ZELK_SOURCE_DIR=${CMAKE_SOURCE_DIR};ZELK_BIN_DIR=${ZELK_BIN_DIR}")
+    PROPERTIES LABELS unit ENVIRONMENT "ZELK_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endfunction()
 
 # zelk_e2e_test(NAME SCRIPT path.sh [TIMEOUT s])

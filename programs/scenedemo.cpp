@@ -3,9 +3,8 @@
 #include <optional>
 
 #include "media/media_player.h"
-#include "platform/system.h"
+#include "scenes/demo_sequencer.h"
 #include "shell/entry.h"
-#include "shell/pump.h"
 
 namespace programs {
 
@@ -17,10 +16,10 @@ class Scenedemo : public shell::DemoProgram {
     player_.emplace(window.hwnd, window.title);
     window.player = &*player_;
   }
-  int Body(shell::MainWindow& /*window*/) override {
-    while (shell::PumpPending() != 0)
-      platform::Sleep(10);
-    return 0;
+  int Body(shell::MainWindow& window) override {
+    scenes::DemoSequencer sequencer(&window);
+    sequencer.player = &*player_;
+    return sequencer.Run();
   }
   void Release() override {
     if (player_) player_->ReleaseAll();

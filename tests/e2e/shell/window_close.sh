@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# scenedemo opens a black 640×480 window; a second demo program started while it
-# runs exits 0 without a window; the close question is asked (logged), Cancel
-# keeps it running, OK ends it with exit code 0.
+# scenedemo opens its 640×480 window, centred; a second demo program started
+# while it runs exits 0 without a window; the close question is asked (logged),
+# Cancel keeps it running, OK ends it with exit code 0.
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 start_xvfb 1024x768
 
@@ -12,9 +12,6 @@ demo=$LAST_PID
 read -r id x y w h < <(wait_window "Vorna! DEMO") || fail "no window"
 [ "$w" = 640 ] && [ "$h" = 480 ] || fail "client area is ${w}x${h}"
 [ "$x" = 192 ] && [ "$y" = 153 ] || fail "window not centred: $x,$y"
-sleep 0.5
-shot "$ARTIFACTS/black.png" "$x" "$y" 640 480
-[ "$(png_uniform "$ARTIFACTS/black.png")" = 000000 ] || fail "client area is not black"
 
 for p in lensdemo spindemo ripdemo plasmademo scenedemo; do
   start "$BIN/$p"
