@@ -105,7 +105,7 @@ void PaintDoor(Canvas& c, Vec2 base, float w, float h, float light) {
   c.PaintWith(outer, [&](int x, int y) {
     float n = Fbm(float(x) / 9.0f, float(y) / 9.0f, 31, 3);
     float block = std::fmod(float(y) - base.y + 1000.0f, frame * 1.1f) < 1.5f ? 0.6f : 1.0f;
-    return Mix(Hex(0x2a2f4e), Hex(0x4c5175), n) * block;
+    return Mix(Hex(0x22263e), Hex(0x3a3e5e), n) * block;
   });
   // Wooden planks.
   c.PaintWith(panel, [&](int x, int y) {
@@ -114,7 +114,8 @@ void PaintDoor(Canvas& c, Vec2 base, float w, float h, float light) {
     float grain = Fbm(float(x) / 3.0f, float(y) / 40.0f, 11, 3);
     Col wood = Mix(Hex(0x3a2218), Hex(0x6e4026), grain);
     if (plank < 0.06f) wood = wood * 0.55f;
-    float shade = 0.75f + 0.35f * (1 - u);
+    // Dusk: the face of the door is in shadow, lit a little from the gap.
+    float shade = 0.5f + 0.2f * (1 - u) + 0.35f * Smooth(0.7f, 1.0f, u);
     return wood * shade;
   });
   // Iron bands with rivets.
@@ -140,7 +141,7 @@ void PaintDoor(Canvas& c, Vec2 base, float w, float h, float light) {
     IntersectWith(edge, outer);
     c.AddLight(edge, kCream, light);
     c.AddLight(Blurred(edge, 4), kAmber, light * 2.5f);
-    c.AddLight(Blurred(edge, 14), kAmber, light * 3.0f);
+    c.AddLight(Blurred(edge, 14), kAmber, light * 1.2f);
   }
   c.Paint(Stroke(DoorArch(base, w + 2 * frame, h + frame), 2.0f, false, W, H), kInk);
   c.Paint(Stroke(DoorArch(base, w, h), 1.5f, false, W, H), kInk, 0.8f);
