@@ -83,13 +83,5 @@ TEST(RenderSheet, ThumbnailsReduceTheScreensAtTheirTimesInRows) {
   }
 }
 
-TEST(RenderSheet, LabelsAreSecondsWithoutTrailingZeros) {
-  EXPECT_EQ(zelkrender::SecondsLabel(0), "0s");
-  EXPECT_EQ(zelkrender::SecondsLabel(1500), "1.5s");
-  EXPECT_EQ(zelkrender::SecondsLabel(1005), "1.005s");
-  EXPECT_EQ(zelkrender::SecondsLabel(171000), "171s");
-  EXPECT_EQ(zelkrender::SecondsLabel(12340), "12.34s");
-}
-
 }  // namespace
 }  // namespace render_tests
