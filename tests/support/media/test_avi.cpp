@@ -15,7 +15,8 @@ namespace testing_support {
 
 namespace {
 
-constexpr uint32_t kColours[] = {0xFF0000, 0x00FF00, 0xFFFF00, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+constexpr uint32_t kColours[] = {0xFF0000, 0x00FF00, 0xFFFF00, 0xFF00FF, 0x00FFFF,
+                                 0xFFFFFF, 0xFF8000, 0x8000FF, 0x80FF80, 0xFF80C0};
 constexpr int kSoundRate = 22050;
 
 struct Writer {
@@ -77,7 +78,7 @@ std::vector<uint8_t> Picture(int i, int w, int h) {
 }  // namespace
 
 uint32_t TestAviSquareColour(int frame) {
-  return kColours[frame % 6];
+  return kColours[frame % 10];
 }
 
 int TestAviSquareLeft(int frame, int width) {

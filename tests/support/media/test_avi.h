@@ -20,8 +20,8 @@ struct TestAviOptions {
 
 constexpr uint32_t kTestAviBackground = 0x102040;  // XRGB
 
-// The square's colour in frame `frame` (XRGB): red, green, yellow, magenta,
-// cyan, white, then round again.
+// The square's colour in frame `frame` (XRGB): ten different colours, then
+// round again.
 uint32_t TestAviSquareColour(int frame);
 // The square's left edge in frame `frame`; its top is height / 2 − 16.
 int TestAviSquareLeft(int frame, int width);

@@ -1,29 +1,17 @@
-// The real wave device on SDL audio. SDL's "disk" driver writes what would
-// be heard to a file (16-bit stereo at 44.1 kHz, as the output is opened),
-// in real time, so these tests read back exactly what was played.
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+// The real wave device on SDL audio, heard through SDL's "disk" driver: the
+// tests read back exactly what was played.
 #include <random>
-#include <thread>
 
 #include "media/media_player.h"
 #include "platform/media/mci_errors.h"
-#include "platform/media/sdl_media_service.h"
-#include "shell/pump.h"
 #include "tests/support/media/wave_writer.h"
-#include "tests/support/virtual_system.h"
+#include "tests/unit/media/sdl_fixture.h"
 
 namespace {
 
 using namespace platform;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using media_testing::Clock;
 
 // A recognisable sound: noise from a fixed seed, never silent.
 std::vector<int16_t> Noise(size_t frames, unsigned seed) {
@@ -50,66 +38,12 @@ std::vector<size_t> Occurrences(const std::vector<int16_t>& hay,
   return at;
 }
 
-// Counts the notices the window hands to its player.
-struct NoticeCounter : shell::MediaNoticeSink {
-  void OnMciNotify(WindowHandle, uint32_t, uint32_t) override { ++count; }
-  int count = 0;
-};
-
-class SdlAudioTest : public ::testing::Test {
+class SdlAudioTest : public media_testing::SdlMediaTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zelk_audio_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_ / "data");
-    sys_.backend().SetModuleFileName((dir_ / "program").string());
-    capture_ = (dir_ / "capture.raw").string();
-    UseDriver("disk");
-    window_ = sys_.OpenMainWindow("T");
-  }
-  void TearDown() override {
-    sys_.system().SetMediaService(nullptr);
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
-  void UseDriver(const char* driver) {
-    setenv("SDL_AUDIODRIVER", driver, 1);
-    setenv("SDL_DISKAUDIOFILE", capture_.c_str(), 1);
-    auto service = std::make_unique<SdlMediaService>(sys_.system());
-    media_ = service.get();
-    sys_.system().SetMediaService(std::move(service));
-  }
-
   void WriteWave(const std::string& name, const std::vector<int16_t>& samples) {
     ASSERT_TRUE(testing_support::WriteFile((dir_ / "data" / name).string(),
                                            testing_support::MakeWave(samples, 2, 44100)));
   }
-
-  // Closes the output (which finishes the capture file) and reads it.
-  std::vector<int16_t> Captured() {
-    sys_.system().SetMediaService(nullptr);
-    std::ifstream in(capture_, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<int16_t> s(bytes.size() / 2);
-    std::memcpy(s.data(), bytes.data(), s.size() * 2);
-    return s;
-  }
-
-  void PumpFor(std::chrono::milliseconds span) {
-    const auto end = Clock::now() + span;
-    while (Clock::now() < end) {
-      shell::PumpPending();
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-  }
-
-  testing_support::VirtualSystem sys_;
-  fs::path dir_;
-  std::string capture_;
-  SdlMediaService* media_ = nullptr;
-  std::unique_ptr<shell::MainWindow> window_;
 };
 
 TEST_F(SdlAudioTest, LoopingPlayRepeatsTheWholeSound) {
@@ -129,8 +63,6 @@ TEST_F(SdlAudioTest, WaitingPlayReturnsOnlyAfterTheWholeSound) {
   const auto second = Noise(44100 / 10, 3);
   WriteWave("first.wav", first);
   WriteWave("second.wav", second);
-  NoticeCounter notices;
-  window_->player = &notices;
   media::MediaPlayer player(window_->hwnd, window_->title);
 
   const auto start = Clock::now();
@@ -140,7 +72,7 @@ TEST_F(SdlAudioTest, WaitingPlayReturnsOnlyAfterTheWholeSound) {
   // Whatever plays next starts after the first sound's last sample.
   ASSERT_EQ(player.PlayWave("data\\second.wav", 0), 1);
   PumpFor(std::chrono::milliseconds(60));
-  EXPECT_EQ(notices.count, 0);
+  EXPECT_TRUE(log_.notices.empty());
   player.ReleaseAll();
 
   const auto captured = Captured();
@@ -153,8 +85,6 @@ TEST_F(SdlAudioTest, WaitingPlayReturnsOnlyAfterTheWholeSound) {
 
 TEST_F(SdlAudioTest, ClosingAPlayingDeviceStopsItAndAbortsItsNotice) {
   WriteWave("long.wav", Noise(44100 * 2, 4));
-  NoticeCounter notices;
-  window_->player = &notices;
   MciOpenParms open;
   open.deviceType = "waveaudio";
   open.elementName = (dir_ / "data" / "long.wav").string();
@@ -164,10 +94,11 @@ TEST_F(SdlAudioTest, ClosingAPlayingDeviceStopsItAndAbortsItsNotice) {
   play.callback = window_->hwnd;
   ASSERT_EQ(media_->SendCommand(open.deviceId, MCI_PLAY, MCI_NOTIFY, &play), 0u);
   PumpFor(std::chrono::milliseconds(150));
-  EXPECT_EQ(notices.count, 0);
+  EXPECT_TRUE(log_.notices.empty());
   ASSERT_EQ(media_->SendCommand(open.deviceId, MCI_CLOSE, MCI_WAIT, nullptr), 0u);
   PumpFor(std::chrono::milliseconds(20));
-  EXPECT_EQ(notices.count, 1);  // the aborted play
+  ASSERT_EQ(log_.notices.size(), 1u);
+  EXPECT_EQ(log_.notices[0].code, MCI_NOTIFY_ABORTED);
   const auto captured = Captured();
   size_t sounding = 0;
   for (int16_t s : captured)
