@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 constexpr uint64_t kThemeWaitMs = 30000;   // a theme that has not played by then never will
 constexpr uint64_t kFrameWaitMs = 600000;  // --frames gives up after this without enough frames
 constexpr size_t kMaxThumbnails = 5000;
+constexpr uint64_t kLatestMs = uint64_t{1} << 40;  // times beyond are surely typing errors
 constexpr int kWriters = 2;
 constexpr int kSeriesLevel = 1;  // zlib level of picture series: speed first
 constexpr int kSheetLevel = 6;
@@ -320,19 +321,22 @@ int Main(int argc, const char* const* argv) {
       "zelkrender"};
   app.add_option("program", r.program, "One of: " + ProgramNames())->required();
   app.add_option("--at", r.at, "The screen as PNG at these times (MS[,MS...]) into --out")
-      ->delimiter(',');
+      ->delimiter(',')
+      ->check(CLI::Range(uint64_t{0}, kLatestMs));
   app.add_option("--every", r.every,
                  "The screen every MS from --from to --to, into --out or --sheet")
-      ->check(CLI::Range(uint64_t{1}, uint64_t{1} << 40));
+      ->check(CLI::Range(uint64_t{1}, kLatestMs));
   app.add_option("--frames", r.frames, "The first N frames the program presents, into --out")
       ->check(CLI::Range(1, 1000000));
   app.add_option("--video", r.video, "A video (.mp4 or .webm) from --from to --to, with the theme");
   app.add_option("--sheet", r.sheet, "A contact sheet (PNG) of thumbnails every --every MS");
   app.add_option("--out", r.out, "Folder for the pictures (made when missing)");
-  app.add_option("--from", r.from, "Start time (default 0)");
+  app.add_option("--from", r.from, "Start time (default 0)")
+      ->check(CLI::Range(uint64_t{0}, kLatestMs));
   app.add_option("--to", r.to,
                  "End time, not included (default: one cycle of scenedemo, 10 s of "
-                 "an effect program)");
+                 "an effect program)")
+      ->check(CLI::Range(uint64_t{1}, kLatestMs));
   app.add_option("--fps", r.fps, "Frames a second of the video")->check(CLI::Range(1, 120));
   app.add_option("--pump-ms", r.pumpMs, "Virtual ms per look at the message queue")
       ->check(CLI::Range(1u, 1000u));
