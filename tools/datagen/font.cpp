@@ -165,10 +165,6 @@ Mask Font::Render(std::string_view text, int size, int x, int y, int w, int h) c
   return m;
 }
 
-float Font::Ascender(float size) const {
-  return float(impl_->face->ascender) * size / float(impl_->face->units_per_EM);
-}
-
 bool Fonts::Open(std::string* error) {
   gothic = Font::Open(FontFiles::kGothic, error);
   if (gothic) mincho = Font::Open(FontFiles::kMincho, error);

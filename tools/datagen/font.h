@@ -37,7 +37,6 @@ class Font {
   // Hinted coverage of small text (grid-fitted, crisp at sizes of 10 … 16
   // pixels), baseline from `origin` (whole pixels).
   Mask Render(std::string_view text, int size, int x, int y, int w, int h) const;
-  float Ascender(float size) const;
 
  private:
   struct Impl;

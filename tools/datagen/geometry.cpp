@@ -130,13 +130,6 @@ Path TaperedStroke(const Path& spine, float w0, float w1) {
   return out;
 }
 
-Path MirroredClosed(const Path& half, float axis) {
-  Path out = half;
-  for (size_t i = half.size(); i-- > 0;)
-    out.push_back({2 * axis - half[i].x, half[i].y});
-  return out;
-}
-
 float PathYAt(const Path& p, float x) {
   for (size_t i = 0; i + 1 < p.size(); ++i) {
     Vec2 a = p[i], b = p[i + 1];

@@ -29,9 +29,6 @@ Path Reversed(Path p);
 Shape Ring(Vec2 centre, float outer, float inner, int segments = 128);
 // A tapered stroke outline along an open path: width w0 at the start, w1 at the end.
 Path TaperedStroke(const Path& spine, float w0, float w1);
-// Mirror a path drawn for the left half about the vertical line x = axis,
-// producing a closed symmetric outline (the mirrored points follow in reverse).
-Path MirroredClosed(const Path& half, float axis);
 
 // The y of the first segment of the path that spans x (the path's end y otherwise).
 float PathYAt(const Path& path, float x);

@@ -43,19 +43,6 @@ Shape Transformed(const Shape& shape, const Affine& t) {
   return out;
 }
 
-float Mask::Sample(float x, float y) const {
-  x -= 0.5f;
-  y -= 0.5f;
-  int x0 = int(std::floor(x)), y0 = int(std::floor(y));
-  float fx = x - x0, fy = y - y0;
-  auto get = [&](int xx, int yy) {
-    return (xx < 0 || yy < 0 || xx >= w || yy >= h) ? 0.0f : at(xx, yy);
-  };
-  float top = get(x0, y0) * (1 - fx) + get(x0 + 1, y0) * fx;
-  float bottom = get(x0, y0 + 1) * (1 - fx) + get(x0 + 1, y0 + 1) * fx;
-  return top * (1 - fy) + bottom * fy;
-}
-
 namespace {
 
 constexpr int kSubRows = 8;
@@ -178,13 +165,6 @@ void IntersectWith(Mask& into, const Mask& m) {
   for (size_t i = 0; i < into.a.size(); ++i)
     into.a[i] = std::min(into.a[i], m.a[i]);
 }
-Mask Scaled(const Mask& m, float k) {
-  Mask out = m;
-  for (float& v : out.a)
-    v *= k;
-  return out;
-}
-
 namespace {
 
 // One box-blur pass along rows (stride 1) or columns (stride w).
@@ -291,17 +271,6 @@ Mask Grown(const Mask& m, float radius) {
   for (size_t i = 0; i < d.size(); ++i)
     out.a[i] = std::max(m.a[i], Clamp01(radius - d[i] + 0.5f));
   return out;
-}
-
-Col Canvas::Sample(float x, float y) const {
-  x = std::clamp(x - 0.5f, 0.0f, float(w - 1));
-  y = std::clamp(y - 0.5f, 0.0f, float(h - 1));
-  int x0 = std::min(int(x), w - 2 < 0 ? 0 : w - 2), y0 = std::min(int(y), h - 2 < 0 ? 0 : h - 2);
-  int x1 = std::min(x0 + 1, w - 1), y1 = std::min(y0 + 1, h - 1);
-  float fx = x - float(x0), fy = y - float(y0);
-  Col top = Mix(at(x0, y0), at(x1, y0), fx);
-  Col bottom = Mix(at(x0, y1), at(x1, y1), fx);
-  return Mix(top, bottom, fy);
 }
 
 void Canvas::Paint(const Mask& m, Col c, float opacity) {

@@ -34,9 +34,6 @@ inline float Smooth(float e0, float e1, float x) {
   float t = Clamp01((x - e0) / (e1 - e0));
   return t * t * (3 - 2 * t);
 }
-inline float Luma(Col c) {
-  return 0.299f * c.r + 0.587f * c.g + 0.114f * c.b;
-}
 
 // A colour ramp: stops at positions 0 … 1, sampled with linear interpolation.
 struct Ramp {
@@ -87,8 +84,6 @@ class Mask {
   Mask(int width, int height) : w(width), h(height), a(size_t(width) * height, 0.0f) {}
   float& at(int x, int y) { return a[size_t(y) * w + x]; }
   float at(int x, int y) const { return a[size_t(y) * w + x]; }
-  // Bilinear sample, 0 outside.
-  float Sample(float x, float y) const;
   int w = 0, h = 0;
   std::vector<float> a;
 };
@@ -102,7 +97,6 @@ Mask Stroke(const Shape& shape, float width, int w, int h);
 void UnionInto(Mask& into, const Mask& m);
 void SubtractFrom(Mask& from, const Mask& m);
 void IntersectWith(Mask& into, const Mask& m);
-Mask Scaled(const Mask& m, float k);
 // Box blur applied three times: close to a Gaussian of that radius.
 Mask Blurred(const Mask& m, int radius);
 // Euclidean distance from each pixel to the nearest pixel outside the mask
@@ -118,7 +112,6 @@ class Canvas {
       : w(width), h(height), px(size_t(width) * height, fill) {}
   Col& at(int x, int y) { return px[size_t(y) * w + x]; }
   Col at(int x, int y) const { return px[size_t(y) * w + x]; }
-  Col Sample(float x, float y) const;  // bilinear, clamped at the edges
 
   // Every pixel from a function of its position.
   template <class F>

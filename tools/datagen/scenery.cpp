@@ -246,8 +246,8 @@ void PaintMetalText(Canvas& c, const Shape& glyphs, float bevel, float outline, 
     // The bevel reflects the sky ramp at a shifted position.
     float shift = (gy * 0.5f + gx * 0.2f);
     Col base = metal(Clamp01(t + shift));
-    float spec = std::pow(Clamp01(diffuse), 12.0f);
-    return base * (0.55f + 0.55f * diffuse) + Hex(0xfffaf0) * (spec * 0.6f);
+    float shine = std::pow(Clamp01(diffuse), 12.0f);
+    return base * (0.55f + 0.55f * diffuse) + Hex(0xfffaf0) * (shine * 0.6f);
   });
   if (coverage) *coverage = rim;
 }
