@@ -6,7 +6,7 @@
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 start_xvfb
 
-"$ZELK_TEST_DIR/make_test_avi" "$WORK/clip.avi" 10 10 || fail "no fixture"
+"$ZELK_TEST_DIR/make_test_media" avi "$WORK/clip.avi" 10 10 || fail "no fixture"
 log=$WORK/notices.log
 start "$BIN/zelkplay" "$WORK/clip.avi" --mode 1 --rect 100,80,320,240 --delay 1500 \
   --seconds 4 --log "$log"
