@@ -255,45 +255,6 @@ const Chord kDm{50, 57, 62, 65}, kBb{46, 53, 58, 62}, kC{48, 55, 60, 64}, kF{41,
     kGm{43, 55, 58, 62}, kA{45, 52, 57, 61}, kAm{45, 52, 57, 60}, kEb{51, 58, 63, 67},
     kD{50, 57, 62, 66};
 
-struct Note {
-  int midi;  // −1: rest
-  double eighths;
-};
-
-// "A4:2 D5:2 r:4": note names with octave, lengths in eighths.
-std::vector<Note> Parse(const std::string& text) {
-  std::vector<Note> out;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == ' ' || text[i] == '|') {
-      ++i;
-      continue;
-    }
-    size_t colon = text.find(':', i);
-    size_t end = text.find(' ', colon);
-    if (end == std::string::npos) end = text.size();
-    std::string name = text.substr(i, colon - i);
-    double len = std::atof(text.substr(colon + 1, end - colon - 1).c_str());
-    int midi = -1;
-    if (name != "r") {
-      static const int steps[7] = {9, 11, 0, 2, 4, 5, 7};  // A B C D E F G
-      int n = steps[name[0] - 'A'];
-      size_t k = 1;
-      if (name[k] == 'b') {
-        --n;
-        ++k;
-      } else if (name[k] == '#') {
-        ++n;
-        ++k;
-      }
-      midi = 12 * (name[k] - '0' + 1) + n;
-    }
-    out.push_back({midi, len});
-    i = end;
-  }
-  return out;
-}
-
 enum class Voice { kFlute, kBrass, kBell, kPluck };
 
 class Composer {
@@ -302,7 +263,7 @@ class Composer {
 
   void Melody(double start, const std::string& notes, Voice voice, float vel, float pan = 0.1f) {
     double t = start;
-    for (const Note& n : Parse(notes)) {
+    for (const MelodyNote& n : ParseMelody(notes)) {
       double length = n.eighths * kEighth;
       if (n.midi >= 0) {
         switch (voice) {
@@ -556,6 +517,39 @@ void Reverb(const std::vector<float>& in, std::vector<float>& left, std::vector<
 }
 
 }  // namespace
+
+std::vector<MelodyNote> ParseMelody(const std::string& text) {
+  std::vector<MelodyNote> out;
+  size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == ' ' || text[i] == '|') {
+      ++i;
+      continue;
+    }
+    size_t colon = text.find(':', i);
+    size_t end = text.find(' ', colon);
+    if (end == std::string::npos) end = text.size();
+    std::string name = text.substr(i, colon - i);
+    double len = std::atof(text.substr(colon + 1, end - colon - 1).c_str());
+    int midi = -1;
+    if (name != "r") {
+      static const int steps[7] = {9, 11, 0, 2, 4, 5, 7};  // A B C D E F G
+      int n = steps[name[0] - 'A'];
+      size_t k = 1;
+      if (name[k] == 'b') {
+        --n;
+        ++k;
+      } else if (name[k] == '#') {
+        ++n;
+        ++k;
+      }
+      midi = 12 * (name[k] - '0' + 1) + n;
+    }
+    out.push_back({midi, len});
+    i = end;
+  }
+  return out;
+}
 
 const std::vector<double>& ThemeLandmarks() {
   static const std::vector<double> marks{7,  12, 13.3, 24, 36,  40,  46,  52,  60,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace datagen {
@@ -13,6 +14,14 @@ constexpr double kThemeSeconds = 172.0;
 
 // The moments (seconds) the music marks with an accent: the scene changes.
 const std::vector<double>& ThemeLandmarks();
+
+// A melody written as "A4:2 Bb4:1 C#5:4 r:2": note names with octave (or r
+// for a rest) and lengths in eighths.
+struct MelodyNote {
+  int midi;  // MIDI note number (A4 = 69); −1 for a rest
+  double eighths;
+};
+std::vector<MelodyNote> ParseMelody(const std::string& text);
 
 // The finished piece as interleaved stereo samples, −1 … 1.
 std::vector<float> RenderTheme();

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,42 @@ TEST_F(DataSetTest, OneFinaleCardIsSixteenColours) {
   for (const char* name : {"data\\yotei.mag", "data\\dousa.mag", "data\\trush.mag"})
     sixteen += BitCount(*Mag(name)) == 4;
   EXPECT_GE(sixteen, 1);
+}
+
+TEST_F(DataSetTest, PicturesAreDrawnNotBlank) {
+  // Every picture uses a good part of its palette, and the letters and the
+  // title show lettering (bright pixels) on their black.
+  auto brightShare = [](const image::MagImage& m) {
+    int bright = 0;
+    for (int i = 0; i < m.width * m.height; ++i) {
+      const uint8_t* e = m.colorTable + m.bits[i] * 4;
+      bright += e[0] + e[1] + e[2] > 240;
+    }
+    return double(bright) / (m.width * m.height);
+  };
+  for (const char* name :
+       {"data\\x.mag",     "data\\y.mag",      "data\\fm.mag",     "data\\mn.mag",
+        "data\\tame.mag",  "data\\title.mag",  "data\\2tback.mag", "data\\back.mag",
+        "data\\pelia.mag", "data\\kaiten.mag", "data\\water.mag",  "data\\waters.mag",
+        "data\\yotei.mag", "data\\dousa.mag",  "data\\trush.mag",  "data\\v.mag",
+        "data\\o.mag",     "data\\r.mag",      "data\\n.mag",      "data\\a.mag",
+        "data\\exc.mag"}) {
+    auto m = Mag(name);
+    std::set<int> used;
+    int bytesPerRow = BitCount(*m) == 4 ? m->width / 2 : m->width;
+    for (int i = 0; i < bytesPerRow * m->height; ++i) {
+      if (BitCount(*m) == 4) {
+        used.insert(m->bits[i] >> 4);
+        used.insert(m->bits[i] & 15);
+      } else {
+        used.insert(m->bits[i]);
+      }
+    }
+    EXPECT_GE(used.size(), BitCount(*m) == 4 ? 12u : 96u) << name;
+    if (BitCount(*m) == 8 && m->width <= 272) {
+      EXPECT_GT(brightShare(*m), 0.04) << name;
+    }
+  }
 }
 
 TEST_F(DataSetTest, LettersAndTitleFitWhereTheyAreDrawn) {

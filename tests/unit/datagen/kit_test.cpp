@@ -117,6 +117,20 @@ TEST(FilesTest, WaveHeaderAndClamping) {
   EXPECT_EQ(int16_t(f[50] | f[51] << 8), 32767);  // clamped
 }
 
+TEST(ThemeScoreTest, MelodiesParseToPitchesAndLengths) {
+  std::vector<MelodyNote> m = ParseMelody("A4:2 Bb3:1 | C#5:4 r:2 C4:1 G9:0.5");
+  ASSERT_EQ(m.size(), 6u);
+  EXPECT_EQ(m[0].midi, 69);
+  EXPECT_EQ(m[1].midi, 58);
+  EXPECT_EQ(m[2].midi, 73);
+  EXPECT_EQ(m[3].midi, -1);
+  EXPECT_EQ(m[4].midi, 60);
+  EXPECT_EQ(m[5].midi, 127);
+  EXPECT_DOUBLE_EQ(m[0].eighths, 2);
+  EXPECT_DOUBLE_EQ(m[2].eighths, 4);
+  EXPECT_DOUBLE_EQ(m[5].eighths, 0.5);
+}
+
 TEST(TextTest, Utf8DecodingAndOutlines) {
   EXPECT_EQ(DecodeUtf8("A扉\xF0\x9F\x8C\x9F"), (std::u32string{U'A', U'扉', U'🌟'}));
   EXPECT_EQ(DecodeUtf8("a\xE6\x89"), (std::u32string{U'a', 0xFFFD, 0xFFFD}));
