@@ -62,6 +62,10 @@ SdlBackend::SdlBackend() {
   }
   // Ctrl+C in a terminal ends the program as usual instead of asking.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // The unscaled window shows our pixels through the display's own shared
+  // memory; without this SDL would load an OpenGL driver just to find out
+  // whether a texture would be faster (tens of megabytes for a software one).
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 }
 
 SdlBackend::~SdlBackend() {
