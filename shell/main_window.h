@@ -19,7 +19,7 @@ class MediaNoticeSink {
   virtual void OnMciNotify(platform::WindowHandle window, uint32_t deviceId, uint32_t code) = 0;
 
  protected:
-  ~MediaNoticeSink() = default;
+  virtual ~MediaNoticeSink() = default;
 };
 
 class WindowBase {
@@ -35,7 +35,7 @@ class AppWindowBase : public WindowBase {
   ~AppWindowBase() = default;
 };
 
-class MainWindow : public AppWindowBase {
+class MainWindow final : public AppWindowBase {
  public:
   // Creates, shows and fronts the window and builds its black back buffer.
   // hwnd stays null when the window cannot be created; the entry then ends.
