@@ -1,4 +1,5 @@
 #include "platform/media/audio_output.h"
+#include "platform/sdl/sdl_quit.h"
 
 #include <SDL.h>
 
@@ -21,7 +22,7 @@ void AudioCallback(void* self, Uint8* stream, int length) {
 AudioOutput::~AudioOutput() {
   // Closing waits for the audio thread to leave the callback.
   if (device_ != 0) SDL_CloseAudioDevice(device_);
-  if (subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (subsystem_) QuitSdlSubSystem(SDL_INIT_AUDIO);
 }
 
 uint32_t AudioOutput::Open() {
@@ -147,6 +148,31 @@ bool AudioOutput::WaitIdle(int voice) {
   return true;
 }
 
+void AudioOutput::MixSound(const Sound& sound, size_t from, size_t frames, int32_t* into) {
+  const int16_t* s = sound.samples.data();
+  if (sound.rate == kRate && sound.channels == kChannels) {
+    const int16_t* src = s + from * kChannels;
+    for (size_t i = 0; i < frames * kChannels; ++i)
+      into[i] += src[i];
+    return;
+  }
+  // Linear interpolation between the source frames around each output frame.
+  const size_t last = sound.SourceFrames() - 1;
+  const size_t ch = static_cast<size_t>(sound.channels);
+  for (size_t j = 0; j < frames; ++j) {
+    const uint64_t x = static_cast<uint64_t>(from + j) * static_cast<uint64_t>(sound.rate);
+    const size_t i = std::min(static_cast<size_t>(x / kRate), last);
+    const size_t k = std::min(i + 1, last);
+    const int64_t f = static_cast<int64_t>(x % kRate);
+    for (size_t c = 0; c < kChannels; ++c) {
+      const size_t sc = ch == 1 ? 0 : c;
+      const int64_t a = s[i * ch + sc];
+      const int64_t b = s[k * ch + sc];
+      into[j * kChannels + c] += static_cast<int32_t>(a + (b - a) * f / kRate);
+    }
+  }
+}
+
 void AudioOutput::Mix(int16_t* out, size_t frames) {
   std::lock_guard<std::mutex> lock(mutex_);
   const size_t count = frames * kChannels;
@@ -160,12 +186,15 @@ void AudioOutput::Mix(int16_t* out, size_t frames) {
       continue;
     }
     if (v.state != State::kPlaying || v.paused) continue;
-    const int16_t* data = v.streaming ? v.stream.data() : v.samples->data();
     const size_t end = v.streaming ? v.stream.size() / kChannels : v.end;
     const size_t n = std::min(frames, end - v.position);
-    const int16_t* src = data + v.position * kChannels;
-    for (size_t i = 0; i < n * kChannels; ++i)
-      accumulator_[i] += src[i];
+    if (v.streaming) {
+      const int16_t* src = v.stream.data() + v.position * kChannels;
+      for (size_t i = 0; i < n * kChannels; ++i)
+        accumulator_[i] += src[i];
+    } else {
+      MixSound(*v.samples, v.position, n, accumulator_.data());
+    }
     v.position += n;
     // A stream that runs dry waits, silent, for more.
     if (v.position >= end && (!v.streaming || v.streamEnded)) v.state = State::kDraining;

@@ -21,8 +21,21 @@ class AudioOutput {
   static constexpr int kChannels = 2;
   // More voices at once than this: the output counts as busy.
   static constexpr int kMaxVoices = 8;
-  // Interleaved stereo samples at kRate.
-  using Samples = std::shared_ptr<const std::vector<int16_t>>;
+  // A sound kept at its own rate (16-bit, one or two channels interleaved),
+  // so a long sound takes no more memory than its file; the output resamples
+  // it as it plays.
+  struct Sound {
+    std::vector<int16_t> samples;
+    int channels = kChannels;
+    int rate = kRate;
+    size_t SourceFrames() const { return samples.size() / static_cast<size_t>(channels); }
+    // Its length in output frames (at kRate).
+    size_t Frames() const {
+      return static_cast<size_t>(static_cast<uint64_t>(SourceFrames()) * kRate /
+                                 static_cast<uint64_t>(rate));
+    }
+  };
+  using Samples = std::shared_ptr<const Sound>;
 
   AudioOutput() = default;
   ~AudioOutput();
@@ -36,7 +49,7 @@ class AudioOutput {
   // A free voice, or -1 when all are taken.
   int ClaimVoice();
   void ReleaseVoice(int voice);
-  // Plays frames [from, to) of `samples` on the voice, replacing whatever it
+  // Plays output frames [from, to) of `samples` on the voice, replacing whatever it
   // played before (whose end is then never announced). `onEnd` runs once on
   // the audio thread, with the output locked, when the last frame has been
   // handed to the device and the device has asked for more.
@@ -59,6 +72,8 @@ class AudioOutput {
 
   // Fills `frames` stereo frames (called by the device's audio thread).
   void Mix(int16_t* out, size_t frames);
+  // Adds output frames [from, from + frames) of `sound` to `into` (stereo).
+  static void MixSound(const Sound& sound, size_t from, size_t frames, int32_t* into);
 
  private:
   enum class State { kIdle, kPlaying, kDraining };

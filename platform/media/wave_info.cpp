@@ -32,6 +32,7 @@ std::optional<WaveInfo> Parse(const ReadAt& readAt, uint64_t size, uint32_t* err
   }
   std::vector<uint8_t> fmt;
   std::optional<uint64_t> dataSize;
+  uint64_t dataOffset = 0;
   std::optional<uint32_t> factFrames;
   uint64_t pos = 12;
   while (pos + 8 <= size && !(dataSize && !fmt.empty())) {
@@ -49,6 +50,7 @@ std::optional<WaveInfo> Parse(const ReadAt& readAt, uint64_t size, uint32_t* err
       if (readAt(body, 4, n)) factFrames = Le32(n);
     } else if (std::memcmp(chunk, "data", 4) == 0 && !dataSize) {
       dataSize = available;  // a chunk cut short plays what is there
+      dataOffset = body;
     }
     pos = body + length + (length & 1);
   }
@@ -59,6 +61,9 @@ std::optional<WaveInfo> Parse(const ReadAt& readAt, uint64_t size, uint32_t* err
   info.channels = Le16(fmt.data() + 2);
   info.sampleRate = Le32(fmt.data() + 4);
   const uint16_t blockAlign = Le16(fmt.data() + 12);
+  info.blockAlign = blockAlign;
+  info.dataOffset = dataOffset;
+  info.dataBytes = *dataSize;
   info.bitsPerSample = Le16(fmt.data() + 14);
   uint16_t tag = info.formatTag;
   if (tag == 0xFFFE && fmt.size() >= 26) tag = Le16(fmt.data() + 24);  // extensible: sub-format

@@ -15,6 +15,9 @@ struct WaveInfo {
   uint32_t sampleRate = 0;
   uint16_t bitsPerSample = 0;
   uint64_t frames = 0;  // sample frames in the data chunk
+  uint16_t blockAlign = 0;
+  uint64_t dataOffset = 0;  // where the data chunk's bytes start in the file
+  uint64_t dataBytes = 0;   // how many of them the file holds
 
   // Length in milliseconds, rounded up.
   uint32_t DurationMs() const;

@@ -1,4 +1,5 @@
 #include "platform/process/progress_window.h"
+#include "platform/sdl/sdl_quit.h"
 
 #include <SDL.h>
 #include <ft2build.h>
@@ -62,10 +63,10 @@ struct ProgressWindow::Impl {
     if (fonts) FT_Done_FreeType(fonts);
     if (window) {
       SDL_DestroyWindow(window);
-      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      QuitSdlSubSystem(SDL_INIT_VIDEO);
       // Nothing else of SDL in use: release all it holds (its desktop-bus
       // connection too).
-      if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
+      if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) QuitSdl();
     }
   }
 
@@ -147,14 +148,14 @@ bool ProgressWindow::Open(const std::string& title) {
   const char* driver = SDL_GetCurrentVideoDriver();
   if (driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||
       std::strcmp(driver, "dummy") == 0) {
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    QuitSdlSubSystem(SDL_INIT_VIDEO);
     return false;
   }
   auto impl = std::make_unique<Impl>();
   impl->window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                   kWidth, kHeight, SDL_WINDOW_SHOWN);
   if (!impl->window) {
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    QuitSdlSubSystem(SDL_INIT_VIDEO);
     return false;
   }
   if (FT_Init_FreeType(&impl->fonts) == 0) {

@@ -1,4 +1,5 @@
 #include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_quit.h"
 
 #include <SDL.h>
 #include <fcntl.h>
@@ -70,7 +71,7 @@ SdlBackend::SdlBackend() {
 
 SdlBackend::~SdlBackend() {
   // The System has released the windows' native parts before this runs.
-  if (videoReady_) SDL_Quit();
+  if (videoReady_) QuitSdl();
   if (lockFd_ >= 0) close(lockFd_);
 }
 
@@ -109,7 +110,7 @@ bool SdlBackend::InitDisplay(std::string* why) {
       (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
        std::strcmp(driver, "evdev") == 0)) {
     if (why) *why = "no display (set DISPLAY or WAYLAND_DISPLAY)";
-    SDL_Quit();
+    QuitSdl();
     return false;
   }
   videoReady_ = true;

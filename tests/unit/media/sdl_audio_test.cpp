@@ -137,37 +137,66 @@ TEST_F(SdlAudioTest, TooManyDevicesAtOnceFindTheOutputBusy) {
   EXPECT_EQ(open.deviceId, 3u);
 }
 
-TEST(WaveLoadTest, ConvertsRatesChannelsAndDepthsToTheOutputFormat) {
+// Output frames [from, from + n) of a loaded sound as the output mixes them.
+std::vector<int32_t> Mixed(const AudioOutput::Sound& sound, size_t from, size_t n) {
+  std::vector<int32_t> out(n * AudioOutput::kChannels, 0);
+  AudioOutput::MixSound(sound, from, n, out.data());
+  return out;
+}
+
+TEST(WaveLoadTest, SoundsKeepTheirRateAndAreMixedToTheOutputFormat) {
   const auto dir = fs::temp_directory_path() / ("zelk_waveload_" + std::to_string(getpid()));
   fs::create_directories(dir);
   uint32_t error = 0;
 
-  // 8-bit mono at 11025 Hz, a constant level: twice the channels, four times the frames.
+  // 8-bit mono at 11025 Hz, a constant level: kept as it is (no bigger than
+  // its file), one second long at the output rate, the level on both sides.
   const std::string mono8 = (dir / "mono8.wav").string();
   testing_support::WriteFile(
       mono8, testing_support::MakeWave(std::vector<int16_t>(11025, 0x4000), 1, 11025, 8));
-  auto samples = LoadWaveSamples(mono8, &error);
-  ASSERT_NE(samples, nullptr);
+  auto sound = LoadWaveSamples(mono8, &error);
+  ASSERT_NE(sound, nullptr);
   EXPECT_EQ(error, 0u);
-  EXPECT_NEAR(static_cast<double>(samples->size()), 44100.0 * 2, 64.0);
-  const size_t mid = samples->size() / 2 & ~size_t{1};
-  EXPECT_NEAR((*samples)[mid], 0x4000, 256);
-  EXPECT_EQ((*samples)[mid], (*samples)[mid + 1]);
+  EXPECT_EQ(sound->rate, 11025);
+  EXPECT_EQ(sound->channels, 1);
+  EXPECT_EQ(sound->samples.size(), 11025u);
+  EXPECT_EQ(sound->Frames(), 44100u);
+  auto mixed = Mixed(*sound, 22050, 2);
+  EXPECT_NEAR(mixed[0], 0x4000, 256);
+  EXPECT_EQ(mixed[0], mixed[1]);
 
   // 16-bit stereo at the output rate passes through unchanged.
   const auto noise = Noise(1000, 7);
   const std::string same = (dir / "same.wav").string();
   testing_support::WriteFile(same, testing_support::MakeWave(noise, 2, 44100));
-  samples = LoadWaveSamples(same, &error);
-  ASSERT_NE(samples, nullptr);
-  EXPECT_EQ(*samples, noise);
+  sound = LoadWaveSamples(same, &error);
+  ASSERT_NE(sound, nullptr);
+  EXPECT_EQ(sound->samples, noise);
+  mixed = Mixed(*sound, 0, noise.size() / 2);
+  EXPECT_EQ(std::vector<int16_t>(mixed.begin(), mixed.end()), noise);
+
+  // At half the output rate every other output frame is a source frame and
+  // the ones between lie halfway, on each side.
+  std::vector<int16_t> ramp;
+  for (int i = 0; i < 100; ++i) {
+    ramp.push_back(static_cast<int16_t>(i * 100));
+    ramp.push_back(static_cast<int16_t>(-i * 100));
+  }
+  const std::string half = (dir / "half.wav").string();
+  testing_support::WriteFile(half, testing_support::MakeWave(ramp, 2, 22050));
+  sound = LoadWaveSamples(half, &error);
+  ASSERT_NE(sound, nullptr);
+  EXPECT_EQ(sound->Frames(), 200u);
+  mixed = Mixed(*sound, 20, 3);
+  EXPECT_EQ(mixed, (std::vector<int32_t>{1000, -1000, 1050, -1050, 1100, -1100}));
 
   // IMA ADPCM, 2000 frames at 8 kHz: a quarter of a second.
   const std::string ima = (dir / "ima.wav").string();
   testing_support::WriteFile(ima, testing_support::MakeImaAdpcmWave(4, 2000));
-  samples = LoadWaveSamples(ima, &error);
-  ASSERT_NE(samples, nullptr);
-  EXPECT_NEAR(static_cast<double>(samples->size()), 44100.0 / 4 * 2, 64.0);
+  sound = LoadWaveSamples(ima, &error);
+  ASSERT_NE(sound, nullptr);
+  EXPECT_EQ(sound->rate, 8000);
+  EXPECT_NEAR(static_cast<double>(sound->Frames()), 44100.0 / 4, 32.0);
 
   EXPECT_EQ(LoadWaveSamples((dir / "missing.wav").string(), &error), nullptr);
   EXPECT_EQ(error, MCIERR_FILE_NOT_FOUND);
