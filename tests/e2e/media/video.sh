@@ -38,7 +38,13 @@ poll_video() {
 poll_video 909090 10
 parts before
 poll_video mixed 10
-parts during1
+# A slow machine may catch the first frame half drawn: wait for a whole one.
+for ((i = 0; i < 50; i++)); do
+  parts during1
+  n=$("$XTOOL" diff "$ARTIFACTS/before-video.png" "$ARTIFACTS/during1-video.png")
+  [ "$n" -gt 50000 ] && break
+  sleep 0.1
+done
 sleep 0.25
 parts during2
 
