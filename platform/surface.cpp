@@ -230,8 +230,15 @@ int Surface::StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, i
     bool complete = true;
     if (bpp == 8 && identityColumns) {
       const uint8_t* p = s + (xs.begin + shift);
-      for (int i = 0; i < span; ++i)
-        d[xs.begin + i] = lut[p[i]];
+      uint32_t* out = d + xs.begin;
+      int i = 0;
+      // Four pixels per store: the store count bounds this loop more than the lookups.
+      for (; i + 3 < span; i += 4) {
+        const uint32_t quad[4] = {lut[p[i]], lut[p[i + 1]], lut[p[i + 2]], lut[p[i + 3]]};
+        std::memcpy(out + i, quad, sizeof quad);
+      }
+      for (; i < span; ++i)
+        out[i] = lut[p[i]];
     } else if (bpp == 8 && doubledColumns && columns[0] >= 0 && columns[span - 1] >= 0) {
       int i = 0;
       uint32_t* out = d + xs.begin;
@@ -240,13 +247,47 @@ int Surface::StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, i
         out[i] = lut[s[columns[i]]];
         ++i;
       }
+      // When the next destination row shows the same source row (a 2:1 enlargement),
+      // both rows are written in this pass rather than copied afterwards.
+      uint32_t* twin = nullptr;
+      if (dy + 1 < ys.end &&
+          static_cast<long long>(sy) + sh - 1 - (static_cast<long long>(dy) + 1 - y) * sh / h == up)
+        twin = d + kWidth + xs.begin;
+      if (twin != nullptr && i == 1) twin[0] = out[0];
       const uint8_t* p = s + (i < span ? columns[i] : 0);
-      for (; i + 1 < span; i += 2) {
-        uint64_t c = lut[*p++];
-        c |= c << 32;
-        std::memcpy(out + i, &c, sizeof c);
+      if (twin != nullptr) {
+        // Four output pixels per store, as above.
+        for (; i + 3 < span; i += 4) {
+          uint32_t a = lut[p[0]], b = lut[p[1]];
+          p += 2;
+          const uint32_t quad[4] = {a, a, b, b};
+          std::memcpy(out + i, quad, sizeof quad);
+          std::memcpy(twin + i, quad, sizeof quad);
+        }
+        for (; i + 1 < span; i += 2) {
+          uint64_t c = lut[*p++];
+          c |= c << 32;
+          std::memcpy(out + i, &c, sizeof c);
+          std::memcpy(twin + i, &c, sizeof c);
+        }
+      } else {
+        for (; i + 1 < span; i += 2) {
+          uint64_t c = lut[*p++];
+          c |= c << 32;
+          std::memcpy(out + i, &c, sizeof c);
+        }
       }
-      if (i < span) out[i] = lut[s[columns[i]]];
+      if (i < span) {
+        out[i] = lut[s[columns[i]]];
+        if (twin != nullptr) twin[i] = out[i];
+      }
+      if (twin != nullptr) {
+        ++dy;
+        ++written;
+        lastSource = memRow;
+        lastRow = dy;
+        continue;
+      }
     } else {
       for (int i = 0; i < span; ++i) {
         int sc = columns[i];

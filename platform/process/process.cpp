@@ -83,15 +83,11 @@ void OnInterrupt(int) {
 }  // namespace
 
 std::string DriveRoot() {
-  std::string root;
-  if (const char* r = std::getenv("ZELK_DRIVE_ROOT"); r != nullptr && *r != '\0') {
-    root = r;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-    root = home;
-  } else {
-    root = "/";
-  }
-  if (root.back() != '/') root += '/';
+  const char* chosen = std::getenv("ZELK_DRIVE_ROOT");
+  if (chosen == nullptr || *chosen == '\0') chosen = std::getenv("HOME");
+  if (chosen == nullptr || *chosen == '\0') chosen = "/";
+  std::string root(chosen);
+  if (root.back() != '/') root.push_back('/');
   return root;
 }
 

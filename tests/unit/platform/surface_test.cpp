@@ -3,6 +3,7 @@
 // shrinking, clipping, and never reading past the bytes a picture has.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -99,6 +100,47 @@ TEST(SurfaceDib, TwoToOneRepeatsEachPixelAsABlock) {
       ASSERT_EQ(t.Pixel(161 + x, 121 + y),
                 IndexedPicture8::Colour(IndexedPicture8::Index(x / 2, 120 + y / 2)))
           << x << "," << y;
+    }
+  }
+}
+
+// The per-pixel rule every fast path must reproduce: nearest source column and
+// bottom-up source row for each destination pixel inside the surface.
+void DrawLiterally(std::vector<uint32_t>& out, int x, int y, int w, int h, int sx, int sy, int sw,
+                   int sh, const IndexedPicture8& pic) {
+  for (int dy = std::max(y, 0); dy < std::min(y + h, 480); ++dy) {
+    for (int dx = std::max(x, 0); dx < std::min(x + w, 640); ++dx) {
+      long long sc = sx + static_cast<long long>(dx - x) * sw / w;
+      long long up = sy + sh - 1 - static_cast<long long>(dy - y) * sh / h;
+      if (sc < 0 || sc >= pic.width || up < 0 || up >= pic.height) continue;
+      out[static_cast<size_t>(dy) * 640 + dx] = IndexedPicture8::Colour(
+          IndexedPicture8::Index(static_cast<int>(sc), pic.height - 1 - static_cast<int>(up)));
+    }
+  }
+}
+
+TEST(SurfaceDib, FastPathsMatchThePerPixelRuleAtAnyPlacement) {
+  IndexedPicture8 pic(163, 97);
+  struct Case {
+    int x, y, w, h, sx, sy, sw, sh;
+  };
+  const Case cases[] = {
+      {0, 0, 163, 97, 0, 0, 163, 97},      {3, 5, 161, 95, 1, 1, 161, 95},
+      {-7, -3, 163, 97, 0, 0, 163, 97},    {600, 400, 163, 97, 0, 0, 163, 97},
+      {0, 0, 326, 194, 0, 0, 163, 97},     {1, 1, 326, 194, 0, 0, 163, 97},
+      {-5, -1, 326, 194, 0, 0, 163, 97},   {-4, 383, 322, 190, 2, 3, 161, 95},
+      {401, 287, 326, 194, 0, 0, 163, 97}, {17, 9, 7, 3, 40, 50, 7, 3},
+      {2, 2, 14, 6, 40, 50, 7, 3},         {100, 100, 200, 150, 0, 0, 163, 97},
+  };
+  for (const Case& c : cases) {
+    Surface s = Allocated();
+    s.StretchDIBits(c.x, c.y, c.w, c.h, c.sx, c.sy, c.sw, c.sh, pic.View());
+    std::vector<uint32_t> expected(640 * 480, 0);
+    DrawLiterally(expected, c.x, c.y, c.w, c.h, c.sx, c.sy, c.sw, c.sh, pic);
+    for (int i = 0; i < 640 * 480; ++i) {
+      ASSERT_EQ(s.Pixel(i % 640, i / 640), expected[static_cast<size_t>(i)])
+          << "at " << i % 640 << "," << i / 640 << " drawing to " << c.x << "," << c.y << " " << c.w
+          << "x" << c.h;
     }
   }
 }
