@@ -30,7 +30,9 @@ test-asan: deps
 bench: deps
 	@cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZELK_TESTS=OFF >/dev/null
 	@cmake --build build-bench -j $(JOBS)
-	@for b in build-bench/bench/*; do [ -x "$$b" ] && echo "== $$b" && "$$b" --benchmark_min_time=0.2; done
+	@set -e; for b in build-bench/bench/*; do \
+	  if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; "$$b" --benchmark_min_time=0.2; fi; \
+	done
 
 # Short bounded fuzz runs of every target (FUZZ_SECONDS each).
 FUZZ_SECONDS ?= 30
