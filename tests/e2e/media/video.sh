@@ -9,7 +9,7 @@ start_xvfb
 "$ZELK_TEST_DIR/make_test_media" avi "$WORK/clip.avi" 10 10 || fail "no fixture"
 log=$WORK/notices.log
 start "$BIN/zelkplay" "$WORK/clip.avi" --mode 1 --rect 100,80,320,240 --delay 1500 \
-  --seconds 4 --log "$log"
+  --seconds 8 --log "$log"
 pid=$LAST_PID
 read -r _ x y _ _ < <(wait_window zelkplay 10) || fail "no window"
 
@@ -41,12 +41,14 @@ poll_video mixed 10
 # A slow machine may catch the first frame half drawn: wait for a whole one.
 for ((i = 0; i < 50; i++)); do
   parts during1
+  kill -0 "$pid" 2>/dev/null || fail "zelkplay ended before a whole frame was seen"
   n=$("$XTOOL" diff "$ARTIFACTS/before-video.png" "$ARTIFACTS/during1-video.png")
   [ "$n" -gt 50000 ] && break
   sleep 0.1
 done
 sleep 0.25
 parts during2
+kill -0 "$pid" 2>/dev/null || fail "zelkplay ended before the second look"
 
 for p in top bottom left right; do
   for d in during1 during2; do
