@@ -1,41 +1,15 @@
 // The BMP loader on arbitrary files, then every drawing operation of the
 // picture it keeps.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <string>
 
 #include "image/dib_image.h"
-#include "platform/system.h"
-#include "platform/virtual/virtual_backend.h"
-
-namespace {
-
-const std::string& Folder() {
-  static const std::string folder = [] {
-    auto dir = std::filesystem::temp_directory_path() / ("fuzz-bmp-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    return dir.string();
-  }();
-  return folder;
-}
-
-}  // namespace
+#include "platform/surface.h"
+#include "tests/fuzz/common/fuzz_program.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path = Folder() + "/p.bmp";
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
-
-  platform::VirtualBackend::Options options;
-  options.moduleFileName = Folder() + "/prog";
-  platform::System system(std::make_unique<platform::VirtualBackend>(options));
-  platform::ScopedSystem installed(system);
+  fuzzing::FuzzProgram program(fuzzing::FuzzFolder("bmp"), "p.bmp", data, size);
+  if (!program.Written()) return 0;
   static platform::Surface screen;  // allocated once: clearing 640×480 pixels dominates otherwise
   if (!screen.Valid()) screen.Allocate();
 

@@ -1,44 +1,18 @@
 // The DAR loader on arbitrary files, every pattern drawn at positions inside,
 // on and past the display's edges with displacements, and the tools' reader,
 // whose archives must survive a write-and-read round trip unchanged.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "image/codecs.h"
 #include "image/dar_archive.h"
-#include "platform/system.h"
-#include "platform/virtual/virtual_backend.h"
-
-namespace {
-
-const std::string& Folder() {
-  static const std::string folder = [] {
-    auto dir = std::filesystem::temp_directory_path() / ("fuzz-dar-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    return dir.string();
-  }();
-  return folder;
-}
-
-}  // namespace
+#include "tests/fuzz/common/fuzz_program.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path = Folder() + "/a.dar";
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
-
-  platform::VirtualBackend::Options options;
-  options.moduleFileName = Folder() + "/prog";
-  platform::System system(std::make_unique<platform::VirtualBackend>(options));
-  platform::ScopedSystem installed(system);
+  fuzzing::FuzzProgram program(fuzzing::FuzzFolder("dar"), "a.dar", data, size);
+  if (!program.Written()) return 0;
 
   // Exactly the display's bytes, so that any write past them is caught.
   constexpr int kWidth = 64, kHeight = 48;
