@@ -1,13 +1,17 @@
 // A small X11 helper for the end-to-end tests:
-//   xtool wait-window TITLE [SECONDS]   prints "id x y w h" of the newest mapped window titled
-//   TITLE xtool count TITLE                   prints how many mapped windows have that title xtool
-//   close TITLE                   asks the window to close (WM_DELETE_WINDOW), like its close
-//   button xtool shot OUT.png [X Y W H]        writes the root window (or a part) as PNG xtool key
-//   ID KEYSYM                 sends a key press and release to window ID xtool wait-box TITLE
-//   [SECONDS]      prints the id of a message box with that caption xtool uniform IMAGE.png prints
-//   the colour (RRGGBB) when all pixels share it, else "mixed" xtool diff A.png B.png prints how
-//   many pixels differ (sizes must match) xtool colors IMAGE.png              prints how many
-//   distinct colours the picture has
+//   xtool wait-window TITLE [SECONDS]  prints "id x y w h" of the newest mapped window so titled
+//   xtool count TITLE                  prints how many mapped windows have that title
+//   xtool close TITLE                  asks the window to close (WM_DELETE_WINDOW), as its
+//                                      close button would
+//   xtool shot OUT.png [X Y W H]       writes the root window (or a part of it) as PNG
+//   xtool key ID KEYSYM                sends a key press and release to window ID
+//   xtool wait-box TITLE [SECONDS]     prints the id of a message box with that caption
+//   xtool geometry ID                  prints "x y w h" of window ID
+//   xtool uniform IMAGE.png            prints the colour (RRGGBB) when all pixels share it,
+//                                      else "mixed"
+//   xtool diff A.png B.png             prints how many pixels differ (sizes must match)
+//   xtool zoom IN.png OUT.png N        writes the picture N times larger, each pixel a square
+//   xtool colors IMAGE.png             prints how many distinct colours the picture has
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -115,7 +119,7 @@ bool ReadPng(const char* path, Rgb8* out) {
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   std::string cmd = argv[1];
-  const bool needsDisplay = cmd != "uniform" && cmd != "diff" && cmd != "colors";
+  const bool needsDisplay = cmd != "uniform" && cmd != "diff" && cmd != "colors" && cmd != "zoom";
   Display* d = needsDisplay ? XOpenDisplay(nullptr) : nullptr;
   if (needsDisplay && !d) {
     std::fprintf(stderr, "xtool: no display\n");
@@ -182,6 +186,16 @@ int main(int argc, char** argv) {
     XSync(d, False);
     return 0;
   }
+  if (cmd == "geometry" && argc >= 3) {
+    Window w = std::strtoul(argv[2], nullptr, 0);
+    XWindowAttributes a;
+    int rx, ry;
+    Window child;
+    if (!XGetWindowAttributes(d, w, &a)) return 1;
+    XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &rx, &ry, &child);
+    std::printf("%d %d %d %d\n", rx, ry, a.width, a.height);
+    return 0;
+  }
   if (cmd == "wait-box" && argc >= 3) {
     double seconds = argc >= 4 ? std::atof(argv[3]) : 10;
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
@@ -207,6 +221,25 @@ int main(int argc, char** argv) {
     }
     std::printf("%02X%02X%02X\n", a.px[0], a.px[1], a.px[2]);
     return 0;
+  }
+  if (cmd == "zoom" && argc >= 5) {
+    Rgb8 a;
+    const int n = std::atoi(argv[4]);
+    if (!ReadPng(argv[2], &a) || n < 1 || n > 16) return 2;
+    std::vector<unsigned char> big(a.px.size() * n * n);
+    for (int y = 0; y < a.h * n; ++y) {
+      for (int x = 0; x < a.w * n; ++x) {
+        const size_t from = (static_cast<size_t>(y / n) * a.w + x / n) * 3;
+        const size_t to = (static_cast<size_t>(y) * a.w * n + x) * 3;
+        std::memcpy(&big[to], &a.px[from], 3);
+      }
+    }
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    img.width = a.w * n;
+    img.height = a.h * n;
+    img.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&img, argv[3], 0, big.data(), 0, nullptr) ? 0 : 1;
   }
   if (cmd == "diff" && argc >= 4) {
     Rgb8 a, b;
