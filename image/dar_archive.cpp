@@ -1,6 +1,7 @@
 #include "image/dar_archive.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -118,8 +119,16 @@ void DarArchive::DrawPattern(int x, int y, int n) {
 
 void DarArchive::DrawPatternDisplaced(int x, int y, int n, std::span<const int32_t> displacement) {
   auto refuse = [this](const std::string& text) {
-    platform::MessageBox(window ? window->hwnd : nullptr, shell::FitText(text, kMessageBufferSize),
-                         window && window->title ? window->title : "", platform::MB_ICONERROR);
+    const std::string shown = shell::FitText(text, kMessageBufferSize);
+    const char* caption = window && window->title ? window->title : "";
+    // A scene draws its archive frame after frame: the same misuse is shown
+    // once, and its repeats only noted on stderr, or the boxes would never end.
+    if (std::find(refusals.begin(), refusals.end(), shown) != refusals.end()) {
+      std::fprintf(stderr, "%s: %s (again)\n", caption, shown.c_str());
+      return;
+    }
+    refusals.push_back(shown);
+    platform::MessageBox(window ? window->hwnd : nullptr, shown, caption, platform::MB_ICONERROR);
   };
   if (!loaded) return refuse("アロケートしてない");
   if (!displaySet) return refuse("ディスプレイ情報セットしていない");

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "image/data_path.h"
@@ -40,7 +41,8 @@ class DarArchive {
   // "アロケートしてない", no display "ディスプレイ情報セットしていない", bad number
   // "パターンの最大値超え %d", too wide "ディスプレイ範囲横超え", too high
   // "ディスプレイ範囲縦超え". Pixels that would land outside the display are
-  // clipped.
+  // clipped. Each message is shown once by an archive; its repeats go to
+  // stderr.
   void DrawPattern(int x, int y, int n);
   // As DrawPattern, each drawn row moved sideways by its own entry (the first
   // entry for the pattern's bottom row); missing entries count as 0.
@@ -61,6 +63,7 @@ class DarArchive {
   shell::MainWindow* window = nullptr;
   int32_t loaded = 0;
   int32_t displaySet = 0;
+  std::vector<std::string> refusals;  // drawing messages shown so far
 };
 
 }  // namespace image
