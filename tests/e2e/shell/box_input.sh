@@ -88,4 +88,16 @@ shot "$ARTIFACTS/scale2.png" "$x2" "$y2" "$w2" "$h2"
 expect_text "$ARTIFACTS/scale2.png" "解凍が終了しました"
 xdotool key Return
 wait_exit "$PID" 5
+
+# Without a font: one line on stderr says what is missing, and the box answers.
+echo '<fontconfig></fontconfig>' >"$WORK/no-fonts.conf"
+FONTCONFIG_FILE=$WORK/no-fonts.conf start "$SHOW" 1 Q "$text" 2>"$ARTIFACTS/no-font.err"
+PID=$LAST_PID
+box_id Q >/dev/null || fail "no box without a font"
+sleep 0.2
+xdotool key Escape
+wait_exit "$PID" 5
+[ "$EXIT_CODE" = 2 ] || fail "without a font Escape answered $EXIT_CODE"
+[ "$(wc -l <"$ARTIFACTS/no-font.err")" = 1 ] && grep -q 'fonts-ipafont-gothic' "$ARTIFACTS/no-font.err" ||
+  fail "without a font the program said: $(cat "$ARTIFACTS/no-font.err")"
 echo PASS
