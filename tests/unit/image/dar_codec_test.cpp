@@ -148,6 +148,9 @@ TEST(DarCodec, ReaderRefusesDamagedFiles) {
   bad.back()[1036 + 8] = 3;  // skip 3 + 1 pixel passes width 3
   bad.push_back(good);
   bad.back()[1036] = 4;  // header length below 6
+  bad.push_back(good);   // 65535 × 65535 transparent pixels from 8 bytes
+  std::fill(bad.back().begin() + 1036 + 2, bad.back().begin() + 1036 + 6, 0xFF);
+  bad.back()[1036 + 6] = bad.back()[1036 + 7] = 0;
   for (size_t i = 0; i < bad.size(); ++i) {
     error.clear();
     EXPECT_FALSE(DecodeDarBytes(bad[i], &error).has_value()) << i;
