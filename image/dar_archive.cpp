@@ -140,23 +140,21 @@ void DarArchive::DrawPatternDisplaced(int x, int y, int n, std::span<const int32
   if (x + w > displayWidth) return refuse("ディスプレイ範囲横超え");
   if (y + h > displayHeight) return refuse("ディスプレイ範囲縦超え");
 
-  // The first encoded row is the pattern's bottom row: the lowest memory row.
+  // The first encoded row is the pattern's bottom row: the lowest memory row
+  // (not below row 0, by the check above). Rows past the table are not drawn.
   const int64_t first = displayHeight - (y + h);
-  const uint8_t* src = patternRows[n];
-  for (int64_t k = 0; k < h; ++k, src += rowSize) {
-    const int64_t r = first + k;
-    uint8_t* row = (r >= 0 && r < kDarMaxDisplayRows) ? displayRow[r] : nullptr;
+  const int64_t rows = std::min<int64_t>(h, kDarMaxDisplayRows - first);
+  for (int64_t k = 0; k < rows; ++k) {
+    uint8_t* row = displayRow[first + k];
     if (row == nullptr) continue;
+    const uint8_t* src = patternRows[n] + static_cast<size_t>(k) * rowSize;
     int64_t column = x;
     if (static_cast<size_t>(k) < displacement.size()) column += displacement[k];
-    for (size_t q = 0; q < rowSize;) {
-      column += src[q];
-      const size_t count = src[q + 2];
-      q += dar::kRunHeaderSize;
-      CopyClipped(row, column, src + q, static_cast<int64_t>(count), displayWidth);
+    dar::ForEachRun(src, rowSize, [&](size_t skip, const uint8_t* pixels, size_t count) {
+      column += static_cast<int64_t>(skip);
+      CopyClipped(row, column, pixels, static_cast<int64_t>(count), displayWidth);
       column += static_cast<int64_t>(count);
-      q += dar::RoundUp4(count);
-    }
+    });
   }
 }
 

@@ -27,9 +27,10 @@ class DarArchive {
   // 1 on success. Messages ("%s\n%s", message then full path, under the window
   // title): "file not open! DarFile" and "Dar Illigal Ver" keep the previous
   // archive; "Dont Memory Alloc" leaves the object not loaded. Damaged files
-  // (short header, too many patterns, records or rows past the end, runs past
-  // their row) are refused with a message of their own and keep the previous
-  // archive.
+  // (short header, too many patterns, a record or a row whose drawing would
+  // read past the end of the data) are refused with a message of their own and
+  // keep the previous archive. A run that passes the end of its row but not of
+  // the data is kept: it draws the bytes that follow it.
   int Load(const char* name);
   // The 1024 colour-table bytes of the header (file bytes 12 … 1035).
   void CopyPalette(uint8_t* destination) const;

@@ -3,6 +3,7 @@
 #include "platform/sdl/sdl_quit.h"
 
 #include <SDL.h>
+#include <errno.h>
 
 #include <chrono>
 #include <cstdio>
@@ -51,12 +52,22 @@ intptr_t PackPoint(int x, int y) {
 constexpr int kFrame = 3;
 constexpr int kCaption = 19;
 
+// The presentation scale named by ZELK_SCALE: a whole number from 1 to 8.
+// Anything else is told on stderr, once, and gives scale 1.
+int WindowScale(const char* text) {
+  constexpr int kMaxScale = 8;
+  const size_t length = std::strlen(text);
+  if (length == 1 && text[0] >= '1' && text[0] < '1' + kMaxScale) return text[0] - '0';
+  std::fprintf(stderr, "%s: ZELK_SCALE=%s is not a whole number from 1 to %d; using scale 1\n",
+               program_invocation_short_name, text, kMaxScale);
+  return 1;
+}
+
 }  // namespace
 
 SdlBackend::SdlBackend() {
-  if (const char* s = std::getenv("ZELK_SCALE")) {
-    int n = std::atoi(s);
-    if (n >= 1 && n <= 8) scale_ = n;
+  if (const char* s = std::getenv("ZELK_SCALE"); s != nullptr && *s != '\0') {
+    scale_ = WindowScale(s);
   }
   // Ctrl+C in a terminal ends the program as usual instead of asking.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");

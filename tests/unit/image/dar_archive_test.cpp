@@ -295,18 +295,18 @@ TEST_F(DarArchiveTest, FailedLoadsKeepThePreviousArchive) {
        "Dar File Too Short"},
       {"257 patterns", DarFile(257, {}), "Dar Too Many Patterns"},
       {"record past the end", DarFile(1, {6, 0, 1}), "Dar Pattern Data Broken"},
-      {"header length past the end", DarFile(1, {100, 0, 1, 0, 0, 0, 0, 0, 0xEE}),
+      {"rows after a long header past the end", DarFile(1, {100, 0, 1, 0, 1, 0, 4, 0, 0xEE}),
        "Dar Pattern Data Broken"},
-      {"rows past the end", std::vector<uint8_t>(good.begin(), good.end() - 1),
+      {"last pixel byte missing", std::vector<uint8_t>(good.begin(), good.end() - 3),
        "Dar Pattern Data Broken"},
       {"second record missing", DarFile(2, Record(6, 1, 1, 8, RunBytes(0, {1}))),
        "Dar Pattern Data Broken"},
-      {"run past its row", DarFile(1, Record(6, 5, 1, 8, Cat({RunBytes(0, {1, 2, 3, 4, 5})}))),
+      {"run past the end of the data", DarFile(1, Record(6, 5, 1, 8, RunBytes(0, {1, 2, 3, 4, 5}))),
        "Dar Pattern Data Broken"},
-      {"run header past its row", DarFile(1, Record(6, 1, 1, 6, {0, 0, 0, 0, 0, 0})),
+      {"run header past the end of the data", DarFile(1, Record(6, 1, 1, 6, {0, 0, 0, 0, 0, 0})),
        "Dar Pattern Data Broken"},
   };
-  // The run past its row as the file really holds it: row size 8 cut from 12.
+  // The run of 5 in a row of 8 bytes, its fifth pixel byte missing.
   cases[7].bytes[1036 + 6] = 8;
   cases[7].bytes.resize(cases[7].bytes.size() - 4);
   for (const Case& c : cases) {
@@ -327,6 +327,61 @@ TEST_F(DarArchiveTest, FailedLoadsKeepThePreviousArchive) {
   EXPECT_EQ(archive.Load("data\\none.dar"), 0);
   EXPECT_EQ(LastText(), "file not open! DarFile\n" + folder.Full("data/none.dar"));
   EXPECT_EQ(archive.loaded, 1);
+}
+
+// A run may pass the end of its row as long as it stays inside the data: the
+// drawer reads on into the bytes after it, and the next row starts at its own
+// place all the same.
+TEST_F(DarArchiveTest, RunsPassingTheirRowDrawTheBytesAfterIt) {
+  // Pattern 0, row size 8: the bottom row's run of 6 takes its last two bytes
+  // from the top row's skip field (2, 0); the top row draws B1 after skip 2.
+  std::vector<uint8_t> spill = Record(6, 8, 2, 8,
+                                      {1, 0, 6, 0, 0xA1, 0xA2, 0xA3, 0xA4,  // bottom row
+                                       2, 0, 1, 0, 0xB1, 0xEE, 0xEE, 0xEE});
+  // Pattern 1, row size 6: the bottom row's empty run ends at byte 4, so a
+  // second run starts 2 bytes before the row's end. Its skip is 2, its count
+  // the top row's first byte (3), its pixels the top row's bytes 2 to 4
+  // (2, 0, 0x91). The top row skips 3 and draws 0x91 0x92, the last bytes of
+  // the data.
+  std::vector<uint8_t> straddle = Record(6, 6, 2, 6,
+                                         {1, 0, 0, 0, 2, 0,  // bottom row
+                                          3, 0, 2, 0, 0x91, 0x92});
+  const std::vector<uint8_t> file = DarFile(2, Cat({spill, straddle}));
+  ASSERT_EQ(Load(file), 1);
+  Display d(16, 5, 0x11);
+  Show(d);
+  archive.DrawPattern(4, 1, 0);
+  archive.DrawPattern(8, 3, 1);
+  EXPECT_TRUE(boxes().empty());
+  std::vector<std::vector<uint8_t>> want(5, std::vector<uint8_t>(16, 0x11));
+  want[1][6] = 0xB1;
+  for (int i = 0; i < 6; ++i)
+    want[2][5 + i] = std::vector<uint8_t>{0xA1, 0xA2, 0xA3, 0xA4, 2, 0}[i];
+  want[3][11] = 0x91;
+  want[3][12] = 0x92;
+  want[4][11] = 2;
+  want[4][12] = 0;
+  want[4][13] = 0x91;
+  for (int y = 0; y < 5; ++y) {
+    std::vector<uint8_t> row;
+    for (int x = 0; x < 16; ++x)
+      row.push_back(d.Pixel(x, y));
+    EXPECT_EQ(row, want[y]) << "row " << y;
+  }
+
+  // The tools' reader takes the same bytes.
+  std::string error;
+  std::optional<DarContents> c = DecodeDarBytes(file, &error);
+  ASSERT_TRUE(c.has_value()) << error;
+  EXPECT_EQ(c->patterns[0].pixels, (std::vector<int16_t>{-1, -1, 0xB1, -1, -1, -1, -1, -1,  //
+                                                         -1, 0xA1, 0xA2, 0xA3, 0xA4, 2, 0, -1}));
+  EXPECT_EQ(c->patterns[1].pixels, (std::vector<int16_t>{-1, -1, -1, 0x91, 0x92, -1,  //
+                                                         -1, -1, -1, 2, 0, 0x91}));
+
+  // One byte less and the last run reads past the data.
+  EXPECT_EQ(Load(std::vector<uint8_t>(file.begin(), file.end() - 1)), 0);
+  EXPECT_EQ(LastText(), "Dar Pattern Data Broken\n" + folder.Full("data/t.dar"));
+  EXPECT_FALSE(DecodeDarBytes({file.begin(), file.end() - 1}, &error).has_value());
 }
 
 // Positions and runs that reach past the display are clipped: pixels inside

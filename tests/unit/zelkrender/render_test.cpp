@@ -80,10 +80,10 @@ TEST(RenderGolden, ScreensAtCycleMomentsMatchTheSceneTimeline) {
     moments += (moments.empty() ? "" : ",") + std::to_string(ms);
   TempDir dir;
   std::string err;
-  ASSERT_EQ(
-      RunTool({"scenedemo", "--cycle", "--at", moments, "--out", dir.path(), "--data", BinDir()},
-              &err),
-      0)
+  ASSERT_EQ(RunTool({"scenedemo", "--cycle", "--verbose", "--at", moments, "--out", dir.path(),
+                     "--data", BinDir()},
+                    &err),
+            0)
       << err;
   for (auto [ms, sum] : golden) {
     char name[64];
