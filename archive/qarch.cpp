@@ -150,11 +150,10 @@ class Session {
     }
     auto free = platform::FreeSpace(destDir);
     if (!free || need * kMegabyte <= static_cast<double>(*free)) return true;
-    char text[512];
-    std::snprintf(text, sizeof text,
-                  "展開先の空き容量が足りない可能性があります。\r"
-                  "必要な容量: %.2f MB\r空き容量: %.2f MB\r解凍を続けますか?",
-                  need, static_cast<double>(*free) / kMegabyte);
+    const std::string text = "展開先の空き容量が足りない可能性があります。\r必要な容量: " +
+                             FormatBytes(need * kMegabyte) +
+                             "\r空き容量: " + FormatBytes(static_cast<double>(*free)) +
+                             "\r解凍を続けますか?";
     int answer = ShowBox(text, title_,
                          platform::MB_OKCANCEL | platform::MB_ICONEXCLAMATION |
                              platform::MB_DEFBUTTON2 | platform::MB_TASKMODAL);

@@ -368,6 +368,7 @@ TEST_F(Run, ProgramsOutsideTheDestinationAreNeverStarted) {
                                       "start " + (dest / "go").string() + " after 7 boxes",
                                       "cd " + dest.string() + "/bin/../",
                                       "start " + dest.string() + "/bin/../go [-x] after 8 boxes"}));
+  ASSERT_EQ(Boxes().size(), 8u) << Texts();
   for (size_t i : {1, 3, 5}) {
     EXPECT_NE(Boxes()[i].text.find("展開先の外"), std::string::npos) << Boxes()[i].text;
     EXPECT_EQ(Boxes()[i].style, 0x2010u);
