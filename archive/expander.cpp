@@ -18,6 +18,9 @@ constexpr size_t kChunk = 256 * 1024;
 constexpr const char* kTempPrefix = ".qarch-";
 constexpr const char* kTempSuffix = ".tmp";
 constexpr unsigned kWorldWritable = 0002;
+// Files written are forced to the disk together once this many are waiting.
+constexpr size_t kBatchFiles = 256;
+constexpr uint64_t kBatchBytes = 64ull << 20;
 
 // The compressed data of one member, handed to the decoder.
 struct DataFeed {
@@ -103,6 +106,8 @@ Expander::Outcome Expander::Expand(const Member& member, std::string* problem) {
   }
   std::vector<platform::Names> created;
   Outcome outcome = Outcome::kFailed;
+  // Folders and links see every file before them under its name.
+  if (member.kind != MemberKind::kFile) Commit();
   switch (member.kind) {
     case MemberKind::kDirectory:
       if (MakeFolders(where.parts, &created, problem)) {
@@ -222,23 +227,44 @@ Expander::Outcome Expander::ExpandFile(const Member& member, const platform::Nam
     mode |= (mode & 0444) >> 2;  // executable wherever readable
   }
   mode &= ~umask_ & ~kWorldWritable;
-  error = out->Commit(path.back(), mode, member.time);
-  if (error != platform::TreeError::kNone) {
-    *problem = error == platform::TreeError::kFolderInPlace
-                   ? TreeErrorText(error)
-                   : "書き込みに失敗しました（空き容量不足など）";
+  if (!out->Seal(mode, member.time)) {
+    *problem = "書き込みに失敗しました（空き容量不足など）";
     return Outcome::kFailed;
   }
+  written_.push_back({std::move(out), path.back(), member.DisplayName()});
+  writtenBytes_ += member.length;
+  if (written_.size() >= kBatchFiles || writtenBytes_ >= kBatchBytes) Commit();
   return Outcome::kDone;
 }
 
-void Expander::Finish() {
-  if (!tree_) return;
+void Expander::Commit() {
+  if (written_.empty()) return;
+  std::vector<platform::NewFile*> files;
+  for (const Written& w : written_)
+    files.push_back(w.file.get());
+  tree_->Sync(files);
+  for (Written& w : written_) {
+    platform::TreeError error = w.file->Commit(w.name);
+    if (error != platform::TreeError::kNone) {
+      lateProblems_.push_back(w.member + ": " +
+                              (error == platform::TreeError::kFolderInPlace
+                                   ? TreeErrorText(error)
+                                   : "書き込みに失敗しました（空き容量不足など）"));
+    }
+  }
+  written_.clear();
+  writtenBytes_ = 0;
+}
+
+std::vector<std::string> Expander::Finish() {
+  if (!tree_) return {};
+  Commit();
   for (auto it = folders_.rbegin(); it != folders_.rend(); ++it) {
     if (it->perms) tree_->SetFolderMode(it->path, *it->perms);
     if (it->time != 0) tree_->SetFolderTime(it->path, it->time);
   }
   folders_.clear();
+  return std::move(lateProblems_);
 }
 
 }  // namespace qarch

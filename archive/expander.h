@@ -3,9 +3,10 @@
 // without following a link, so nothing is created outside it, whatever names,
 // links or folders the archive or the destination hold; a link is made only
 // when what it leads to, followed through what the destination holds, stays
-// inside. A file is written under a temporary name beside its place, forced
-// to the disk and renamed there only once its length and CRC are right, so a
-// file under its real name is always whole.
+// inside. A file is written under a temporary name beside its place and
+// renamed there only once its length and CRC are right and it is on the disk
+// (files are forced there in batches, one flush for many), so a file under
+// its real name is always whole.
 #pragma once
 
 #include <cstdint>
@@ -34,12 +35,14 @@ class Expander {
   bool SetDestination(const std::string& folder, std::string* problem);
 
   // Expands one member; on kFailed `problem` says why (in Japanese). Folders
-  // made only for a member that is not expanded are removed again.
+  // made only for a member that is not expanded are removed again. A file
+  // may take its name only at a later call or at Finish.
   Outcome Expand(const Member& member, std::string* problem);
 
-  // Gives the archive's folders their stored modes and times, once nothing
-  // more is written into them.
-  void Finish();
+  // Gives every file written its name and the archive's folders their stored
+  // modes and times, once nothing more is written into them. Returns the
+  // members that failed at that last step ("name: why").
+  std::vector<std::string> Finish();
 
  private:
   struct StoredFolder {
@@ -48,7 +51,15 @@ class Expander {
     std::optional<unsigned> perms;
   };
 
+  struct Written {
+    std::unique_ptr<platform::NewFile> file;
+    std::string name;
+    std::string member;  // for the report
+  };
+
   Outcome ExpandFile(const Member& member, const platform::Names& path, std::string* problem);
+  // Forces the written files to the disk and gives them their names.
+  void Commit();
   Outcome ExpandLink(const Member& member, const platform::Names& path, std::string* problem);
   bool MakeFolders(const platform::Names& path, std::vector<platform::Names>* created,
                    std::string* problem);
@@ -60,6 +71,9 @@ class Expander {
   unsigned umask_;
   std::set<platform::Names> cleared_;  // folders whose stale temporary files are gone
   std::vector<StoredFolder> folders_;
+  std::vector<Written> written_;
+  uint64_t writtenBytes_ = 0;
+  std::vector<std::string> lateProblems_;
 };
 
 }  // namespace qarch

@@ -201,7 +201,8 @@ class Session {
           problems_.push_back(job.name + ": " + member.DisplayName() + ": " + problem);
         }
       }
-      expander.Finish();
+      for (const std::string& late : expander.Finish())
+        problems_.push_back(job.name + ": " + late);
     }
     return cancelled ? kUnpackCancelled : kUnpackFinished;
   }

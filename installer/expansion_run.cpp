@@ -77,7 +77,9 @@ std::string BlockPath(const std::string& path, const std::string& folder,
   if (auto text = platform::Utf8ToCp932(path); text && text->size() < kBuffer) return *text;
   if (path.compare(0, folder.size(), folder) != 0) return "";
   held.emplace(folder);
-  auto rest = platform::Utf8ToCp932(path.substr(folder.size()));
+  std::string after = path.substr(folder.size());
+  if (!after.empty() && after.front() != '/') after.insert(0, "/");
+  auto rest = platform::Utf8ToCp932(after);
   std::string name = held->name() + (rest ? *rest : "");
   if (!held->ok() || !rest || name.size() >= kBuffer) return "";
   return name;

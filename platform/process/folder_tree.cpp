@@ -121,16 +121,20 @@ bool NewFile::Write(const void* data, size_t size) {
   return true;
 }
 
-TreeError NewFile::Commit(const std::string& name, unsigned mode, int64_t time) {
+bool NewFile::Seal(unsigned mode, int64_t time) {
   bool ok = ::fchmod(fd_, static_cast<mode_t>(mode)) == 0;
   if (ok && time != 0) {
     timespec times[2] = {{static_cast<time_t>(time), 0}, {static_cast<time_t>(time), 0}};
     ok = ::futimens(fd_, times) == 0;
   }
-  ok = ok && ::fsync(fd_) == 0;
-  ok = ::close(fd_) == 0 && ok;
+  return ok;
+}
+
+TreeError NewFile::Commit(const std::string& name) {
+  if (!synced_) return TreeError::kSystem;
+  const bool closed = ::close(fd_) == 0;
   fd_ = -1;
-  if (!ok) return TreeError::kSystem;
+  if (!closed) return TreeError::kSystem;
   if (::renameat(folder_, temp_.c_str(), folder_, name.c_str()) != 0) {
     return errno == EISDIR || errno == ENOTEMPTY || errno == EEXIST ? TreeError::kFolderInPlace
                                                                     : TreeError::kSystem;
@@ -238,8 +242,10 @@ std::unique_ptr<NewFile> FolderTree::CreateFile(const Names& folderPath, const s
                                                 const std::string& suffix, TreeError* error) {
   Fd folder(OpenFolder(folderPath, error));
   if (folder.get() < 0) return nullptr;
-  for (int k = 0; k < kMaxTemporaryNames; ++k) {
-    std::string temp = prefix + std::to_string(k) + suffix;
+  // Numbered on from the last name taken, so a folder of many new files
+  // does not try every taken name again for each one.
+  for (int tries = 0; tries < kMaxTemporaryNames; ++tries) {
+    std::string temp = prefix + std::to_string(nextTemporary_++) + suffix;
     int fd = ::openat(folder.get(), temp.c_str(),
                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) return std::unique_ptr<NewFile>(new NewFile(folder.release(), fd, temp));
@@ -247,6 +253,23 @@ std::unique_ptr<NewFile> FolderTree::CreateFile(const Names& folderPath, const s
   }
   *error = TreeError::kSystem;
   return nullptr;
+}
+
+bool FolderTree::Sync(const std::vector<NewFile*>& files) {
+  struct stat rootStat {};
+  bool flushed = false;
+  if (::fstat(root_, &rootStat) == 0) {
+    Fd tree(::openat(root_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    flushed = tree.get() >= 0 && ::syncfs(tree.get()) == 0;
+  }
+  bool ok = true;
+  for (NewFile* file : files) {
+    struct stat st {};
+    const bool onTree = flushed && ::fstat(file->fd_, &st) == 0 && st.st_dev == rootStat.st_dev;
+    file->synced_ = onTree || ::fsync(file->fd_) == 0;
+    ok = ok && file->synced_;
+  }
+  return ok;
 }
 
 TreeError FolderTree::MakeLink(const Names& path, const std::string& target) {

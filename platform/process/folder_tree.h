@@ -44,7 +44,8 @@ enum class TreeError {
 };
 
 // A file being written under a temporary name in a folder of the tree; it
-// takes its real name only with Commit, and is removed if never committed.
+// takes its real name only with Commit, after FolderTree::Sync has forced it
+// to the disk, and is removed if never committed.
 class NewFile {
  public:
   ~NewFile();
@@ -52,9 +53,10 @@ class NewFile {
   NewFile& operator=(const NewFile&) = delete;
 
   bool Write(const void* data, size_t size);
-  // Sets the mode and (when non-zero) the modification time, forces the data
-  // to the disk and renames the file to `name`, replacing a file or link.
-  TreeError Commit(const std::string& name, unsigned mode, int64_t time);
+  // Sets the mode and (when non-zero) the modification time.
+  bool Seal(unsigned mode, int64_t time);
+  // Renames the file to `name`, replacing a file or link there.
+  TreeError Commit(const std::string& name);
 
  private:
   friend class FolderTree;
@@ -63,6 +65,7 @@ class NewFile {
   int folder_;
   int fd_;
   std::string temp_;
+  bool synced_ = false;
 };
 
 class FolderTree {
@@ -88,6 +91,11 @@ class FolderTree {
   // Opens a new temporary file "<prefix>N<suffix>" in the folder `folder`.
   std::unique_ptr<NewFile> CreateFile(const Names& folder, const std::string& prefix,
                                       const std::string& suffix, TreeError* error);
+
+  // Forces the data of `files` to the disk: one flush of the tree's file
+  // system for those on it (far cheaper than one per file), fsync for the
+  // others. False when that failed for any of them.
+  bool Sync(const std::vector<NewFile*>& files);
 
   // Makes `path` a symbolic link to `target`, replacing a file or link there.
   TreeError MakeLink(const Names& path, const std::string& target);
@@ -123,6 +131,7 @@ class FolderTree {
 
   int root_ = -1;
   bool kernelWalk_ = false;
+  unsigned nextTemporary_ = 0;
 };
 
 // The process's file mode creation mask.

@@ -89,7 +89,8 @@ Expansion ExpandBytes(const std::string& bytes, const fs::path& dest,
       result.problems.push_back(m.DisplayName() + ": " + problem);
     }
   }
-  expander.Finish();
+  for (const std::string& late : expander.Finish())
+    result.problems.push_back(late);
   return result;
 }
 
