@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Stopping the installer in the middle of a member: SIGTERM, SIGHUP and SIGINT
-# end the run like Cancel (temporary file removed, the abandoned message, the
-# needs saved); after SIGKILL the next run removes what was left and installs
-# everything whole.
+# end the run like Cancel (temporary file removed, the abandoned message,
+# nothing started, the needs saved); after SIGKILL the next run removes what
+# was left and installs everything whole.
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 source "$ZELK_SOURCE_DIR/tests/e2e/installer/installer_lib.sh"
 unset DISPLAY WAYLAND_DISPLAY
 "$ZELK_TEST_DIR/forge_archives" "$CD/LZH" big || fail "forge"
-settings "TitleName=T" "ToDefDirName=Game"
-export ZELK_MSGBOX_ANSWERS=
+settings "TitleName=T" "ToDefDirName=Game" "ExeName=start.sh"
+export ZELK_MSGBOX_ANSWERS= ZELK_TEST_MARKER=$WORK/started
+# The program to start is already there: only the outcome decides.
+mkdir -p "$DRIVE/Game"
+printf '#!/bin/sh
+touch "$ZELK_TEST_MARKER"
+' >"$DRIVE/Game/start.sh"
+chmod +x "$DRIVE/Game/start.sh"
 shopt -s nullglob
 
 # start_and_catch: starts the installer and stops it (SIGSTOP) while the
@@ -48,6 +54,8 @@ for sig in TERM HUP INT; do
   [ "$EXIT_CODE" = 0 ] || fail "SIG$sig: exit $EXIT_CODE"
   expect_boxes "T|解凍を中止しました。|8256"
   expect_nothing_cut "SIG$sig"
+  sleep 0.3
+  [ ! -e "$ZELK_TEST_MARKER" ] || fail "SIG$sig: program started"
   settings_text | grep -qx 'needMByte0=64.00' || fail "SIG$sig: needs not saved"
 done
 
@@ -60,4 +68,6 @@ expect_boxes "T|解凍が終了しました。|8256"
 [ -z "$(find "$DRIVE" -name '*.tmp')" ] || fail "temporary file survived the next run"
 [ "$(stat -c %s "$DRIVE/Game/data/big.bin")" = $((64 << 20)) ] || fail "big.bin not whole"
 [ "$(cat "$DRIVE/Game/data/after.txt")" = after ] || fail "after.txt"
+[ -e "$ZELK_TEST_MARKER" ] || sleep 1
+[ -e "$ZELK_TEST_MARKER" ] || fail "program not started after the clean run"
 echo PASS
