@@ -2,8 +2,11 @@
 // loads with the programs' own loaders without a message box, and has the
 // sizes, colour tables and transparent areas the scenes rely on.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,6 +19,7 @@
 #include "image/dib_image.h"
 #include "image/mag_image.h"
 #include "tests/support/virtual_system.h"
+#include "tools/datagen/files.h"
 #include "tools/datagen/synth.h"
 
 namespace {
@@ -278,6 +282,43 @@ TEST_F(DataSetTest, PatternsShareThePalettesOfThePicturesTheyAreDrawnInto) {
   EXPECT_EQ(dar(*Dar("data\\msg1.dar")), table(*Mag("data\\red.mag")));
 }
 
+// What tesseract reads on a picture (Japanese and English), spaces removed.
+std::string ReadAloud(const image::MagImage& m) {
+  datagen::RgbImage shot{m.width, m.height, std::vector<uint8_t>(size_t(m.width) * m.height * 3)};
+  for (int y = 0; y < m.height; ++y)
+    for (int x = 0; x < m.width; ++x) {
+      const uint8_t* e = m.colorTable + m.bits[size_t(m.height - 1 - y) * m.width + x] * 4;
+      shot.Set(x, y, {e[2], e[1], e[0]});
+    }
+  std::string png =
+      (std::filesystem::temp_directory_path() / ("zelk-ocr-" + std::to_string(::getpid()) + ".png"))
+          .string();
+  std::string error, text;
+  EXPECT_TRUE(datagen::WritePng(png, shot, &error)) << error;
+  if (FILE* ocr = ::popen(("tesseract '" + png + "' stdout -l jpn+eng 2>/dev/null").c_str(), "r")) {
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, ocr)) > 0;)
+      text.append(buf, n);
+    EXPECT_EQ(::pclose(ocr), 0) << "tesseract (tesseract-ocr-jpn) did not run";
+  }
+  std::filesystem::remove(png);
+  std::erase(text, ' ');
+  return text;
+}
+
+TEST_F(DataSetTest, CreditsNameEveryoneTheDemoShows) {
+  // Nolu, the three story portraits and the six of the gallery, each in
+  // Japanese and English, as a reader sees them on the thanks card.
+  auto card = Mag("data\\trush.mag");
+  ASSERT_EQ(BitCount(*card), 8);
+  std::string text = ReadAloud(*card);
+  for (const char* name :
+       {"ノル",       "ヴェンノル", "オリーネ", "ドーヴァ", "ウベコ",  "フェナリ", "タモール",
+        "ブラケンド", "トビラン",   "ホヴァネ", "Nolu",     "Vennolu", "Orine",    "Dova",
+        "Ubeko",      "Fenari",     "Tamor",    "Brakendo", "Tobiran", "Hovane"})
+    EXPECT_NE(text.find(name), std::string::npos) << name << " is not on the card:\n" << text;
+}
+
 TEST_F(DataSetTest, PlasmaPaletteIsARichCycle) {
   // Neighbouring entries are close (the effect adds indices), and the cycle
   // spans dark and light.
@@ -330,6 +371,33 @@ TEST(ThemeTest, WaveIsLongEnoughAndMarksTheSceneChanges) {
     EXPECT_GT(rms(at, at + 0.1), 1.2 * rms(at - 0.25, at)) << "no accent at " << mark << " s";
   }
   EXPECT_LT(rms(171.0, 172.0), 30.0) << "the piece should have ended by 171 s";
+}
+
+TEST(ThemeTest, OpeningCymbalsAreMixedBelowTheRestOfThePiece) {
+  // The noise of a cymbal is what a second difference (a steep high-pass)
+  // keeps. Over the opening's crash (0–2 s) and the swell and crash of the
+  // white flash (4.6–7 s) it stays below the piece's typical second, where
+  // the music covers it.
+  std::vector<uint8_t> f = ReadFile(BinDir() + "/data/tobirano.wav");
+  ASSERT_GE(f.size(), 44u + 172 * 22050 * 4);
+  const double rate = Le32(f, 24);
+  auto left = [&](size_t i) { return double(int16_t(f[44 + i * 4] | f[45 + i * 4] << 8)); };
+  auto highs = [&](double t0, double t1) {
+    double sum = 0;
+    size_t a = size_t(t0 * rate) + 1, b = size_t(t1 * rate);
+    for (size_t i = a; i < b; ++i) {
+      double d = left(i + 1) - 2 * left(i) + left(i - 1);
+      sum += d * d;
+    }
+    return std::sqrt(sum / double(b - a));
+  };
+  std::vector<double> seconds;
+  for (int t = 7; t < 170; ++t)
+    seconds.push_back(highs(t, t + 1));
+  std::nth_element(seconds.begin(), seconds.begin() + seconds.size() / 2, seconds.end());
+  const double typical = seconds[seconds.size() / 2];
+  EXPECT_LT(highs(0, 2), typical);
+  EXPECT_LT(highs(4.6, 7), typical);
 }
 
 }  // namespace
