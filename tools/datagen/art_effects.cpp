@@ -24,21 +24,29 @@ std::array<uint8_t, 1024> ColourTableOf(const Palette& p) {
 
 // The plasma's colour cycle: the effect adds four wave values into an index,
 // so neighbouring entries must be neighbouring colours all the way round.
+// Sixteen key colours, one every 16 entries, joined by a closed Catmull-Rom
+// curve (smooth, without the kinks of straight ramps that show as hard
+// contour lines in the flowing bands). The sums cluster around 126: the
+// common middle is violet and rose, gold and cream come only near the crests
+// (the upper tenth), and the rarely reached top turns through lilac back to
+// the night blue of entry 0.
+const Col kPlasmaKeys[16] = {Hex(0x070926), Hex(0x0b0f3c), Hex(0x111752), Hex(0x1a1e66),
+                             Hex(0x262478), Hex(0x362a86), Hex(0x4a2e8e), Hex(0x622f90),
+                             Hex(0x7e328a), Hex(0xa03a7a), Hex(0xc44c64), Hex(0xe06c52),
+                             Hex(0xf29a50), Hex(0xffc874), Hex(0xfff0d0), Hex(0x8a6a9a)};
+
 Palette PlasmaPalette() {
-  Ramp cycle{{{0, Hex(0x0c0a28)},
-              {40.0f / 255, Hex(0x28186e)},
-              {72.0f / 255, Hex(0x6e2496)},
-              {100.0f / 255, Hex(0xbe285a)},
-              {124.0f / 255, Hex(0xec6e28)},
-              {144.0f / 255, Hex(0xffc450)},
-              {164.0f / 255, Hex(0xfff6dc)},
-              {186.0f / 255, Hex(0x96c8fa)},
-              {212.0f / 255, Hex(0x285abe)},
-              {236.0f / 255, Hex(0x101e5a)},
-              {1, Hex(0x0c0a2c)}}};
   Palette p;
-  for (int i = 0; i < 256; ++i)
-    p.push_back(ToRgb(cycle(float(i) / 255.0f)));
+  for (int i = 0; i < 256; ++i) {
+    int k = i / 16;
+    float t = float(i % 16) / 16.0f;
+    Col p0 = kPlasmaKeys[(k + 15) % 16], p1 = kPlasmaKeys[k], p2 = kPlasmaKeys[(k + 1) % 16],
+        p3 = kPlasmaKeys[(k + 2) % 16];
+    Col c = (p1 * 2 + (p2 - p0) * t + (p0 * 2 - p1 * 5 + p2 * 4 - p3) * (t * t) +
+             (p1 * 3 - p0 - p2 * 3 + p3) * (t * t * t)) *
+            0.5f;
+    p.push_back(ToRgb(c));
+  }
   return p;
 }
 
@@ -72,23 +80,25 @@ image::DarPattern MessageWindow(const Fonts& fonts, const Palette& palette, cons
   const float x0 = 8, y0 = 50, x1 = 312, y1 = 138;
   Path box = RoundedBox(x0, y0, x1, y1, 6, 4);
   Mask window = Fill(box, W, H);
-  c.Paint(window, Hex(0x0c0a28));
+  const Col night = kPlasmaKeys[1], gold = kPlasmaKeys[13], cream = kPlasmaKeys[14],
+            rose = kPlasmaKeys[10];
+  c.Paint(window, night);
   c.Paint(Stroke(RoundedBox(x0 + 1.5f, y0 + 1.5f, x1 - 1.5f, y1 - 1.5f, 5, 4), 2, true, W, H),
-          Hex(0xffc450));
-  c.Paint(Stroke(RoundedBox(x0 + 5, y0 + 5, x1 - 5, y1 - 5, 3, 4), 1, true, W, H), Hex(0xbe285a));
+          gold);
+  c.Paint(Stroke(RoundedBox(x0 + 5, y0 + 5, x1 - 5, y1 - 5, 3, 4), 1, true, W, H), rose);
   for (Vec2 k :
        {Vec2{x0 + 2, y0 + 2}, Vec2{x1 - 2, y0 + 2}, Vec2{x0 + 2, y1 - 2}, Vec2{x1 - 2, y1 - 2}}) {
     Path d{{k.x, k.y - 5}, {k.x + 5, k.y}, {k.x, k.y + 5}, {k.x - 5, k.y}};
     Mask m = Fill(d, W, H);
     UnionInto(window, m);
-    c.Paint(m, Hex(0xfff6dc));
+    c.Paint(m, cream);
   }
   // A small star before the text, then the lines in crisp hinted glyphs.
-  c.Paint(Fill(Star({26, 78}, 6, 2.5f, 4), W, H), Hex(0xffc450));
-  c.Paint(fonts.gothic->Render(line1, 14, 38, 84, W, H), Hex(0xfff6dc));
-  c.Paint(fonts.gothic->Render(line2, 14, 38, 110, W, H), Hex(0xfff6dc));
+  c.Paint(Fill(Star({26, 78}, 6, 2.5f, 4), W, H), gold);
+  c.Paint(fonts.gothic->Render(line1, 14, 38, 84, W, H), cream);
+  c.Paint(fonts.gothic->Render(line2, 14, 38, 110, W, H), cream);
   // The page marker at the lower right.
-  c.Paint(Fill(Path{{292, 122}, {302, 122}, {297, 129}}, W, H), Hex(0xec6e28));
+  c.Paint(Fill(Path{{292, 122}, {302, 122}, {297, 129}}, W, H), kPlasmaKeys[12]);
   return QuantizePattern(c, window, palette, 0, 0, W, H, Dither::kNone);
 }
 
@@ -109,7 +119,7 @@ std::vector<Product> MakePlasmaGroup(const Fonts& fonts) {
                     "番人ヴェンノルは、そう言った。"),
       MessageWindow(fonts, palette, "ノルは　小さな鍵を　にぎりしめた。",
                     "星の音が、遠くで鳴っている。"),
-      MessageWindow(fonts, palette, "さあ、行こう。", "ほうき星が　落ちてくるまえに。")};
+      MessageWindow(fonts, palette, "さあ、行こう。", "ほうき星が　のぼってくるまえに。")};
   return {red, msg};
 }
 
