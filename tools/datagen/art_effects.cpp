@@ -426,16 +426,63 @@ std::vector<Product> MakeKaiten(const Fonts& fonts) {
 
 namespace {
 
-// The pond at night, seen from above, in pond coordinates (the whole pond is
-// 320 × 240); `view` maps them onto the canvas, so the same water can be
-// drawn whole or closer.
-void PaintPond(Canvas& c, const Affine& view) {
+// The ripple's window on the pond: the close picture is shown doubled over
+// these pixels of the whole one (which is itself shown doubled), so the two
+// are one picture at one scale.
+constexpr int kWindowX = 80, kWindowY = 60, kWindowW = 160, kWindowH = 120;
+
+// A koi seen from above, its head at the origin pointing along +x, about 26
+// pixels long; `kind` picks its colouring.
+void PaintKoi(Canvas& c, const Affine& place, int kind) {
   const int W = c.w, H = c.h;
-  float k = std::sqrt(std::fabs(view.a * view.d));
-  // Inverse of the view (scale and shift only) for per-pixel work.
-  auto toPond = [&](int x, int y) {
-    return Vec2{(float(x) + 0.5f - view.tx) / view.a, (float(y) + 0.5f - view.ty) / view.d};
-  };
+  Path body = SmoothClosed({{0, 0},
+                            {-3, -4.2f},
+                            {-10, -4.6f},
+                            {-17, -2.6f},
+                            {-21, -1.0f},
+                            {-21, 1.0f},
+                            {-17, 2.6f},
+                            {-10, 4.6f},
+                            {-3, 4.2f}},
+                           6);
+  Path tail = SmoothClosed({{-20, 0}, {-27, -5}, {-25, 0}, {-27, 5}}, 4);
+  Path finL = SmoothClosed({{-6, -3.5f}, {-10, -8}, {-12, -4}}, 4);
+  Path finR = SmoothClosed({{-6, 3.5f}, {-10, 8}, {-12, 4}}, 4);
+  Shape all{Transformed(body, place), Transformed(tail, place), Transformed(finL, place),
+            Transformed(finR, place)};
+  // Its shadow on the pond floor, a little down and to the right.
+  c.Paint(Blurred(Fill(Transformed(all, Affine::Translate(2, 3)), W, H), 1), Hex(0x040818), 0.45f);
+  const Col white = Hex(0xfff2e4), red = Hex(0xe0562a), orange = Hex(0xf29a3a), ink = Hex(0x23202e),
+            gold = Hex(0xf6d27a);
+  Col base = kind == 0 ? white : kind == 1 ? orange : gold;
+  Mask fins = Fill(Shape{all[1], all[2], all[3]}, W, H);
+  c.Paint(fins, Mix(base, Hex(0xffffff), 0.35f), 0.8f);
+  Mask m = Fill(all[0], W, H);
+  c.Paint(m, base);
+  // Patches: red on the white one, white on the orange one, ink on the gold one.
+  const Vec2 spots[3][2] = {{{-4, -1}, {-13, 1}}, {{-8, 0}, {-16, -1}}, {{-5, 1}, {-14, -1}}};
+  Col spot = kind == 0 ? red : kind == 1 ? white : ink;
+  for (Vec2 s : spots[kind]) {
+    Mask k = Fill(Transformed(Ellipse(s, 3.6f, 2.6f, 16), place), W, H);
+    IntersectWith(k, m);
+    c.Paint(k, spot);
+  }
+  // A light line down the back, the outline, two eyes.
+  c.Paint(Stroke(Transformed(Path{{-2, 0}, {-16, 0}}, place), 0.8f, false, W, H), Hex(0xffffff),
+          0.35f);
+  c.Paint(Stroke(all[0], 0.7f, true, W, H), Hex(0x1a1018), 0.8f);
+  for (float side : {-1.0f, 1.0f})
+    c.Paint(Fill(Circle(place({-2.2f, side * 2.4f}), 0.7f, 8), W, H), Hex(0x101018));
+}
+
+// The pond at night seen from above, 320 × 240. Its middle is the ripple's
+// window, where drops circle the moon's reflection: there the water is calm
+// and soft (a glow, no hard edges or specks that the displaced pixels would
+// tear), and what stands in the window (a koi, a lily pad) keeps to its
+// corners, where the waves stay small.
+Canvas Pond() {
+  const int W = 320, H = 240;
+  Canvas c(W, H);
   Path shore = SmoothClosed({{20, 40},
                              {90, 14},
                              {180, 18},
@@ -448,126 +495,133 @@ void PaintPond(Canvas& c, const Affine& view) {
                              {24, 210},
                              {8, 130}},
                             10);
-  Mask water = Fill(Transformed(shore, view), W, H);
+  Mask water = Fill(shore, W, H);
   // Grass and moss around the pond.
   c.Shade([&](int x, int y, Col) {
-    Vec2 p = toPond(x, y);
-    float n = Fbm(p.x / 14.0f, p.y / 14.0f, 301, 4);
+    float n = Fbm(float(x) / 14.0f, float(y) / 14.0f, 301, 4);
     return Mix(Hex(0x0e2218), Hex(0x24442a), n);
   });
-  // The water: deep blue, lighter where the sky reflects, with soft moving
-  // shades and the moon and stars mirrored in it.
+  // The water: deep blue, the sky's reflection in broad soft streaks, darker
+  // near the banks.
+  std::vector<float> depth = InsideDistance(water);
   c.PaintWith(water, [&](int x, int y) {
-    Vec2 p = toPond(x, y);
-    float n = Fbm(p.x / 40.0f, p.y / 20.0f, 302, 5);
-    float streak = Fbm(p.x / 50.0f, p.y / 5.0f, 303, 3);
-    Col deep = Mix(Hex(0x0a1440), Hex(0x1e3274), n);
-    return deep + Hex(0x2a4a8a) * (Smooth(0.6f, 0.8f, streak) * 0.35f);
+    float n = Fbm(float(x) / 60.0f, float(y) / 30.0f, 302, 4);
+    float streak = Fbm(float(x) / 90.0f, float(y) / 14.0f, 303, 3);
+    Col deep = Mix(Hex(0x0c1746), Hex(0x1c2f70), n);
+    deep = deep + Hex(0x24407e) * (Smooth(0.5f, 0.8f, streak) * 0.3f);
+    return deep * (0.7f + 0.3f * Smooth(0, 14, depth[size_t(y) * W + x]));
   });
-  // The moon mirrored in the middle, where the close view's drops circle it.
-  Vec2 moon = view({160, 120});
-  c.Glow(moon, 22 * k, Hex(0x4a5aa0), 0.35f);
-  Mask disk = Fill(Circle(moon, 9 * k, 48), W, H);
-  IntersectWith(disk, water);
-  c.Paint(disk, Hex(0xfff0c8));
+  // The moon mirrored in the middle: a soft glow with a bright heart, no rim.
+  const Vec2 moon{160, 120};
+  c.Glow(moon, 30, Hex(0x3a4c9a), 0.5f);
+  c.Glow(moon, 13, Hex(0xc8c0a8), 0.55f);
+  c.Glow(moon, 6, Hex(0xfff2cc), 0.75f);
+  // Stars mirrored in the water, away from the moon's glow and the drops.
   Rng rng(304);
-  for (int i = 0; i < 90; ++i) {
-    Vec2 p = view({rng.Range(10, 310), rng.Range(10, 230)});
-    int px = int(p.x), py = int(p.y);
-    if (px < 0 || py < 0 || px >= W || py >= H || water.at(px, py) < 1) continue;
-    c.Glow(p, 0.6f * k, kStar, rng.Range(0.3f, 0.9f));
+  for (int i = 0; i < 70; ++i) {
+    Vec2 p{rng.Range(12, 308), rng.Range(12, 228)};
+    float e = Length(Vec2{(p.x - moon.x) / 84.0f, (p.y - moon.y) / 54.0f});
+    if (e < 1 || water.at(int(p.x), int(p.y)) < 1) continue;
+    c.Glow(p, 0.6f, kStar, rng.Range(0.3f, 0.8f));
   }
-  // Lily pads with a notch, a few with a pale flower.
-  for (int i = 0; i < 22; ++i) {
-    Vec2 centre{rng.Range(20, 300), rng.Range(20, 220)};
-    float r = rng.Range(6, 13);
-    float notch = rng.Range(0, 2 * kPi);
-    Path pad = Arc(centre, r, notch + 0.35f, notch + 2 * kPi - 0.35f, 32);
-    pad.push_back(centre);
-    Path placed = Transformed(pad, view);
-    Mask m = Fill(placed, W, H);
-    IntersectWith(m, water);
+  // Lily pads, each with its notch, some with a pale flower; in clusters by
+  // the banks, two in the window's upper left corner.
+  struct Pad {
+    Vec2 at;
+    float r, notch;
+    bool flower;
+  };
+  const Pad pads[] = {
+      {{44, 66}, 11, 0.6f, true},    {{60, 52}, 7, 2.4f, false},   {{30, 96}, 8, 4.0f, false},
+      {{46, 166}, 12, 5.2f, false},  {{64, 184}, 8, 1.2f, true},   {{34, 186}, 6, 3.0f, false},
+      {{150, 212}, 10, 4.4f, false}, {{174, 206}, 7, 0.4f, true},  {{268, 176}, 12, 2.0f, true},
+      {{288, 150}, 8, 5.6f, false},  {{250, 200}, 7, 3.6f, false}, {{220, 34}, 9, 1.8f, false},
+      {{246, 28}, 6, 4.8f, true},    {{96, 74}, 8, 5.0f, true},    {{110, 66}, 5, 2.2f, false}};
+  for (const Pad& pad : pads) {
+    Path shape = Arc(pad.at, pad.r, pad.notch + 0.35f, pad.notch + 2 * kPi - 0.35f, 40);
+    shape.push_back(pad.at);
+    Mask m = Fill(shape, W, H);
+    c.Paint(Blurred(Fill(Transformed(shape, Affine::Translate(1.5f, 2)), W, H), 1), Hex(0x040818),
+            0.4f);
     c.PaintWith(m, [&](int x, int y) {
-      Vec2 p = toPond(x, y);
-      return Mix(Hex(0x1e5a2e), Hex(0x3a8a44), Clamp01(1 - Length(p - centre) / r) * 0.6f + 0.2f);
+      float d = Length(Vec2{float(x), float(y)} - pad.at) / pad.r;
+      return Mix(Hex(0x4a9a4c), Hex(0x1e5a2e), Smooth(0.1f, 1.0f, d));
     });
-    c.Paint(Stroke(placed, 1.0f * k, true, W, H), Hex(0x0a2414));
-    if (i % 5 == 0) {
-      Vec2 f = view(centre + Vec2{r * 0.2f, -r * 0.1f});
-      for (int petal = 0; petal < 6; ++petal) {
-        float a = float(petal) * kPi / 3;
-        c.Paint(
-            Fill(Ellipse(f + Vec2{std::cos(a), std::sin(a)} * (3.0f * k), 3.2f * k, 3.2f * k, 16),
-                 W, H),
-            Hex(0xf4dce8));
+    // Veins from the middle.
+    for (int v = 0; v < 7; ++v) {
+      float a = pad.notch + 0.9f + float(v) * 0.75f;
+      Mask vein = Stroke(Path{pad.at, pad.at + Vec2{std::cos(a), std::sin(a)} * (pad.r * 0.8f)},
+                         0.6f, false, W, H);
+      IntersectWith(vein, m);
+      c.Paint(vein, Hex(0x2a6a34), 0.6f);
+    }
+    c.Paint(Stroke(shape, 0.9f, true, W, H), Hex(0x0a2414));
+    if (pad.flower) {
+      Vec2 f = pad.at + Vec2{pad.r * 0.15f, -pad.r * 0.1f};
+      for (int petal = 0; petal < 8; ++petal) {
+        float a = float(petal) * kPi / 4;
+        c.Paint(Fill(Ellipse(f + Vec2{std::cos(a), std::sin(a)} * 2.6f, 2.4f, 2.4f, 12), W, H),
+                petal % 2 ? Hex(0xf8e4ee) : Hex(0xe8b8cc));
       }
-      c.Paint(Fill(Circle(f, 2.0f * k, 12), W, H), kGold);
+      c.Paint(Fill(Circle(f, 1.6f, 12), W, H), kGold);
     }
   }
-  // Koi: amber and white fish with a dark outline, circling the middle
-  // outside the path of the close view's drops.
-  const float koi[4][3] = {{150, 96, 0.1f}, {193, 112, 1.7f}, {172, 145, 3.2f}, {126, 130, 4.6f}};
-  for (int i = 0; i < 4; ++i) {
-    float dir = koi[i][2] + rng.Range(-0.2f, 0.2f);
-    Affine fish = view * Affine::Translate(koi[i][0], koi[i][1]) * Affine::Rotate(dir) *
-                  Affine::Scale(0.8f, 0.8f);
-    Path body = SmoothClosed({{12, 0},
-                              {6, -4.5f},
-                              {-4, -3.5f},
-                              {-10, -1},
-                              {-16, -5},
-                              {-14, 0},
-                              {-16, 5},
-                              {-10, 1},
-                              {-4, 3.5f},
-                              {6, 4.5f}},
-                             6);
-    Mask m = Fill(Transformed(body, fish), W, H);
-    c.Paint(Blurred(Fill(Transformed(body, Affine::Translate(2 * k, 3 * k) * fish), W, H), 1),
-            Hex(0x050a1c), 0.5f);
-    c.Paint(m, i % 2 ? Hex(0xf08a30) : Hex(0xfff0e0));
-    Mask spot = Fill(Transformed(Ellipse({2, 0}, 4, 2.5f, 16), fish), W, H);
-    IntersectWith(spot, m);
-    c.Paint(spot, i % 2 ? Hex(0xfff0e0) : Hex(0xe05a20));
-    c.Paint(Stroke(Transformed(body, fish), 0.8f * k, true, W, H), Hex(0x1a0c10));
-  }
+  // Koi circling the pond; two are in the window, above and below the rows
+  // where the drops fall (the displaced pixels are taken from their own row
+  // or the next, so nothing bright may share those rows).
+  const float koi[5][4] = {{52, 124, -1.3f, 0},
+                           {262, 112, 1.7f, 1},
+                           {206, 208, 3.3f, 2},
+                           {208, 76, 3.0f, 1},
+                           {122, 170, 0.05f, 0}};
+  for (const auto& k : koi)
+    PaintKoi(c, Affine::Translate(k[0], k[1]) * Affine::Rotate(k[2]), int(k[3]));
   // Stones along the shore and a stone lantern's warm light.
   for (size_t i = 0; i < shore.size(); i += 5) {
     Vec2 p = shore[i] + Vec2{rng.Range(-4, 4), rng.Range(-4, 4)};
-    Path stone = Transformed(Ellipse(p, rng.Range(6, 11), rng.Range(5, 8), 24), view);
-    c.PaintWith(Fill(stone, W, H), [&](int x, int y) {
-      Vec2 q = toPond(x, y);
-      return Mix(Hex(0x3a3e58), Hex(0x6a6e88), Clamp01(0.5f - (q.y - p.y) / 10.0f));
+    Path stone = Ellipse(p, rng.Range(6, 11), rng.Range(5, 8), 24);
+    c.PaintWith(Fill(stone, W, H), [&](int, int y) {
+      return Mix(Hex(0x3a3e58), Hex(0x6a6e88), Clamp01(0.5f - (float(y) - p.y) / 10.0f));
     });
-    c.Paint(Stroke(stone, 1.0f * k, true, W, H), Hex(0x0a0c18));
+    c.Paint(Stroke(stone, 1.0f, true, W, H), Hex(0x0a0c18));
   }
-  Vec2 lantern = view({292, 30});
-  c.Glow(lantern, 40 * k, kAmber, 0.35f);
-  c.Paint(Fill(Circle(lantern, 9 * k, 32), W, H), Hex(0x4a4a60));
-  c.Paint(Stroke(Circle(lantern, 9 * k, 32), 1.2f * k, true, W, H), Hex(0x0a0c18));
-  c.Paint(Fill(Circle(lantern, 4 * k, 20), W, H), kGold);
-  c.Glow(lantern, 5 * k, kCream, 0.6f);
+  Vec2 lantern{292, 30};
+  c.Glow(lantern, 40, kAmber, 0.35f);
+  c.Paint(Fill(Circle(lantern, 9, 32), W, H), Hex(0x4a4a60));
+  c.Paint(Stroke(Circle(lantern, 9, 32), 1.2f, true, W, H), Hex(0x0a0c18));
+  c.Paint(Fill(Circle(lantern, 4, 20), W, H), kGold);
+  c.Glow(lantern, 5, kCream, 0.6f);
+  return c;
 }
 
 }  // namespace
 
 std::vector<Product> MakeWater(const Fonts&) {
-  // The whole pond, and its centre seen twice as close; the close view is
-  // shown doubled over the middle of the whole one, so the whole one frames
-  // that middle with a thin gold border.
-  Canvas whole(320, 240);
-  PaintPond(whole, Affine());
-  Mask frame = Stroke(Box(78, 58, 242, 182), 3, true, 320, 240);
-  whole.Paint(Grown(frame, 1), kInk);
+  // The whole pond with a thin gold frame round the window, and the window's
+  // own pixels cut from it: in colours and indices one picture, so the
+  // ripple shows the same water moving.
+  Canvas whole = Pond();
+  const float x0 = kWindowX - 3, y0 = kWindowY - 3, x1 = kWindowX + kWindowW + 2,
+              y1 = kWindowY + kWindowH + 2;
+  Mask frame = Stroke(Box(x0, y0, x1, y1), 3, true, 320, 240);
+  whole.Paint(Grown(frame, 1), kInk, 0.8f);
   whole.Paint(frame, kGold);
-  for (Vec2 k : {Vec2{78, 58}, Vec2{242, 58}, Vec2{78, 182}, Vec2{242, 182}}) {
+  for (Vec2 k : {Vec2{x0, y0}, Vec2{x1, y0}, Vec2{x0, y1}, Vec2{x1, y1}}) {
     Path d{{k.x, k.y - 6}, {k.x + 6, k.y}, {k.x, k.y + 6}, {k.x - 6, k.y}};
     whole.Paint(Fill(d, 320, 240), kGold);
     whole.Paint(Stroke(d, 1, true, 320, 240), kInk);
   }
-  Canvas close(160, 120);
-  PaintPond(close, Affine::Scale(2, 2) * Affine::Translate(-120, -90));
-  return {MagProduct("water.mag", whole, 256, true), MagProduct("waters.mag", close, 256, true)};
+  Product water = MagProduct("water.mag", whole, 256, true);
+  Product close = water;
+  close.name = "waters.mag";
+  close.picture.width = kWindowW;
+  close.picture.height = kWindowH;
+  close.picture.pixels.clear();
+  for (int y = kWindowY; y < kWindowY + kWindowH; ++y) {
+    auto row = water.picture.pixels.begin() + y * 320 + kWindowX;
+    close.picture.pixels.insert(close.picture.pixels.end(), row, row + kWindowW);
+  }
+  return {water, close};
 }
 
 }  // namespace datagen

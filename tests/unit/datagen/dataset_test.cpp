@@ -319,6 +319,22 @@ TEST_F(DataSetTest, CreditsNameEveryoneTheDemoShows) {
     EXPECT_NE(text.find(name), std::string::npos) << name << " is not on the card:\n" << text;
 }
 
+TEST_F(DataSetTest, RippleWindowShowsThePondAroundIt) {
+  // Both pictures are shown doubled, the close one over the middle of the
+  // whole one: its pixel (x, y) covers the whole one's (80 + x, 60 + y), so
+  // at rest the two read as one picture.
+  auto whole = Mag("data\\water.mag"), close = Mag("data\\waters.mag");
+  auto colour = [](const image::MagImage& m, int x, int y) {
+    return m.colorTable + m.bits[size_t(m.height - 1 - y) * m.width + x] * 4;
+  };
+  double difference = 0;
+  for (int y = 0; y < close->height; ++y)
+    for (int x = 0; x < close->width; ++x)
+      for (int k = 0; k < 3; ++k)
+        difference += std::abs(colour(*close, x, y)[k] - colour(*whole, 80 + x, 60 + y)[k]);
+  EXPECT_LT(difference / (close->width * close->height * 3), 2.0);
+}
+
 TEST_F(DataSetTest, PlasmaPaletteIsARichCycle) {
   // Neighbouring entries are close (the effect adds indices), and the cycle
   // spans dark and light.
