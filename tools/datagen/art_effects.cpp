@@ -125,11 +125,17 @@ std::vector<Product> MakePlasmaGroup(const Fonts& fonts) {
 
 namespace {
 
-// Pelia's map room: a parchment map of the land on a dark desk by candlelight,
-// with coasts, rivers, mountains, forests, towns and their names, the route to
-// the door and a compass rose: small details worth the lens.
+// Pelia's map room: a parchment chart of the land on a dark desk, drawn for
+// the lens that glides over it: bold shapes whose bending under the glass the
+// eye can follow. A grid of meridians and parallels and the compass rose's
+// rays cross the whole sheet in straight lines; the coast is a heavy line
+// with engraved ripples beside it; the land's name, the sea's and the towns'
+// are set large; and there are big icons: peaks, woods, towns, the door, a
+// ship.
 Canvas MapRoom(const Fonts& fonts) {
   const int W = 320, H = 240;
+  const Col ink = Hex(0x3a2010), brown = Hex(0x6a3a1a), red = Hex(0xa02a1a),
+            paperLight = Hex(0xf4e0b0);
   Canvas c(W, H);
   // The desk: dark blue-black wood grain.
   c.Shade([&](int x, int y, Col) {
@@ -142,144 +148,221 @@ Canvas MapRoom(const Fonts& fonts) {
     float t = float(i) / 120.0f;
     Vec2 p;
     if (t < 0.25f)
-      p = {14 + t * 4 * 292, 12};
+      p = {10 + t * 4 * 300, 8};
     else if (t < 0.5f)
-      p = {306, 12 + (t - 0.25f) * 4 * 214};
+      p = {310, 8 + (t - 0.25f) * 4 * 224};
     else if (t < 0.75f)
-      p = {306 - (t - 0.5f) * 4 * 292, 226};
+      p = {310 - (t - 0.5f) * 4 * 300, 232};
     else
-      p = {14, 226 - (t - 0.75f) * 4 * 214};
+      p = {10, 232 - (t - 0.75f) * 4 * 224};
     p = p + Vec2{Hash01(i, 1, 5) - 0.5f, Hash01(i, 2, 5) - 0.5f} * 2.5f;
     sheet.push_back(p);
   }
-  Mask shadow = Blurred(Fill(Transformed(sheet, Affine::Translate(3, 4)), W, H), 3);
-  c.Paint(shadow, Hex(0x05060c), 0.7f);
+  c.Paint(Blurred(Fill(Transformed(sheet, Affine::Translate(3, 4)), W, H), 3), Hex(0x05060c), 0.7f);
   Mask paper = Fill(sheet, W, H);
   auto edge = [&](int x, int y) {
     float d =
-        std::min(std::min(float(x) - 14, 306 - float(x)), std::min(float(y) - 12, 226 - float(y)));
-    return Smooth(0, 18, d);
+        std::min(std::min(float(x) - 10, 310 - float(x)), std::min(float(y) - 8, 232 - float(y)));
+    return Smooth(0, 16, d);
   };
   c.PaintWith(paper, [&](int x, int y) {
     float n = Fbm(float(x) / 18.0f, float(y) / 18.0f, 102, 4);
-    Col base = Mix(Hex(0xd8b478), Hex(0xf4e0b0), n);
+    Col base = Mix(Hex(0xdcb87c), paperLight, n);
     return Mix(Hex(0x9a6a34), base, 0.35f + 0.65f * edge(x, y));
   });
-  // The land: an island continent from a noise field, with a coast line and
-  // wave marks in the sea.
+  // The land: one island from a noise field; the sea tinted blue-green.
   auto land = [&](float x, float y) {
-    float dx = (x - 160) / 120.0f, dy = (y - 122) / 90.0f;
-    return Fbm(x / 50.0f, y / 50.0f, 103, 5) + 0.55f - (dx * dx + dy * dy) * 0.55f;
+    float dx = (x - 150) / 118.0f, dy = (y - 124) / 86.0f;
+    return Fbm(x / 56.0f, y / 56.0f, 103, 4) + 0.6f - (dx * dx + dy * dy) * 0.6f;
   };
   Mask ground(W, H), sea(W, H);
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) {
-      float v = land(float(x) + 0.5f, float(y) + 0.5f);
-      ground.at(x, y) = Clamp01((v - 0.72f) * 12) * paper.at(x, y);
+      ground.at(x, y) =
+          Clamp01((land(float(x) + 0.5f, float(y) + 0.5f) - 0.74f) * 10) * paper.at(x, y);
       sea.at(x, y) = (1 - ground.at(x, y)) * paper.at(x, y);
     }
-  c.PaintWith(sea,
-              [&](int x, int y) { return Mix(c.at(x, y), Hex(0x6a9aa0), 0.35f * edge(x, y)); });
-  Mask coast = Grown(ground, 1.2f);
+  c.PaintWith(sea, [&](int x, int y) { return Mix(c.at(x, y), Hex(0x7aa4a4), 0.4f * edge(x, y)); });
+  // The grid: meridians and parallels every 24 pixels, and sixteen rays from
+  // the compass rose; all under the land's colours.
+  const Vec2 rose{260, 176};
+  Mask grid(W, H);
+  for (float x = 22; x < 310; x += 24)
+    UnionInto(grid, Stroke(Path{{x, 8}, {x, 232}}, 0.7f, false, W, H));
+  for (float y = 20; y < 232; y += 24)
+    UnionInto(grid, Stroke(Path{{10, y}, {310, y}}, 0.7f, false, W, H));
+  Mask rays(W, H);
+  for (int i = 0; i < 16; ++i) {
+    float a = float(i) * kPi / 8;
+    UnionInto(rays,
+              Stroke(Path{rose, rose + Vec2{std::cos(a), std::sin(a)} * 420}, 0.6f, false, W, H));
+  }
+  IntersectWith(grid, paper);
+  IntersectWith(rays, paper);
+  c.Paint(grid, brown, 0.45f);
+  c.Paint(rays, red, 0.35f);
+  c.PaintWith(ground, [&](int x, int y) {
+    float n = Fbm(float(x) / 10.0f, float(y) / 10.0f, 105, 3);
+    return Mix(c.at(x, y), Mix(Hex(0xe8cc90), Hex(0xd8b070), n), 0.55f);
+  });
+  // The coast: a heavy line, and three engraved ripples off it in the sea.
+  for (int k = 3; k >= 1; --k) {
+    Mask ripple = Grown(ground, float(k) * 3.2f + 0.6f);
+    SubtractFrom(ripple, Grown(ground, float(k) * 3.2f - 0.1f));
+    IntersectWith(ripple, paper);
+    c.Paint(ripple, Hex(0x2a5a66), 0.75f - float(k) * 0.17f);
+  }
+  Mask coast = Grown(ground, 1.6f);
   SubtractFrom(coast, ground);
-  c.Paint(coast, Hex(0x4a2c14));
-  Mask shallows = Grown(ground, 5);
-  SubtractFrom(shallows, Grown(ground, 3.5f));
-  IntersectWith(shallows, paper);
-  c.Paint(shallows, Hex(0x4a6a70), 0.5f);
-  Rng rng(104);
-  for (int i = 0; i < 40; ++i) {
-    Vec2 p{rng.Range(24, 296), rng.Range(22, 216)};
-    if (ground.at(int(p.x), int(p.y)) > 0 || Grown(ground, 0).at(int(p.x), int(p.y)) > 0) continue;
-    if (land(p.x, p.y) > 0.62f) continue;
+  c.Paint(coast, ink);
+  // Peaks with hatched shadows, woods of three trees.
+  auto peak = [&](Vec2 m, float s) {
+    Path outline{{m.x - 8 * s, m.y + 5 * s}, {m.x, m.y - 8 * s}, {m.x + 8 * s, m.y + 5 * s}};
+    c.Paint(Fill(outline, W, H), Hex(0xd8ac6c));
     c.Paint(
-        Stroke(Path{p, p + Vec2{2, -1.5f}, p + Vec2{4, 0}, p + Vec2{6, -1.5f}}, 0.8f, false, W, H),
-        Hex(0x3a5a66), 0.8f);
-  }
-  // Mountains (little peaks with a shaded side) and forests (clusters of trees).
-  std::vector<Vec2> mountains, trees;
-  for (int i = 0; i < 400; ++i) {
-    Vec2 p{rng.Range(30, 290), rng.Range(28, 212)};
-    float v = land(p.x, p.y);
-    if (v > 0.95f && mountains.size() < 34)
-      mountains.push_back(p);
-    else if (v > 0.78f && v < 0.9f && trees.size() < 70)
-      trees.push_back(p);
-  }
-  std::sort(mountains.begin(), mountains.end(), [](Vec2 a, Vec2 b) { return a.y < b.y; });
-  for (Vec2 m : mountains) {
-    Path peak{{m.x - 6, m.y + 3}, {m.x, m.y - 6}, {m.x + 6, m.y + 3}};
-    c.Paint(Fill(peak, W, H), Hex(0xc89a60));
-    c.Paint(Fill(Path{{m.x, m.y - 6}, {m.x + 6, m.y + 3}, {m.x + 1, m.y + 3}}, W, H),
-            Hex(0x8a5a30));
-    c.Paint(Stroke(peak, 0.9f, false, W, H), Hex(0x3a2210));
-  }
-  std::sort(trees.begin(), trees.end(), [](Vec2 a, Vec2 b) { return a.y < b.y; });
-  for (Vec2 t : trees) {
-    c.Paint(Fill(Circle(t, 2.6f, 12), W, H), Hex(0x5a7a3a));
-    c.Paint(Stroke(Circle(t, 2.6f, 12), 0.7f, true, W, H), Hex(0x2a3a1a));
-    c.Paint(Stroke(Path{t + Vec2{0, 2.5f}, t + Vec2{0, 4.5f}}, 0.8f, false, W, H), Hex(0x3a2210));
-  }
-  // A river from the mountains to the sea.
+        Fill(Path{{m.x, m.y - 8 * s}, {m.x + 8 * s, m.y + 5 * s}, {m.x + 1, m.y + 5 * s}}, W, H),
+        Hex(0x9a6434));
+    for (int h = 1; h <= 3; ++h) {
+      float f = float(h) / 4.0f;
+      Vec2 a = Lerp(Vec2{m.x, m.y - 8 * s}, Vec2{m.x + 8 * s, m.y + 5 * s}, f);
+      c.Paint(Stroke(Path{a, a + Vec2{-2.5f * s, 2.5f * s}}, 0.6f, false, W, H), ink, 0.7f);
+    }
+    c.Paint(Stroke(outline, 1.0f, false, W, H), ink);
+  };
+  auto wood = [&](Vec2 t) {
+    for (Vec2 o : {Vec2{-4, 1}, Vec2{4, 1}, Vec2{0, -3}}) {
+      Vec2 p = t + o;
+      c.Paint(Stroke(Path{p + Vec2{0, 2}, p + Vec2{0, 5}}, 0.9f, false, W, H), ink);
+      c.Paint(Fill(Circle(p, 3.2f, 16), W, H), Hex(0x5a7a3a));
+      c.Paint(Stroke(Circle(p, 3.2f, 16), 0.8f, true, W, H), Hex(0x22301a));
+    }
+  };
+  const Vec2 peaks[] = {{136, 70}, {152, 62},  {168, 74},  {120, 86}, {146, 90},
+                        {176, 96}, {128, 112}, {160, 116}, {196, 78}, {110, 136}};
+  for (Vec2 m : peaks)
+    peak(m, 1.15f);
+  for (Vec2 t : {Vec2{82, 110}, Vec2{96, 170}, Vec2{206, 132}, Vec2{226, 104}, Vec2{70, 142},
+                 Vec2{198, 190}})
+    wood(t);
+  // A river from the peaks to the southern sea.
   Path river =
-      SmoothOpen({{150, 70}, {140, 96}, {152, 120}, {136, 150}, {120, 176}, {104, 200}}, 10);
-  c.Paint(Stroke(river, 1.6f, false, W, H), Hex(0x3a6a80));
-  // Towns with names, the dotted route to the door.
+      SmoothOpen({{148, 100}, {142, 124}, {154, 140}, {138, 162}, {124, 184}, {112, 206}}, 10);
+  c.Paint(Stroke(river, 2.2f, false, W, H), Hex(0x3a6a80));
+  c.Paint(Stroke(river, 0.8f, false, W, H), Hex(0x8ab8c8));
+  // The dotted route from Pelia over the pass to the door's islet.
   struct Town {
     Vec2 at;
     const char* name;
+    int dx, dy;  // label offset
   };
-  const Town towns[] = {
-      {{92, 150}, "Pelia"}, {{176, 98}, "Vorna"}, {{224, 160}, "Hovane"}, {{130, 186}, "Ubek"}};
-  Vec2 door{256, 86};
-  // The door's own small island.
-  Mask islet = Fill(
-      SmoothClosed({{240, 88}, {250, 78}, {266, 80}, {272, 90}, {262, 98}, {246, 97}}, 6), W, H);
+  const Town towns[] = {{{92, 156}, "Pelia", -44, 16},
+                        {{186, 118}, "Vorna", 8, 4},
+                        {{212, 158}, "Hovane", -50, 17},
+                        {{136, 196}, "Ubek", 8, 4}};
+  const Vec2 door{268, 58};
+  Path isle = SmoothClosed({{250, 60}, {258, 48}, {276, 46}, {288, 56}, {280, 70}, {258, 70}}, 6);
+  Mask islet = Fill(isle, W, H);
   c.Paint(islet, Hex(0xe8cc98));
-  c.Paint(
-      Stroke(SmoothClosed({{240, 88}, {250, 78}, {266, 80}, {272, 90}, {262, 98}, {246, 97}}, 6),
-             1.0f, true, W, H),
-      Hex(0x4a2c14));
-  Path route = SmoothOpen({towns[0].at, {120, 128}, towns[1].at, {214, 82}, door}, 12);
-  for (size_t i = 0; i + 1 < route.size(); i += 3)
-    c.Paint(Stroke(Path{route[i], route[std::min(i + 1, route.size() - 1)]}, 1.1f, false, W, H),
-            Hex(0xa02a1a));
-  for (const Town& t : towns) {
-    c.Paint(Fill(Box(t.at.x - 3, t.at.y - 2, t.at.x + 3, t.at.y + 3), W, H), Hex(0x6a2a1a));
-    c.Paint(
-        Fill(Path{{t.at.x - 4, t.at.y - 2}, {t.at.x, t.at.y - 6}, {t.at.x + 4, t.at.y - 2}}, W, H),
-        Hex(0x8a3a1a));
-    Mask label = fonts.serifItalic->Render(t.name, 9, int(t.at.x) + 5, int(t.at.y) + 9, W, H);
-    c.Paint(Grown(label, 1), Hex(0xead2a0), 0.8f);
-    c.Paint(label, Hex(0x3a2010));
+  for (int k = 2; k >= 1; --k) {
+    Mask ripple = Grown(islet, float(k) * 3.2f + 0.6f);
+    SubtractFrom(ripple, Grown(islet, float(k) * 3.2f - 0.1f));
+    c.Paint(ripple, Hex(0x2a5a66), 0.75f - float(k) * 0.17f);
   }
-  // The door itself, marked with a small arch and a star.
-  c.Paint(Fill(DoorArch(door, 8, 12), W, H), Hex(0xa02a1a));
-  c.Paint(Fill(Star(door + Vec2{0, -18}, 5, 2, 5), W, H), Hex(0xc07a1a));
-  c.Paint(fonts.serifItalic->Render("Tobira", 9, int(door.x) + 7, int(door.y) - 2, W, H),
-          Hex(0x3a2010));
-  // The compass rose and the title cartouche.
-  Vec2 rose{266, 186};
-  c.Paint(Stroke(Circle(rose, 17, 48), 0.9f, true, W, H), Hex(0x4a2c14));
-  c.Paint(Stroke(Circle(rose, 13, 48), 0.7f, true, W, H), Hex(0x4a2c14));
-  c.Paint(Fill(Star(rose, 20, 4, 4), W, H), Hex(0x8a5a30));
-  c.Paint(Fill(Star(rose, 11, 3, 4, kPi / 4), W, H), Hex(0xc89a60));
-  c.Paint(Stroke(Star(rose, 20, 4, 4), 0.7f, true, W, H), Hex(0x3a2210));
-  c.Paint(fonts.serifBold->Render("N", 9, int(rose.x) - 3, int(rose.y) - 22, W, H), Hex(0x3a2010));
-  Path plaque = RoundedBox(30, 22, 146, 44, 4, 3);
+  c.Paint(Stroke(isle, 1.4f, true, W, H), ink);
+  Path route = SmoothOpen({towns[0].at, {120, 140}, towns[1].at, {226, 86}, door}, 14);
+  for (size_t i = 0; i + 2 < route.size(); i += 4)
+    c.Paint(Stroke(Path{route[i], route[i + 1], route[i + 2]}, 1.6f, false, W, H), red);
+  for (const Town& t : towns) {
+    // A walled town: a tower between two houses.
+    Vec2 p = t.at;
+    c.Paint(Fill(Box(p.x - 7, p.y - 3, p.x + 7, p.y + 4), W, H), Hex(0xc8a070));
+    c.Paint(Fill(Box(p.x - 2.5f, p.y - 8, p.x + 2.5f, p.y + 4), W, H), Hex(0xa04a2a));
+    c.Paint(Fill(Path{{p.x - 3.5f, p.y - 8}, {p.x, p.y - 12}, {p.x + 3.5f, p.y - 8}}, W, H), red);
+    for (float sx : {-5.0f, 5.0f})
+      c.Paint(
+          Fill(Path{{p.x + sx - 3, p.y - 3}, {p.x + sx, p.y - 6}, {p.x + sx + 3, p.y - 3}}, W, H),
+          red);
+    c.Paint(Stroke(Box(p.x - 7, p.y - 3, p.x + 7, p.y + 4), 0.8f, true, W, H), ink);
+    Mask label = fonts.serifBold->Render(t.name, 12, int(p.x) + t.dx, int(p.y) + t.dy, W, H);
+    c.Paint(Grown(label, 1.2f), paperLight, 0.9f);
+    c.Paint(label, ink);
+  }
+  // The door: an arch with a star over it, and its name.
+  c.Paint(Fill(DoorArch(door, 10, 15), W, H), red);
+  c.Paint(Stroke(DoorArch(door, 10, 15), 0.9f, false, W, H), ink);
+  c.Paint(Fill(Star(door + Vec2{0, -21}, 6, 2.4f, 5), W, H), Hex(0xd08a1a));
+  c.Paint(Stroke(Star(door + Vec2{0, -21}, 6, 2.4f, 5), 0.7f, true, W, H), ink);
+  Mask tobira = fonts.serifBold->Render("Tobira", 12, 236, 88, W, H);
+  c.Paint(Grown(tobira, 1.2f), paperLight, 0.9f);
+  c.Paint(tobira, red);
+  // The land's name across it, the sea's name in the west.
+  Shape name = CentredText(*fonts.serifBold, "V O R N A", 19, 162, 154, 2);
+  c.Paint(Grown(Fill(name, W, H), 1.5f), paperLight, 0.8f);
+  c.Paint(Fill(name, W, H), Hex(0x7a2a14));
+  Mask seaName = fonts.serifItalic->Render("Mare Stellarum", 11, 20, 206, W, H);
+  c.Paint(seaName, Hex(0x2a4a56));
+  c.Paint(fonts.mincho->Render("星の海", 12, 34, 222, W, H), Hex(0x2a4a56));
+  // A ship under sail in the north-western sea.
+  Vec2 ship{44, 70};
+  c.Paint(Fill(Path{ship + Vec2{-11, 0}, ship + Vec2{11, 0}, ship + Vec2{7, 5}, ship + Vec2{-8, 5}},
+               W, H),
+          Hex(0x7a4a24));
+  c.Paint(Stroke(Path{ship + Vec2{0, 0}, ship + Vec2{0, -16}}, 1.0f, false, W, H), ink);
+  Path sail = SmoothClosed(
+      {ship + Vec2{1, -15}, ship + Vec2{10, -9}, ship + Vec2{9, -2}, ship + Vec2{1, -2}}, 4);
+  c.Paint(Fill(sail, W, H), paperLight);
+  c.Paint(Stroke(sail, 0.8f, true, W, H), ink);
+  c.Paint(Fill(Path{ship + Vec2{0, -16}, ship + Vec2{-6, -14}, ship + Vec2{0, -12}}, W, H), red);
+  for (int k = 0; k < 3; ++k)
+    c.Paint(
+        Stroke(Path{ship + Vec2{-16.0f + float(k) * 5, 8}, ship + Vec2{-13.0f + float(k) * 5, 7},
+                    ship + Vec2{-10.0f + float(k) * 5, 8}},
+               0.7f, false, W, H),
+        Hex(0x2a5a66));
+  // The compass rose: a ring of degrees, sixteen points, the four letters.
+  c.Paint(Fill(Circle(rose, 27, 64), W, H), paperLight, 0.8f);
+  c.Paint(Stroke(Circle(rose, 27, 64), 1.0f, true, W, H), ink);
+  c.Paint(Stroke(Circle(rose, 22, 64), 0.7f, true, W, H), ink);
+  for (int d = 0; d < 32; ++d) {
+    float a = float(d) * kPi / 16;
+    Vec2 u{std::cos(a), std::sin(a)};
+    c.Paint(Stroke(Path{rose + u * 22, rose + u * 25}, 0.7f, false, W, H), ink);
+  }
+  c.Paint(Fill(Star(rose, 22, 5, 4), W, H), Hex(0x9a5a28));
+  c.Paint(Fill(Star(rose, 14, 3.5f, 4, kPi / 4), W, H), Hex(0xd8a860));
+  // The light half of each point.
+  for (int i = 0; i < 4; ++i) {
+    float a = float(i) * kPi / 2 - kPi / 2;
+    Vec2 tip = rose + Vec2{std::cos(a), std::sin(a)} * 22;
+    Vec2 side = rose + Vec2{std::cos(a + kPi / 4), std::sin(a + kPi / 4)} * 5;
+    c.Paint(Fill(Path{rose, tip, side}, W, H), Hex(0xf0d8a0));
+  }
+  c.Paint(Stroke(Star(rose, 22, 5, 4), 0.8f, true, W, H), ink);
+  c.Paint(Fill(Circle(rose, 2.5f, 12), W, H), red);
+  const char* letters[4] = {"N", "E", "S", "W"};
+  for (int i = 0; i < 4; ++i) {
+    float a = float(i) * kPi / 2 - kPi / 2;
+    Vec2 at = rose + Vec2{std::cos(a), std::sin(a)} * 33;
+    Mask l = fonts.serifBold->Render(letters[i], 11, int(at.x) - 4, int(at.y) + 4, W, H);
+    c.Paint(Grown(l, 1), paperLight, 0.8f);
+    c.Paint(l, i == 0 ? red : ink);
+  }
+  // The title cartouche.
+  Path plaque = RoundedBox(22, 14, 136, 38, 4, 3);
   c.Paint(Fill(plaque, W, H), Hex(0xe8cc90));
-  c.Paint(Stroke(plaque, 1.0f, true, W, H), Hex(0x6a3a1a));
-  c.Paint(fonts.serifBold->Render("VORNA", 11, 42, 37, W, H), Hex(0x3a2010));
-  c.Paint(fonts.gothic->Render("ペリア製", 9, 100, 38, W, H), Hex(0x6a3a1a));
+  c.Paint(Stroke(plaque, 1.2f, true, W, H), brown);
+  c.Paint(Stroke(RoundedBox(25, 17, 133, 35, 3, 3), 0.6f, true, W, H), brown);
+  c.Paint(fonts.serifBold->Render("VORNA", 13, 32, 31, W, H), ink);
+  c.Paint(fonts.gothic->Render("ペリア製", 10, 90, 31, W, H), brown);
   // A scale bar and a note in the margin.
   for (int i = 0; i < 4; ++i)
-    c.Paint(Fill(Box(30 + float(i) * 10, 208, 40 + float(i) * 10, 211), W, H),
-            i % 2 ? Hex(0xe8cc90) : Hex(0x3a2010));
-  c.Paint(fonts.gothic->Render("扉まで三日", 8, 76, 213, W, H), Hex(0x4a2a14));
-  // A brass magnifier's shadow and the candle's warmth from the lower right.
+    c.Paint(Fill(Box(214 + float(i) * 10, 222, 224 + float(i) * 10, 225), W, H),
+            i % 2 ? Hex(0xe8cc90) : ink);
+  c.Paint(fonts.gothic->Render("扉まで三日", 9, 262, 227, W, H), brown);
+  // The candle's warmth from the lower right.
   c.Shade([&](int x, int y, Col k) {
     float d = Length(Vec2{float(x) - 300, float(y) - 230}) / 340.0f;
-    return k * (1.1f - 0.5f * d) + Hex(0xf0a040) * (0.12f * std::exp(-d * 3));
+    return k * (1.08f - 0.4f * d) + Hex(0xf0a040) * (0.1f * std::exp(-d * 3));
   });
   return c;
 }
