@@ -282,14 +282,19 @@ TEST_F(DataSetTest, PatternsShareThePalettesOfThePicturesTheyAreDrawnInto) {
   EXPECT_EQ(dar(*Dar("data\\msg1.dar")), table(*Mag("data\\red.mag")));
 }
 
-// What tesseract reads on a picture (Japanese and English), spaces removed.
-std::string ReadAloud(const image::MagImage& m) {
-  datagen::RgbImage shot{m.width, m.height, std::vector<uint8_t>(size_t(m.width) * m.height * 3)};
-  for (int y = 0; y < m.height; ++y)
-    for (int x = 0; x < m.width; ++x) {
-      const uint8_t* e = m.colorTable + m.bits[size_t(m.height - 1 - y) * m.width + x] * 4;
+// An 8-bit picture (bottom-up rows) through its colour table, top row first.
+datagen::RgbImage Shot(const uint8_t* bits, const uint8_t* table, int w, int h) {
+  datagen::RgbImage shot{w, h, std::vector<uint8_t>(size_t(w) * h * 3)};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint8_t* e = table + bits[size_t(h - 1 - y) * w + x] * 4;
       shot.Set(x, y, {e[2], e[1], e[0]});
     }
+  return shot;
+}
+
+// What tesseract reads on a picture (Japanese and English), spaces removed.
+std::string ReadAloud(const datagen::RgbImage& shot) {
   std::string png =
       (std::filesystem::temp_directory_path() / ("zelk-ocr-" + std::to_string(::getpid()) + ".png"))
           .string();
@@ -311,12 +316,45 @@ TEST_F(DataSetTest, CreditsNameEveryoneTheDemoShows) {
   // Japanese and English, as a reader sees them on the thanks card.
   auto card = Mag("data\\trush.mag");
   ASSERT_EQ(BitCount(*card), 8);
-  std::string text = ReadAloud(*card);
+  std::string text = ReadAloud(Shot(card->bits, card->colorTable, card->width, card->height));
   for (const char* name :
        {"ノル",       "ヴェンノル", "オリーネ", "ドーヴァ", "ウベコ",  "フェナリ", "タモール",
         "ブラケンド", "トビラン",   "ホヴァネ", "Nolu",     "Vennolu", "Orine",    "Dova",
         "Ubeko",      "Fenari",     "Tamor",    "Brakendo", "Tobiran", "Hovane"})
     EXPECT_NE(text.find(name), std::string::npos) << name << " is not on the card:\n" << text;
+}
+
+TEST_F(DataSetTest, CometMessageAgreesWithTheRisingShapes) {
+  // The comet scene moves its shapes upwards: the comet and the shooting
+  // star lead with their heads (their brightest pixels in the top third of
+  // what they draw), and the last message window over the plasma, as a
+  // reader sees it, says the comet rises.
+  auto shapes = Dar("data\\comet.dar");
+  std::vector<uint8_t> table(1024);
+  shapes->CopyPalette(table.data());
+  for (int n : {0, 1}) {
+    // A pixel is drawn where displays of two different fills agree.
+    std::vector<uint8_t> dark = Drawn(*shapes, 640, 480, {{0, 0, n}}, 0),
+                         light = Drawn(*shapes, 640, 480, {{0, 0, n}}, 255);
+    auto [w, h] = PatternSize(*shapes, n);
+    int first = h, last = 0, brightestRow = 0, brightest = -1;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        size_t i = size_t(479 - y) * 640 + x;
+        if (dark[i] != light[i]) continue;
+        first = std::min(first, y), last = std::max(last, y);
+        const uint8_t* e = &table[dark[i] * 4];
+        if (e[0] + e[1] + e[2] > brightest) brightest = e[0] + e[1] + e[2], brightestRow = y;
+      }
+    EXPECT_LT(brightestRow, first + (last - first) / 3)
+        << "comet.dar #" << n << " rises tail first";
+  }
+  auto canvas = Mag("data\\red.mag");
+  auto messages = Dar("data\\msg1.dar");
+  std::vector<uint8_t> window = Drawn(*messages, 320, 240, {{0, 96, 2}}, 0);
+  std::string text = ReadAloud(Shot(window.data(), canvas->colorTable, 320, 240));
+  EXPECT_NE(text.find("のぼって"), std::string::npos) << text;
+  EXPECT_EQ(text.find("落ち"), std::string::npos) << text;
 }
 
 TEST_F(DataSetTest, RippleWindowShowsThePondAroundIt) {
