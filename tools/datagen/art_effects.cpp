@@ -28,12 +28,13 @@ std::array<uint8_t, 1024> ColourTableOf(const Palette& p) {
 // curve (smooth, without the kinks of straight ramps that show as hard
 // contour lines in the flowing bands). The sums cluster around 126: the
 // common middle is violet and rose, gold and cream come only near the crests
-// (the upper tenth), and the rarely reached top turns through lilac back to
-// the night blue of entry 0.
-const Col kPlasmaKeys[16] = {Hex(0x070926), Hex(0x0b0f3c), Hex(0x111752), Hex(0x1a1e66),
+// (the upper tenth), and the rarely reached top turns through a pale lilac
+// back to the night blue of entry 0, so the highest crests glow as rings
+// round a soft violet heart rather than a dark hole.
+const Col kPlasmaKeys[16] = {Hex(0x100d36), Hex(0x0b0f3c), Hex(0x111752), Hex(0x1a1e66),
                              Hex(0x262478), Hex(0x362a86), Hex(0x4a2e8e), Hex(0x622f90),
                              Hex(0x7e328a), Hex(0xa03a7a), Hex(0xc44c64), Hex(0xe06c52),
-                             Hex(0xf29a50), Hex(0xffc874), Hex(0xfff0d0), Hex(0x8a6a9a)};
+                             Hex(0xf29a50), Hex(0xffc874), Hex(0xffecc8), Hex(0xd8a8c0)};
 
 Palette PlasmaPalette() {
   Palette p;

@@ -584,7 +584,10 @@ void Beard(Pen& p, const Character& who) {
     }
   }
   if (who.mouth == Character::Mouth::kGrin) Mouth(p, who, Metrics(who));
-  Path moustache = Mirror({{0, 38}, {14, 34}, {34, 44}, {40, 56}, {26, 48}, {0, 46}}, 6);
+  // The sage's moustache curls up at its ends; the smith's hangs heavy.
+  Path moustache =
+      elder ? Mirror({{0, 40}, {14, 35}, {30, 38}, {44, 30}, {42, 40}, {28, 48}, {0, 47}}, 6)
+            : Mirror({{0, 38}, {14, 34}, {34, 44}, {40, 56}, {26, 48}, {0, 46}}, 6);
   p.Solid(moustache, Lighter(beard, 0.1f), 1.5f);
 }
 
