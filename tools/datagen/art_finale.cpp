@@ -93,14 +93,21 @@ Canvas Thanks(const Fonts& fonts) {
   GoldText(c, CentredText(*fonts.mincho, "ご覧いただき、ありがとうございました。", 30, 320, 170),
            1.5f);
   PlainText(c, CentredText(*fonts.serifItalic, "Thank you for watching", 26, 320, 210), kCream);
-  const char* cast[][2] = {
-      {"ノル", "Nolu"}, {"ヴェンノル", "Vennolu"}, {"オリーネ", "Orine"}, {"ドーヴァ", "Dova"}};
-  for (int i = 0; i < 4; ++i) {
-    float y = 272 + float(i) * 30;
-    Shape jp = fonts.gothic->Outline(cast[i][0], 18, {0, 0});
-    float w = fonts.gothic->Width(cast[i][0], 18);
-    PlainText(c, Transformed(jp, Affine::Translate(300 - w, y)), Hex(0xf4e0c0));
-    PlainText(c, fonts.serifItalic->Outline(cast[i][1], 19, {340, y}), kGold);
+  // The cast: everyone the demo shows, in the order they appear, in two
+  // columns of Japanese and English names, on a calm band where the stars
+  // fade out, so that the names read cleanly.
+  c.Paint(Blurred(Fill(RoundedBox(60, 236, 580, 396, 30, 8), kW, kH), 14), Hex(0x0a0c26), 0.85f);
+  PlainText(c, CentredText(*fonts.serifBold, "CAST", 15, 320, 252, 6), kAmber);
+  const char* cast[][2] = {{"ノル", "Nolu"},        {"ヴェンノル", "Vennolu"},
+                           {"オリーネ", "Orine"},   {"ドーヴァ", "Dova"},
+                           {"ウベコ", "Ubeko"},     {"フェナリ", "Fenari"},
+                           {"タモール", "Tamor"},   {"ブラケンド", "Brakendo"},
+                           {"トビラン", "Tobiran"}, {"ホヴァネ", "Hovane"}};
+  for (int i = 0; i < 10; ++i) {
+    float column = i < 5 ? 190.0f : 474.0f, y = 284 + float(i % 5) * 25;
+    float w = fonts.gothic->Width(cast[i][0], 17);
+    PlainText(c, fonts.gothic->Outline(cast[i][0], 17, {column - 8 - w, y}), Hex(0xf4e0c0));
+    PlainText(c, fonts.serif->Outline(cast[i][1], 18, {column + 8, y}), kGold);
   }
   c.Paint(Stroke(Path{{200, 404}, {440, 404}}, 1.2f, false, kW, kH), kAmber);
   PlainText(c, CentredText(*fonts.serifBold, "ZELK  SYSTEM", 20, 320, 438, 4), kCream);

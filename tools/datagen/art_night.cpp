@@ -14,49 +14,161 @@ namespace {
 
 constexpr int kW = 640;
 
-// The sea under the stars, 640 × 448. Its left and right edges match, since
-// the swaying rows carry a few pixels of one edge over to the other.
+// The sea under the stars, 640 × 448, made for the title's sway: every row
+// slides sideways by up to 8 pixels, by a different amount from its
+// neighbours, so nothing here has a tall sharp edge or a thin upright line.
+// The sky is a vertical gradient with long level streaks of cloud; the stars
+// are single-row glints that twinkle as they slide; the moon stands above the
+// picture and shows as its glow and as its broken reflection on the sea, where
+// sliding slivers read as moving water. Its left and right edges match, since
+// the sway carries a few pixels of one edge over to the other.
 Canvas SeaHorizon() {
   const int H = 448;
-  const float horizon = 300;
+  const float horizon = 304;
   Canvas c(kW, H);
-  PaintSky(c, horizon, NightRamp(), 61, 0.05f);
-  c.Glow({320, horizon}, 160, Hex(0x4a3a80), 0.35f);
-  Rng rng(61);
-  PaintStars(c, rng, 420, horizon - 10, 1.0f);
-  Vec2 moon{470, 96};
-  PaintMoon(c, moon, 26, 0.0f);
-  // The far shore of the other land: a faint amber line on the horizon.
-  c.Glow({140, horizon}, 40, kAmber, 0.25f);
-  Mask island = Fill(Ridge(60, 230, horizon + 1, 14, horizon + 2, 7, 0.3f, 60), kW, H);
-  c.Paint(island, Hex(0x1a1d44));
-  // A lighthouse on the island.
-  Path tower{{132, horizon - 10}, {136, horizon - 40}, {140, horizon - 40}, {144, horizon - 10}};
-  c.Paint(Fill(tower, kW, H), Hex(0x14163a));
-  c.Glow({138, horizon - 42}, 6, kGold, 1.0f);
-  c.Glow({138, horizon - 42}, 18, kAmber, 0.35f);
-  // The sea: long swells, brighter towards the horizon, the moon's path in it.
-  for (int y = int(horizon); y < H; ++y)
+  auto wrap = [](int x) { return ((x % kW) + kW) % kW; };
+  // A light spread along one row only: a glint that keeps its shape when rows slide.
+  auto glint = [&](float cx, int y, float half, Col col, float strength) {
+    if (y < 0 || y >= H) return;
+    int reach = int(std::ceil(half * 3));
+    for (int dx = -reach; dx <= reach; ++dx) {
+      float u = (float(dx) + 0.5f - (cx - std::floor(cx))) / half;
+      int x = wrap(int(std::floor(cx)) + dx);
+      c.at(x, y) = c.at(x, y) + col * (strength * std::exp(-u * u));
+    }
+  };
+  // Noise that repeats across the width: two copies a width apart, crossfaded.
+  auto loopNoise = [](float x, float y, float scale, uint32_t seed, int octaves) {
+    float w = x / float(kW);
+    return Fbm(x / scale, y, seed, octaves) * (1 - w) +
+           Fbm((x - float(kW)) / scale, y, seed, octaves) * w;
+  };
+  const Vec2 moon{470, -70};  // above the picture
+  // Offset from the moon with x measured round the loop of the width, so
+  // that its light matches at both edges.
+  auto fromMoon = [&](int x, int y) {
+    float dx = std::fabs(float(x) + 0.5f - moon.x);
+    return Vec2{std::min(dx, float(kW) - dx), float(y) + 0.5f - moon.y};
+  };
+  // The sky: night blue, lighter towards the horizon and under the moon.
+  for (int y = 0; y < int(horizon); ++y) {
+    float t = (float(y) + 0.5f) / horizon;
+    for (int x = 0; x < kW; ++x)
+      c.at(x, y) = NightRamp()(t * 0.92f);
+  }
+  c.Shade([&](int x, int y, Col k) {
+    float d2 = Dot(fromMoon(x, y), fromMoon(x, y));
+    return k + Hex(0x3c4c9a) * (0.6f * std::exp(-d2 / (2 * 230 * 230))) +
+           Hex(0xb0a8d8) * (0.5f * std::exp(-d2 / (2 * 120 * 120))) +
+           Hex(0xfff0d0) * (0.6f * std::exp(-d2 / (2 * 70 * 70)));
+  });
+  for (int y = 0; y < int(horizon); ++y) {
+    float haze = std::exp(-(horizon - float(y)) / 26.0f);
+    for (int x = 0; x < kW; ++x)
+      c.at(x, y) = c.at(x, y) + Mix(Hex(0x5a4a96), Hex(0x7a5a9a), 0.5f) * (haze * 0.45f);
+  }
+  // Level streaks of cloud, lit from above by the moon, rose-tinted low down.
+  for (int y = 30; y < int(horizon) - 6; ++y)
     for (int x = 0; x < kW; ++x) {
-      float depth = (float(y) - horizon) / (float(H) - horizon);
-      float fx = float(x) / 640.0f;
-      float swell = Fbm(std::sin(fx * 2 * kPi) * 3 + 10, float(y) / (3 + depth * 10), 91, 4);
-      float swell2 = Fbm(std::cos(fx * 2 * kPi) * 3 + 20, float(y) / (3 + depth * 10), 92, 4);
-      float n = (swell + swell2) * 0.5f;
-      Col water = Mix(Hex(0x28336e), Hex(0x0a0f2c), Smooth(0, 0.5f, depth));
-      water = Mix(water, Hex(0x3a4a90), Clamp01((n - 0.5f) * 1.5f) * (1 - depth * 0.6f));
-      // The moon's path: glints in a column under the moon, widening towards us.
-      float spread = 14 + depth * 90;
-      float dx = (float(x) - moon.x) / spread;
-      float path = std::exp(-dx * dx) * Smooth(0.55f, 0.75f, n);
-      water = water + Mix(kGold, kCream, 0.4f) * (path * 0.9f);
-      // The lighthouse's reflection.
-      float lx = (float(x) - 138) / (4 + depth * 20);
-      water = water + kAmber * (std::exp(-lx * lx) * Smooth(0.6f, 0.8f, n) * 0.5f * (1 - depth));
+      float n = loopNoise(float(x), float(y) / 7.0f, 150.0f, 63, 4);
+      float band = Smooth(0.5f, 0.7f, n) * Smooth(30, 90, float(y)) *
+                   (1 - Smooth(horizon - 40, horizon - 6, float(y)));
+      if (band <= 0) continue;
+      Vec2 d = fromMoon(x, y);
+      float lit = std::exp(-Length(Vec2{d.x, d.y * 1.6f}) / 260.0f);
+      Col cloud = Mix(Hex(0x2a2e6a), Hex(0x9c98d0), lit);
+      cloud = Mix(cloud, Hex(0x8a5a8a), Smooth(160, horizon, float(y)) * 0.6f);
+      c.at(x, y) = Mix(c.at(x, y), cloud, band * 0.7f);
+    }
+  // Stars: glints of one row, fewer and dimmer towards the haze.
+  Rng rng(61);
+  const Col tints[3] = {kStar, Hex(0xffe2a8), Hex(0xc8d8ff)};
+  for (int i = 0; i < 460; ++i) {
+    float x = rng.Range(0, float(kW));
+    int y = int((horizon - 24) * std::pow(rng.Uniform(), 1.3f));
+    float b = rng.Range(0.45f, 1.3f) * std::sqrt(1 - float(y) / horizon);
+    Col tint = tints[rng.Int(0, 2)];
+    float kind = rng.Uniform();
+    if (kind < 0.06f) {  // a bright one with level rays
+      glint(x, y, 1.0f, tint, b * 2.0f);
+      glint(x, y, 6.0f, tint, b * 0.3f);
+    } else {
+      glint(x, y, kind < 0.2f ? 0.8f : 0.55f, tint, b * (kind < 0.2f ? 1.1f : 0.8f));
+    }
+  }
+  // The far shore of the other land: a low dark strip with harbour lights,
+  // and a lighthouse's light flaring level along the horizon.
+  for (int x = 30; x <= 262; ++x) {
+    float u = float(x - 30) / 232.0f;
+    float top = horizon - 1 - 4.5f * std::sqrt(std::max(0.0f, std::sin(u * kPi))) -
+                1.5f * Fbm(float(x) / 14.0f, 2, 7, 2);
+    for (int y = int(top); y < int(horizon); ++y)
+      c.at(x, y) = Mix(c.at(x, y), Hex(0x141638), Clamp01(float(y) + 1 - top));
+  }
+  for (int i = 0; i < 14; ++i) {
+    float x = 60 + float(i) * 13 + rng.Range(-4, 4);
+    glint(x, int(horizon) - 2 - (i % 3 == 0), 0.7f, Mix(kAmber, kGold, rng.Uniform()),
+          rng.Range(0.5f, 1.0f));
+  }
+  const float beacon = 150;
+  glint(beacon, int(horizon) - 6, 1.8f, kCream, 2.6f);
+  glint(beacon, int(horizon) - 6, 60.0f, kAmber, 0.3f);
+  glint(beacon, int(horizon) - 6, 14.0f, kGold, 0.45f);
+  glint(beacon, int(horizon) - 7, 2.6f, kGold, 0.9f);
+  glint(beacon, int(horizon) - 5, 2.6f, kGold, 0.9f);
+  glint(beacon, int(horizon) - 8, 1.6f, kAmber, 0.5f);
+  glint(beacon, int(horizon) - 4, 1.6f, kAmber, 0.5f);
+  // The sea: long level swells, brighter towards the horizon.
+  for (int y = int(horizon); y < H; ++y) {
+    float depth = (float(y) - horizon) / (float(H) - horizon);
+    for (int x = 0; x < kW; ++x) {
+      float n = loopNoise(float(x), float(y) / (2.5f + depth * 9), 70.0f - depth * 30, 91, 4);
+      Col water = Mix(Hex(0x2a3472), Hex(0x0a0f2c), Smooth(0, 0.6f, depth));
+      water = Mix(water, Hex(0x3c4c92), Clamp01((n - 0.48f) * 1.6f) * (1 - depth * 0.5f));
       c.at(x, y) = water;
     }
-  Mask line = Stroke(Path{{0, horizon}, {float(kW), horizon}}, 1.2f, false, kW, H);
-  c.AddLight(line, Hex(0x8a90c8), 0.4f);
+  }
+  // The moon's path: glints in a column under it, widening towards us, and
+  // its broken image low on the water: level slivers that slide as the rows sway.
+  for (int y = int(horizon) + 1; y < H; ++y) {
+    float depth = (float(y) - horizon) / (float(H) - horizon);
+    int count = 2 + int(depth * 7);
+    for (int k = 0; k < count; ++k) {
+      float spread = 10 + depth * 70;
+      float x = moon.x + spread * (rng.Uniform() + rng.Uniform() + rng.Uniform() - 1.5f) * 1.2f;
+      float b = rng.Range(0.25f, 0.9f) * (0.5f + 0.5f * depth);
+      glint(x, y, rng.Range(1.5f, 3.5f + depth * 8), Mix(kGold, kCream, 0.5f), b);
+    }
+  }
+  const Vec2 image{moon.x, 396};
+  for (int y = int(image.y) - 22; y <= int(image.y) + 22; ++y) {
+    float v = (float(y) - image.y) / 22.0f;
+    float half = 40 * std::sqrt(std::max(0.0f, 1 - v * v));
+    if (half < 2) continue;
+    // Every other row or so is a sliver, each shifted a little, as by a wave.
+    float wave = std::sin(float(y) * 1.7f) + 0.6f * std::sin(float(y) * 0.63f + 1);
+    if (wave < -0.35f) continue;
+    float shift = 6 * std::sin(float(y) * 0.9f);
+    float strength = 0.55f + 0.35f * Clamp01(wave);
+    for (int dx = -int(half) - 3; dx <= int(half) + 3; ++dx) {
+      float edge = Smooth(half + 3, half - 3, std::fabs(float(dx)));
+      int x = wrap(int(image.x + shift) + dx);
+      c.at(x, y) =
+          Mix(c.at(x, y), Mix(kCream, kGold, 0.25f + 0.3f * std::fabs(v)), edge * strength);
+    }
+  }
+  // The lighthouse's light on the water: short amber glints under it.
+  for (int y = int(horizon) + 1; y < int(horizon) + 70; ++y) {
+    float depth = (float(y) - horizon) / 70.0f;
+    if (rng.Chance(0.45f))
+      glint(beacon + rng.Range(-3, 3) * (1 + depth * 3), y, rng.Range(1.2f, 3.0f), kAmber,
+            0.6f * (1 - depth));
+  }
+  // The horizon itself: one level line of light.
+  for (int x = 0; x < kW; ++x) {
+    int y = int(horizon);
+    c.at(x, y) = Mix(c.at(x, y), Hex(0x8a90c8), 0.45f);
+  }
   return c;
 }
 

@@ -13,99 +13,158 @@ namespace {
 
 // ---- The people ----
 
+// Each face is their own: shape, eyes, brows, nose, mouth, fringe and age
+// differ, in the one drawing style.
+using C = Character;
+
 Character Vennolu() {
+  // Ageless and serene: a long face under the hood, half-closed gold eyes,
+  // curtains of silver hair, the door's mark on her brow.
   Character c;
   c.skin = Hex(0xf2d6c2);
   c.hair = Hex(0xc8c0e0);
   c.eyes = Hex(0xe0a030);
   c.cloth = Hex(0x27306a);
-  c.hair_style = Character::Hair::kLong;
-  c.headwear = Character::Headwear::kHood;
-  c.outfit = Character::Outfit::kCloak;
-  c.sleepyEyes = true;
+  c.hair_style = C::Hair::kLong;
+  c.fringe = C::Fringe::kParted;
+  c.headwear = C::Headwear::kHood;
+  c.outfit = C::Outfit::kCloak;
+  c.face = C::Face::kLong;
+  c.eyeShape = C::Eyes::kSleepy;
+  c.brows = C::Brows::kThin;
+  c.mouth = C::Mouth::kCalm;
+  c.lashes = true;
+  c.foreheadMark = true;
   c.keyPendant = true;
   return c;
 }
 
 Character Orine() {
+  // A young scholar: heart-shaped face, wide eyes behind round glasses, a
+  // lock swept across her brow, a small smile.
   Character c;
   c.hair = Hex(0x7a4424);
   c.eyes = Hex(0x2a9a8a);
   c.cloth = Hex(0x7a2438);
-  c.hair_style = Character::Hair::kBob;
-  c.outfit = Character::Outfit::kRobe;
+  c.hair_style = C::Hair::kBob;
+  c.fringe = C::Fringe::kSwept;
+  c.outfit = C::Outfit::kRobe;
+  c.face = C::Face::kHeart;
+  c.eyeShape = C::Eyes::kRound;
+  c.nose = C::Nose::kButton;
+  c.lashes = true;
   c.glasses = true;
   return c;
 }
 
 Character Dova() {
+  // A grown knight: square jaw, narrow steady eyes under stern brows, hair
+  // combed back, a scar on the cheek, a firm mouth.
   Character c;
-  c.skin = Hex(0xe8c0a0);
+  c.skin = Hex(0xe2b898);
   c.hair = Hex(0x262a4a);
   c.eyes = Hex(0x5a86c8);
   c.cloth = Hex(0x1e2a66);
-  c.hair_style = Character::Hair::kShort;
-  c.outfit = Character::Outfit::kArmour;
-  c.strongJaw = true;
+  c.hair_style = C::Hair::kShort;
+  c.fringe = C::Fringe::kBack;
+  c.outfit = C::Outfit::kArmour;
+  c.age = C::Age::kAdult;
+  c.face = C::Face::kSquare;
+  c.eyeShape = C::Eyes::kNarrow;
+  c.brows = C::Brows::kStern;
+  c.nose = C::Nose::kBridge;
+  c.mouth = C::Mouth::kFirm;
+  c.scar = true;
   return c;
 }
 
 Character Ubeko() {
+  // A fox child of the forest: round face, big eyes, spiky hair, freckles,
+  // a grin with a fang.
   Character c;
   c.hair = Hex(0xe07830);
   c.eyes = Hex(0xd08a20);
   c.cloth = Hex(0x2a6a4a);
   c.accent = Hex(0x3aa070);
   c.trim = Hex(0xf0c060);
-  c.hair_style = Character::Hair::kBob;
+  c.hair_style = C::Hair::kBob;
+  c.fringe = C::Fringe::kSpiky;
   c.foxEars = true;
-  c.outfit = Character::Outfit::kCloak;
+  c.outfit = C::Outfit::kCloak;
+  c.age = C::Age::kChild;
+  c.face = C::Face::kRound;
+  c.eyeShape = C::Eyes::kRound;
+  c.brows = C::Brows::kThin;
+  c.nose = C::Nose::kButton;
+  c.mouth = C::Mouth::kGrin;
+  c.freckles = true;
   return c;
 }
 
 Character Fenari() {
+  // The moon archer: an elf with a cool oval face, tilted almond eyes, a
+  // straight-cut fringe and level brows.
   Character c;
   c.skin = Hex(0xf6e0cc);
   c.hair = Hex(0xd8d080);
   c.eyes = Hex(0x4aa060);
   c.cloth = Hex(0x2e5a3a);
   c.accent = Hex(0x40c0a0);
-  c.hair_style = Character::Hair::kLong;
-  c.headwear = Character::Headwear::kCirclet;
-  c.outfit = Character::Outfit::kCloak;
+  c.hair_style = C::Hair::kLong;
+  c.fringe = C::Fringe::kBangs;
+  c.headwear = C::Headwear::kCirclet;
+  c.outfit = C::Outfit::kCloak;
   c.elfEars = true;
-  c.sleepyEyes = true;
+  c.face = C::Face::kOval;
+  c.eyeShape = C::Eyes::kAlmond;
+  c.brows = C::Brows::kStraight;
+  c.mouth = C::Mouth::kCalm;
+  c.lashes = true;
   return c;
 }
 
 Character Tamor() {
+  // The old star-reader: a long face, small kind eyes under bushy white
+  // brows, a long nose, lines, a beard to his chest.
   Character c;
   c.skin = Hex(0xeccab0);
   c.hair = Hex(0xe8e6f0);
   c.eyes = Hex(0x6a8ac0);
   c.cloth = Hex(0x3a2a6a);
   c.accent = Hex(0x2a3070);
-  c.hair_style = Character::Hair::kShort;
-  c.headwear = Character::Headwear::kWizardHat;
-  c.outfit = Character::Outfit::kRobe;
+  c.hair_style = C::Hair::kShort;
+  c.fringe = C::Fringe::kParted;
+  c.headwear = C::Headwear::kWizardHat;
+  c.outfit = C::Outfit::kRobe;
+  c.age = C::Age::kElder;
+  c.face = C::Face::kLong;
+  c.eyeShape = C::Eyes::kSleepy;
+  c.brows = C::Brows::kBushy;
+  c.nose = C::Nose::kBridge;
   c.beard = true;
-  c.old = true;
-  c.sleepyEyes = true;
   return c;
 }
 
 Character Brakendo() {
+  // The master smith: a broad square face, eyes shut in a laugh, bushy
+  // brows, a big nose, a grin in a braided beard.
   Character c;
   c.skin = Hex(0xd8a07a);
   c.hair = Hex(0xa8482a);
   c.eyes = Hex(0x6a4a2a);
   c.cloth = Hex(0x5a3a24);
   c.accent = Hex(0x9a2a2a);
-  c.hair_style = Character::Hair::kShort;
-  c.headwear = Character::Headwear::kBandana;
-  c.outfit = Character::Outfit::kApron;
+  c.hair_style = C::Hair::kShort;
+  c.fringe = C::Fringe::kSpiky;
+  c.headwear = C::Headwear::kBandana;
+  c.outfit = C::Outfit::kApron;
+  c.age = C::Age::kAdult;
+  c.face = C::Face::kSquare;
+  c.eyeShape = C::Eyes::kLaughing;
+  c.brows = C::Brows::kBushy;
+  c.nose = C::Nose::kBridge;
+  c.mouth = C::Mouth::kGrin;
   c.beard = true;
-  c.strongJaw = true;
   return c;
 }
 
@@ -114,24 +173,33 @@ Character Tobiran() {
   c.eyes = Hex(0x80e0ff);
   c.cloth = Hex(0x2a2060);
   c.trim = Hex(0xe8b050);
-  c.hair_style = Character::Hair::kNone;
-  c.headwear = Character::Headwear::kHood;
-  c.outfit = Character::Outfit::kCloak;
+  c.hair_style = C::Hair::kNone;
+  c.headwear = C::Headwear::kHood;
+  c.outfit = C::Outfit::kCloak;
   c.faceless = true;
   c.rimLight = Hex(0x80c0ff);
   return c;
 }
 
 Character Hovane() {
+  // The sea's songstress, singing: an oval face, eyes half closed, a lock
+  // swept over her brow, a beauty mark, lips parted in song.
   Character c;
   c.skin = Hex(0xf6dcc8);
   c.hair = Hex(0x4a2a6a);
   c.eyes = Hex(0x9a5ad0);
   c.cloth = Hex(0x2a4a9a);
   c.accent = Hex(0x40a0e0);
-  c.hair_style = Character::Hair::kWavy;
-  c.headwear = Character::Headwear::kTiara;
-  c.outfit = Character::Outfit::kGown;
+  c.hair_style = C::Hair::kWavy;
+  c.fringe = C::Fringe::kSwept;
+  c.headwear = C::Headwear::kTiara;
+  c.outfit = C::Outfit::kGown;
+  c.face = C::Face::kOval;
+  c.eyeShape = C::Eyes::kSleepy;
+  c.brows = C::Brows::kThin;
+  c.mouth = C::Mouth::kSinging;
+  c.lashes = true;
+  c.beautyMark = true;
   return c;
 }
 

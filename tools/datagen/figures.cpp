@@ -67,9 +67,67 @@ Col Lighter(Col c, float k) {
   return Mix(c, Hex(0xffffff), k);
 }
 
+// Where the features sit on a face of this shape and age (design units).
+struct FaceMetrics {
+  float chin;      // y of the chin
+  float eyeX;      // each eye's centre from the middle
+  float eyeY;      // the eyes' centre line
+  float eyeScale;  // size of the eyes
+  float noseY, mouthY;
+};
+
+FaceMetrics Metrics(const Character& who) {
+  FaceMetrics m{68, 22, 6, 1.18f, 0, 0};
+  switch (who.face) {
+    case Character::Face::kRound:
+      m.chin = 63;
+      break;
+    case Character::Face::kOval:
+      m.chin = 68;
+      break;
+    case Character::Face::kHeart:
+    case Character::Face::kSquare:
+      m.chin = 70;
+      break;
+    case Character::Face::kLong:
+      m.chin = 76;
+      break;
+  }
+  switch (who.age) {
+    case Character::Age::kChild:
+      m.eyeY = 11, m.eyeScale = 1.32f, m.eyeX = 23;
+      break;
+    case Character::Age::kYoung:
+      break;
+    case Character::Age::kAdult:
+      m.eyeY = 3, m.eyeScale = 1.0f, m.eyeX = 21;
+      break;
+    case Character::Age::kElder:
+      m.eyeY = 2, m.eyeScale = 0.9f, m.eyeX = 21;
+      break;
+  }
+  m.noseY = m.eyeY + (m.chin - m.eyeY) * 0.42f;
+  m.mouthY = m.eyeY + (m.chin - m.eyeY) * 0.68f;
+  return m;
+}
+
 Path FaceOutline(const Character& who) {
-  if (who.strongJaw)
-    return Mirror({{0, -70}, {36, -62}, {51, -30}, {53, 0}, {51, 24}, {42, 48}, {22, 64}, {0, 68}});
+  switch (who.face) {
+    case Character::Face::kRound:
+      return Mirror(
+          {{0, -70}, {37, -62}, {51, -30}, {53, 0}, {50, 22}, {40, 42}, {22, 58}, {0, 63}});
+    case Character::Face::kOval:
+      break;
+    case Character::Face::kHeart:
+      return Mirror(
+          {{0, -70}, {37, -62}, {52, -30}, {52, 0}, {44, 26}, {28, 50}, {10, 66}, {0, 70}});
+    case Character::Face::kSquare:
+      return Mirror(
+          {{0, -70}, {38, -62}, {53, -30}, {55, 0}, {54, 28}, {46, 52}, {24, 67}, {0, 70}});
+    case Character::Face::kLong:
+      return Mirror(
+          {{0, -74}, {34, -64}, {48, -30}, {49, 6}, {45, 34}, {33, 58}, {15, 73}, {0, 76}});
+  }
   return Mirror({{0, -70}, {35, -62}, {50, -30}, {52, 0}, {47, 24}, {34, 46}, {15, 62}, {0, 68}});
 }
 
@@ -77,9 +135,9 @@ void BackHair(Pen& p, const Character& who) {
   Col shade = Darker(who.hair, 0.7f);
   switch (who.hair_style) {
     case Character::Hair::kLong:
-      p.Graded(Mirror({{0, -88},
-                       {58, -78},
-                       {74, -36},
+      p.Graded(Mirror({{0, -76},
+                       {46, -66},
+                       {72, -30},
                        {76, 30},
                        {84, 110},
                        {80, 170},
@@ -88,7 +146,7 @@ void BackHair(Pen& p, const Character& who) {
                who.hair, shade, -80, 170);
       break;
     case Character::Hair::kWavy: {
-      Path k{{0, -88}, {60, -78}, {76, -36}};
+      Path k{{0, -76}, {46, -66}, {74, -30}};
       for (int i = 0; i < 6; ++i) {
         float y = -10 + float(i) * 34;
         k.push_back({82 + (i % 2 ? 12.0f : -2.0f), y});
@@ -99,13 +157,10 @@ void BackHair(Pen& p, const Character& who) {
       break;
     }
     case Character::Hair::kBob:
-      p.Graded(Mirror({{0, -88}, {60, -76}, {74, -36}, {74, 20}, {66, 60}, {44, 70}, {0, 60}}),
+      p.Graded(Mirror({{0, -76}, {46, -66}, {70, -30}, {72, 20}, {66, 60}, {44, 70}, {0, 60}}),
                who.hair, shade, -80, 70);
       break;
-    case Character::Hair::kShort:
-      p.Graded(Mirror({{0, -86}, {56, -74}, {62, -36}, {60, 0}, {50, 20}, {0, 10}}), who.hair,
-               shade, -80, 20);
-      break;
+    case Character::Hair::kShort:  // all of it is in the front hair's crown
     case Character::Hair::kNone:
       break;
   }
@@ -165,16 +220,29 @@ void Torso(Pen& p, const Character& who) {
       Path gorget = Mirror({{0, 84}, {30, 86}, {50, 104}, {34, 122}, {0, 126}}, 6);
       p.Graded(gorget, Hex(0xc8d0e0), Hex(0x6a7490), 84, 126);
       for (float side : {-1.0f, 1.0f}) {
-        // Three overlapping plates over the shoulder, the top one rimmed in gold.
+        // A steel cap that follows the shoulder's line and two lames under
+        // it, each a little narrower; the cap rimmed in gold, with rivets.
+        auto sided = [&](Path k) {
+          for (Vec2& v : k)
+            v.x *= side;
+          return side > 0 ? k : Reversed(k);
+        };
         for (int k = 2; k >= 0; --k) {
-          float f = float(k);
-          Path plate = Transformed(
-              Ellipse({0, 0}, 46 - f * 4, 26, 40),
-              Affine::Translate(side * (94 + f * 8), 116 + f * 16) * Affine::Rotate(side * 0.3f));
-          p.Graded(plate, Hex(0xdde4f0), Hex(0x5a6484), 100 + f * 18, 146 + f * 18);
+          float f = float(k), drop = f * 11;
+          Path plate = SmoothClosed(sided({{70 + f * 8, 104 + drop},
+                                           {102, 98 + drop},
+                                           {134, 108 + drop},
+                                           {154 - f * 2, 132 + drop},
+                                           {150 - f * 4, 146 + drop},
+                                           {122, 134 + drop},
+                                           {90 + f * 4, 124 + drop}}),
+                                    6);
+          p.Graded(plate, Hex(0xb8c2d6), Hex(0x46506c), 98 + drop, 146 + drop);
           if (k == 0) {
-            p.c.Paint(p.Line(plate, 3.0f, true), who.trim);
-            p.c.Paint(p.Line(plate, 1.2f, true), kLine);
+            p.c.Paint(p.Line(plate, 2.2f, true), who.trim);
+            p.c.Paint(p.Line(plate, 1.0f, true), kLine);
+            for (float x : {96.0f, 124.0f})
+              p.Solid(Circle({side * x, 112 + (x - 96) * 0.25f}, 2.2f, 12), who.trim, 0.8f);
           }
         }
       }
@@ -230,125 +298,296 @@ void Ears(Pen& p, const Character& who) {
     }
   } else if (who.hair_style == Character::Hair::kShort ||
              who.hair_style == Character::Hair::kNone) {
+    // Beside the face at its widest.
+    float x = who.face == Character::Face::kSquare ? 56.0f
+              : who.face == Character::Face::kLong ? 51.0f
+                                                   : 53.0f;
     for (float side : {-1.0f, 1.0f}) {
-      p.Solid(Ellipse({side * 50, 8}, 8, 13, 24), who.skin, 1.8f);
+      p.Solid(Ellipse({side * x, 6}, 8, 13, 24), who.skin, 1.8f);
+      p.c.Paint(
+          p.Line(SmoothOpen({{side * (x + 1), -2}, {side * (x + 4), 6}, {side * x, 13}}, 6), 1.1f),
+          Darker(who.skin, 0.7f));
     }
   }
 }
 
-void Eye(Pen& outer, const Character& who, float side) {
-  // Designed for the right eye (side 1); the left is its mirror image. Drawn
-  // a little larger than designed, about its own centre.
-  Pen p(outer.c, outer.t * Affine::Translate(side * 22, 8) * Affine::Scale(1.22f, 1.22f) *
-                     Affine::Translate(-side * 22, -6));
+void Eye(Pen& outer, const Character& who, const FaceMetrics& fm, float side) {
+  // Drawn in the eye's own units about its centre, designed for the right
+  // eye (side 1); the left is its mirror image.
+  Pen p(outer.c, outer.t * Affine::Translate(side * fm.eyeX, fm.eyeY) *
+                     Affine::Scale(fm.eyeScale, fm.eyeScale));
   auto m = [&](Path path) {
     if (side < 0) path = Flipped(path);
     return path;
   };
-  float lid = who.sleepyEyes ? 6.0f : 0.0f;
-  float ex = 22, ey = 6;
+  if (who.eyeShape == Character::Eyes::kLaughing) {
+    // Shut in a laugh: a thick arc, a crease under it.
+    p.c.Paint(
+        p.Area(m(TaperedStroke(SmoothOpen({{-12, 2}, {-5, -6}, {5, -6}, {12, 1}}, 8), 2.2f, 3.2f))),
+        kLine);
+    p.c.Paint(p.Line(m(SmoothOpen({{-7, 8}, {0, 10}, {7, 8}}, 6)), 1.0f), Darker(who.skin, 0.7f));
+    return;
+  }
+  // The opening: half width, half height, lift of the outer corner, how far
+  // the upper lid has come down, and the iris's radius.
+  float w = 13, h = 9.5f, tilt = 1, lid = 0, r = 8.4f;
+  switch (who.eyeShape) {
+    case Character::Eyes::kRound:
+      h = 10.5f, r = 8.8f;
+      break;
+    case Character::Eyes::kAlmond:
+      w = 14, h = 7.5f, tilt = 4.5f, r = 7.2f;
+      break;
+    case Character::Eyes::kNarrow:
+      w = 13, h = 5.5f, tilt = 2.5f, r = 6.2f;
+      break;
+    case Character::Eyes::kSleepy:
+      h = 9, lid = 5.5f, r = 7.6f;
+      break;
+    case Character::Eyes::kLaughing:
+      break;
+  }
   Path upper = SmoothOpen(
-      {{ex - 13, ey + 1}, {ex - 4, ey - 9 + lid}, {ex + 8, ey - 9 + lid}, {ex + 14, ey - 2}}, 8);
-  Path lower =
-      SmoothOpen({{ex + 14, ey - 2}, {ex + 6, ey + 8}, {ex - 6, ey + 8}, {ex - 13, ey + 1}}, 8);
+      {{-w, 1}, {-w * 0.4f, -h + lid}, {w * 0.45f, -h + lid - tilt * 0.4f}, {w, -tilt}}, 8);
+  Path lower = SmoothOpen({{w, -tilt}, {w * 0.5f, h * 0.62f}, {-w * 0.45f, h * 0.66f}, {-w, 1}}, 8);
   Path opening = upper;
   opening.insert(opening.end(), lower.begin() + 1, lower.end());
   opening = m(opening);
   Mask white = p.Area(opening);
   p.c.Paint(white, Hex(0xfbf6f0));
   // Iris with a darker top, pupil, two highlights; clipped to the opening.
-  Vec2 ic{side * (ex + 1), ey + 1};
-  Mask iris = p.Area(Circle(ic, 8.2f, 40));
+  Vec2 ic{side * 1.0f, 1 + lid * 0.35f};
+  Mask iris = p.Area(Circle(ic, r, 40));
   IntersectWith(iris, white);
-  float top = p.t({0, ey - 8}).y, bottom = p.t({0, ey + 9}).y;
+  float top = p.t({0, ic.y - r}).y, bottom = p.t({0, ic.y + r}).y;
   p.c.PaintWith(iris, [&](int, int y) {
     return Mix(Darker(who.eyes, 0.45f), Lighter(who.eyes, 0.25f), Smooth(top, bottom, float(y)));
   });
-  Mask pupil = p.Area(Circle(ic, 3.8f, 24));
+  Mask pupil = p.Area(Circle(ic, r * 0.45f, 24));
   IntersectWith(pupil, white);
   p.c.Paint(pupil, Darker(who.eyes, 0.2f));
-  Mask shine = p.Area(Circle(ic + Vec2{-3, -3 + lid * 0.6f}, 2.4f, 16));
-  UnionInto(shine, p.Area(Circle(ic + Vec2{3, 4}, 1.1f, 12)));
+  Mask shine = p.Area(Circle(ic + Vec2{-r * 0.35f, -r * 0.35f + lid * 0.5f}, r * 0.28f, 16));
+  UnionInto(shine, p.Area(Circle(ic + Vec2{r * 0.35f, r * 0.45f}, r * 0.13f, 12)));
   IntersectWith(shine, white);
   p.c.Paint(shine, Hex(0xffffff));
   // Lid shadow on the white, then the lash line and the lower lid.
   Mask lidShade = p.Line(m(upper), 5.0f);
   IntersectWith(lidShade, white);
   p.c.Paint(lidShade, Darker(who.skin, 0.6f), 0.5f);
-  p.c.Paint(p.Area(m(TaperedStroke(upper, 1.6f, 3.6f))), kLine);
-  p.c.Paint(p.Area(m(TaperedStroke({{ex + 12, ey - 3}, {ex + 17, ey - 6}, {ex + 19, ey - 9}}, 2.4f,
-                                   0.4f))),
-            kLine);
-  p.c.Paint(p.Line(m(SmoothOpen({{ex + 10, ey + 5}, {ex, ey + 8}, {ex - 8, ey + 6}}, 6)), 1.0f),
-            Darker(who.skin, 0.55f));
-  // The brow.
-  Col brow = who.old ? Hex(0xe8e4f0) : Darker(who.hair, 0.6f);
-  float bw = who.old ? 4.0f : who.strongJaw ? 3.2f : 2.2f;
-  p.c.Paint(p.Area(m(TaperedStroke(SmoothOpen({{ex - 12, ey - 18 + lid * 0.3f},
-                                               {ex, ey - 21 + lid * 0.3f},
-                                               {ex + 13, ey - 17 + lid * 0.3f}},
-                                              6),
-                                   bw, bw * 0.4f))),
-            brow);
+  p.c.Paint(p.Area(m(TaperedStroke(upper, 1.2f, who.lashes ? 3.6f : 2.4f))), kLine);
+  if (who.lashes) {
+    for (int k = 0; k < 2; ++k) {
+      float lift = float(k) * 3;
+      p.c.Paint(p.Area(m(TaperedStroke({{w - 2 - lift, -tilt - 1 - lift * 0.6f},
+                                        {w + 3 - lift * 0.6f, -tilt - 4 - lift},
+                                        {w + 5 - lift * 0.5f, -tilt - 7 - lift * 1.2f}},
+                                       2.0f, 0.3f))),
+                kLine);
+    }
+  }
+  p.c.Paint(
+      p.Line(m(SmoothOpen({{w * 0.75f, h * 0.45f}, {0, h * 0.72f}, {-w * 0.6f, h * 0.6f}}, 6)),
+             0.9f),
+      Darker(who.skin, 0.55f));
+  if (who.age == Character::Age::kElder)
+    for (int k = -1; k <= 1; ++k)
+      p.c.Paint(p.Line(m(Path{{w + 3, float(k) * 3}, {w + 8, float(k) * 4.5f}}), 0.8f),
+                Darker(who.skin, 0.7f));
+}
+
+void Brow(Pen& p, const Character& who, const FaceMetrics& fm, float side) {
+  auto m = [&](Path path) {
+    if (side < 0) path = Flipped(path);
+    return path;
+  };
+  float ex = fm.eyeX, by = fm.eyeY - 12 * fm.eyeScale - 6;
+  if (who.age == Character::Age::kChild) by -= 3;
+  Col brow = who.age == Character::Age::kElder ? Hex(0xe8e4f0) : Darker(who.hair, 0.6f);
+  switch (who.brows) {
+    case Character::Brows::kThin:
+      p.c.Paint(
+          p.Area(m(TaperedStroke(
+              SmoothOpen({{ex - 12, by + 2}, {ex, by - 2.5f}, {ex + 13, by + 1}}, 6), 2.0f, 0.6f))),
+          brow);
+      break;
+    case Character::Brows::kStraight:
+      p.c.Paint(p.Area(m(TaperedStroke(
+                    SmoothOpen({{ex - 13, by + 1}, {ex, by - 1}, {ex + 13, by}}, 6), 3.0f, 1.1f))),
+                brow);
+      break;
+    case Character::Brows::kStern:
+      p.c.Paint(
+          p.Area(m(TaperedStroke(
+              SmoothOpen({{ex - 14, by + 5}, {ex - 2, by}, {ex + 13, by - 3}}, 6), 4.2f, 1.6f))),
+          brow);
+      break;
+    case Character::Brows::kBushy:
+      for (int k = 0; k < 3; ++k) {
+        float o = float(k) * 1.6f;
+        p.c.Paint(p.Area(m(TaperedStroke(SmoothOpen({{ex - 14, by + 2 + o},
+                                                     {ex, by - 2 + o},
+                                                     {ex + 14, by + o * 0.5f},
+                                                     {ex + 19, by + 5 + o}},
+                                                    6),
+                                         3.4f, 1.4f))),
+                  k == 1 ? Darker(brow, 0.85f) : brow);
+      }
+      break;
+  }
+}
+
+void Nose(Pen& p, const Character& who, const FaceMetrics& fm) {
+  float y = fm.noseY;
+  Col shade = Darker(who.skin, 0.65f);
+  switch (who.nose) {
+    case Character::Nose::kButton:
+      p.c.Paint(p.Line(SmoothOpen({{1, y - 1}, {3, y + 1.5f}, {0, y + 2.5f}}, 6), 1.3f), shade);
+      p.c.Paint(p.Area(Circle({-0.5f, y - 2.5f}, 1.2f, 10)), Lighter(who.skin, 0.5f), 0.7f);
+      break;
+    case Character::Nose::kLine:
+      p.c.Paint(p.Line(SmoothOpen({{3, y - 6}, {5, y}, {1, y + 2}}, 6), 1.4f), shade);
+      break;
+    case Character::Nose::kBridge:
+      p.c.Paint(p.Line(SmoothOpen({{4, y - 20}, {6, y - 6}, {8, y + 1}, {2, y + 4}}, 8), 1.5f),
+                shade);
+      p.c.Paint(p.Line(SmoothOpen({{-4, y + 2}, {-2, y + 4}, {0, y + 4}}, 4), 1.2f), shade);
+      break;
+  }
+}
+
+void Mouth(Pen& p, const Character& who, const FaceMetrics& fm) {
+  float y = fm.mouthY;
+  const Col lip = Hex(0x8a3a3a), inside = Hex(0x6a1e26);
+  switch (who.mouth) {
+    case Character::Mouth::kSmile:
+      p.c.Paint(p.Line(SmoothOpen({{-9, y - 2}, {0, y + 1.5f}, {9, y - 2}}, 8), 1.6f), lip);
+      p.c.Paint(p.Line(SmoothOpen({{-3, y + 4.5f}, {0, y + 5}, {3, y + 4.5f}}, 4), 1.0f),
+                Darker(who.skin, 0.8f));
+      break;
+    case Character::Mouth::kGrin: {
+      Path open = SmoothClosed(
+          {{-12, y - 3}, {0, y - 1.5f}, {12, y - 3}, {7, y + 5}, {0, y + 7}, {-7, y + 5}}, 6);
+      Mask m = p.Area(open);
+      p.c.Paint(m, inside);
+      Mask teeth = p.Area(Box(-10, y - 4, 10, y + 0.5f));
+      IntersectWith(teeth, m);
+      p.c.Paint(teeth, Hex(0xfff8f0));
+      Mask tongue = p.Area(Ellipse({0, y + 6}, 5, 2.6f, 16));
+      IntersectWith(tongue, m);
+      p.c.Paint(tongue, Hex(0xe07080));
+      p.c.Paint(p.Line(open, 1.4f, true), kLine);
+      if (who.foxEars)  // a small fang
+        p.Solid(Path{{5, y - 1.5f}, {8, y - 1.8f}, {6.5f, y + 2.5f}}, Hex(0xffffff), 0.8f);
+      break;
+    }
+    case Character::Mouth::kCalm:
+      p.c.Paint(p.Line(SmoothOpen({{-6, y}, {0, y + 0.8f}, {6, y}}, 6), 1.3f), lip);
+      p.c.Paint(p.Area(Ellipse({0, y + 4}, 3, 1.2f, 12)), Darker(who.skin, 0.85f), 0.8f);
+      break;
+    case Character::Mouth::kFirm:
+      p.c.Paint(p.Line(SmoothOpen({{-11, y + 1}, {-4, y}, {4, y}, {11, y + 1.2f}}, 6), 1.8f),
+                Darker(lip, 0.8f));
+      p.c.Paint(p.Line(SmoothOpen({{-4, y + 6}, {0, y + 6.5f}, {4, y + 6}}, 4), 1.1f),
+                Darker(who.skin, 0.75f));
+      break;
+    case Character::Mouth::kSinging: {
+      Path open = Ellipse({0, y + 2}, 5, 6.5f, 24);
+      p.c.Paint(p.Area(open), inside);
+      Mask tongue = p.Area(Ellipse({0, y + 6}, 3.5f, 2.2f, 16));
+      IntersectWith(tongue, p.Area(open));
+      p.c.Paint(tongue, Hex(0xe07080));
+      p.c.Paint(p.Line(open, 1.3f, true), lip);
+      break;
+    }
+  }
 }
 
 void Face(Pen& p, const Character& who) {
+  FaceMetrics fm = Metrics(who);
   Path face = FaceOutline(who);
   Mask skin = p.Area(face);
-  float top = p.t({0, -70}).y, bottom = p.t({0, 68}).y;
+  float top = p.t({0, -70}).y, bottom = p.t({0, fm.chin}).y;
   p.c.PaintWith(skin, [&](int, int y) {
     return Mix(Lighter(who.skin, 0.08f), who.skin, Smooth(top, bottom, float(y)));
   });
-  // Shade on the cheek away from the light, and blush.
+  // Shade on the cheek away from the light; a square jaw has its own shadow.
   Mask shade = p.Area(Ellipse({-44, 20}, 22, 52, 40));
-  IntersectWith(shade, skin);
-  p.c.Paint(Blurred(shade, int(6 * p.s)), Darker(who.skin, 0.82f), 0.6f);
-  for (float s : {-1.0f, 1.0f}) {
-    Mask blush = Blurred(p.Area(Ellipse({s * 30, 30}, 11, 6, 24)), int(3 * p.s + 1));
-    p.c.Paint(blush, Hex(0xf08a8a), 0.35f);
-  }
+  if (who.face == Character::Face::kSquare) UnionInto(shade, p.Area(Ellipse({0, fm.chin}, 40, 10)));
+  shade = Blurred(shade, int(6 * p.s));
+  IntersectWith(shade, skin);  // after the blur, so no shade falls outside the face
+  p.c.Paint(shade, Darker(who.skin, 0.82f), 0.6f);
+  if (who.age == Character::Age::kChild || who.age == Character::Age::kYoung)
+    for (float s : {-1.0f, 1.0f}) {
+      Mask blush = Blurred(p.Area(Ellipse({s * 30, fm.eyeY + 22}, 11, 6, 24)), int(3 * p.s + 1));
+      p.c.Paint(blush, Hex(0xf08a8a), who.age == Character::Age::kChild ? 0.45f : 0.3f);
+    }
   if (!who.faceless) {
-    Eye(p, who, 1);
-    Eye(p, who, -1);
-    // Nose: a small shaded stroke; mouth: a soft curve.
-    p.c.Paint(p.Line(SmoothOpen({{3, 24}, {5, 30}, {1, 32}}, 6), 1.4f), Darker(who.skin, 0.65f));
-    p.c.Paint(p.Line(SmoothOpen({{-8, 45}, {0, 48}, {8, 45}}, 8), 1.6f), Hex(0x8a3a3a));
-    if (who.old) {
-      for (float s : {-1.0f, 1.0f}) {
-        p.c.Paint(p.Line(Flipped(SmoothOpen({{s * 34, 16}, {s * 39, 20}, {s * 42, 16}}, 4)), 1.0f),
-                  Darker(who.skin, 0.7f));
-        p.c.Paint(p.Line(SmoothOpen({{s * 16, 34}, {s * 22, 44}, {s * 20, 52}}, 4), 1.0f),
-                  Darker(who.skin, 0.75f));
-      }
+    Eye(p, who, fm, 1);
+    Eye(p, who, fm, -1);
+    Brow(p, who, fm, 1);
+    Brow(p, who, fm, -1);
+    Nose(p, who, fm);
+    if (!who.beard) Mouth(p, who, fm);
+    if (who.freckles) {
+      Rng rng(17);
+      for (float s : {-1.0f, 1.0f})
+        for (int i = 0; i < 5; ++i)
+          p.c.Paint(p.Area(Circle({s * rng.Range(12, 30), fm.noseY + rng.Range(-7, 2)}, 1.1f, 8)),
+                    Darker(who.skin, 0.72f), 0.8f);
+    }
+    if (who.beautyMark)
+      p.c.Paint(p.Area(Circle({-fm.eyeX - 6, fm.eyeY + 17}, 1.5f, 10)), Hex(0x4a2a2a));
+    if (who.scar) {
+      Path scar = SmoothOpen({{-38, fm.eyeY + 8}, {-31, fm.eyeY + 18}, {-24, fm.eyeY + 27}}, 6);
+      p.c.Paint(p.Line(scar, 2.4f), Darker(who.skin, 0.8f));
+      p.c.Paint(p.Line(scar, 1.0f), Hex(0xf0c0b0));
+    }
+    if (who.foreheadMark) {
+      Vec2 k{0, fm.eyeY - 28};
+      p.Solid(Path{k + Vec2{0, -5}, k + Vec2{3, 0}, k + Vec2{0, 5}, k + Vec2{-3, 0}}, who.trim,
+              0.8f);
+    }
+    if (who.age == Character::Age::kElder) {
+      for (float s : {-1.0f, 1.0f})
+        p.c.Paint(
+            p.Line(SmoothOpen(
+                       {{s * 14, fm.noseY}, {s * 20, fm.mouthY - 4}, {s * 19, fm.mouthY + 6}}, 4),
+                   1.0f),
+            Darker(who.skin, 0.75f));
     }
   }
   p.c.Paint(p.Line(face, 2.2f, true), kLine);
 }
 
 void Beard(Pen& p, const Character& who) {
-  Col beard = who.old ? Hex(0xf0eef8) : who.hair;
-  Col shade = Darker(beard, who.old ? 0.8f : 0.7f);
+  bool elder = who.age == Character::Age::kElder;
+  Col beard = elder ? Hex(0xf0eef8) : who.hair;
+  Col shade = Darker(beard, elder ? 0.8f : 0.7f);
   Path shape =
       Mirror({{0, 30}, {30, 34}, {50, 8}, {54, 40}, {46, 90}, {30, 150}, {10, 190}, {0, 200}}, 8);
-  if (!who.old)
+  if (!elder)
     shape = Mirror({{0, 30}, {30, 34}, {50, 8}, {56, 44}, {50, 90}, {36, 120}, {0, 130}}, 8);
-  p.Graded(shape, beard, shade, 30, who.old ? 200.0f : 130.0f);
-  // Strands, then the moustache over the mouth.
+  p.Graded(shape, beard, shade, 30, elder ? 200.0f : 130.0f);
+  // Strands, a laugh showing through, then the moustache over the mouth.
   for (int i = -3; i <= 3; ++i) {
     float x = float(i) * 11;
     p.c.Paint(
-        p.Line(SmoothOpen({{x, 50}, {x * 1.1f + 3, 90}, {x * 0.6f, who.old ? 170.0f : 115.0f}}, 8),
+        p.Line(SmoothOpen({{x, 58}, {x * 1.1f + 3, 90}, {x * 0.6f, elder ? 170.0f : 115.0f}}, 8),
                1.0f),
         shade);
   }
-  if (!who.old) {
+  if (!elder) {
     // Two braids with gold rings.
     for (float s : {-1.0f, 1.0f}) {
       p.Solid(Box(s * 20 - 5, 116, s * 20 + 5, 150), beard, 1.5f);
       p.Solid(Box(s * 20 - 7, 128, s * 20 + 7, 136), who.trim, 1.2f);
     }
   }
-  Path moustache = Mirror({{0, 38}, {14, 34}, {34, 44}, {40, 56}, {26, 48}, {0, 46}}, 6);
+  if (who.mouth == Character::Mouth::kGrin) Mouth(p, who, Metrics(who));
+  // The sage's moustache curls up at its ends; the smith's hangs heavy.
+  Path moustache =
+      elder ? Mirror({{0, 40}, {14, 35}, {30, 38}, {44, 30}, {42, 40}, {28, 48}, {0, 47}}, 6)
+            : Mirror({{0, 38}, {14, 34}, {34, 44}, {40, 56}, {26, 48}, {0, 46}}, 6);
   p.Solid(moustache, Lighter(beard, 0.1f), 1.5f);
 }
 
@@ -356,19 +595,35 @@ void FrontHair(Pen& p, const Character& who) {
   if (who.hair_style == Character::Hair::kNone) return;
   bool longSides = who.hair_style != Character::Hair::kShort;
   float sideY = longSides ? 40.0f : 4.0f;
-  // Outer edge over the crown, then the fringe back from right to left.
+  // Outer edge over the crown, then the fringe's edge back from right to left.
   Path k{{-56, sideY}, {-60, -20}, {-56, -56}, {-34, -82}, {0, -90},
          {34, -82},    {56, -56},  {60, -20},  {56, sideY}};
-  k.push_back({48, sideY - 24});
-  k.push_back({44, -10});
-  const float tips[5][2] = {{36, -10}, {18, -6}, {-2, -14}, {-20, -6}, {-38, -10}};
-  const float notches[4][2] = {{28, -30}, {8, -30}, {-10, -28}, {-28, -30}};
-  for (int i = 0; i < 5; ++i) {
-    k.push_back({tips[i][0], tips[i][1]});
-    if (i < 4) k.push_back({notches[i][0], notches[i][1]});
+  Path edge;
+  switch (who.fringe) {
+    case Character::Fringe::kBangs:
+      edge = {{48, sideY - 24}, {46, -8},  {38, -11},  {30, -8},   {22, -12},
+              {14, -8},         {6, -12},  {-2, -8},   {-10, -12}, {-18, -8},
+              {-26, -12},       {-34, -8}, {-40, -11}, {-46, -8},  {-48, sideY - 24}};
+      break;
+    case Character::Fringe::kSwept:
+      edge = {{48, sideY - 24}, {46, -4},   {32, -6},   {20, -12},  {10, -22},  {0, -30},
+              {-10, -27},       {-20, -36}, {-30, -31}, {-40, -38}, {-46, -20}, {-48, sideY - 24}};
+      break;
+    case Character::Fringe::kParted:
+      edge = {{48, sideY - 24}, {46, -2},   {40, -18},  {28, -36}, {14, -50},        {0, -60},
+              {-14, -50},       {-28, -36}, {-40, -18}, {-46, -2}, {-48, sideY - 24}};
+      break;
+    case Character::Fringe::kSpiky:
+      edge = {{48, sideY - 24}, {44, -8},   {34, -3},         {30, -26}, {20, 1},
+              {10, -28},        {0, -7},    {-8, -30},        {-18, -2}, {-26, -26},
+              {-36, -5},        {-42, -16}, {-48, sideY - 24}};
+      break;
+    case Character::Fringe::kBack:  // short, parted on one side, off the brow
+      edge = {{52, sideY - 8}, {50, -22},  {40, -34},  {24, -38},  {10, -36},       {-2, -43},
+              {-10, -38},      {-26, -35}, {-40, -30}, {-50, -18}, {-52, sideY - 8}};
+      break;
   }
-  k.push_back({-44, -10});
-  k.push_back({-48, sideY - 24});
+  k.insert(k.end(), edge.begin(), edge.end());
   Path fringe = SmoothClosed(k, 6);
   Mask m = p.Area(fringe);
   float top = p.t({0, -90}).y, bottom = p.t({0, sideY}).y;
@@ -383,11 +638,14 @@ void FrontHair(Pen& p, const Character& who) {
   }
   IntersectWith(band, m);
   p.c.Paint(Blurred(band, 1), light, 0.8f);
-  // Strand lines from the crown towards each tip.
-  for (int i = 0; i < 5; ++i) {
-    Path strand = SmoothOpen(
-        {{tips[i][0] * 0.2f, -84}, {tips[i][0] * 0.8f, -50}, {tips[i][0] * 0.95f, tips[i][1] - 10}},
-        8);
+  // Strand lines from the crown towards each tip of the fringe.
+  for (size_t i = 1; i + 1 < edge.size(); ++i) {
+    if (edge[i].y < edge[i - 1].y || edge[i].y < edge[i + 1].y) continue;
+    Vec2 tip = edge[i];
+    Path strand = SmoothOpen({{tip.x * 0.2f, -84},
+                              {tip.x * 0.8f, -50 + (tip.y + 10) * 0.3f},
+                              {tip.x * 0.95f, tip.y - 8}},
+                             8);
     p.c.Paint(p.Line(strand, 1.0f), shade);
   }
   p.c.Paint(p.Line(fringe, 2.2f, true), kLine);
@@ -578,7 +836,13 @@ Mask PaintNolu(Canvas& c, Vec2 feet, float height) {
   nolu.accent = Hex(0xe04848);
   nolu.trim = Hex(0xf0c060);
   nolu.hair_style = Character::Hair::kBob;
+  nolu.fringe = Character::Fringe::kBangs;
   nolu.headwear = Character::Headwear::kRibbon;
+  nolu.age = Character::Age::kChild;
+  nolu.face = Character::Face::kRound;
+  nolu.eyeShape = Character::Eyes::kRound;
+  nolu.nose = Character::Nose::kButton;
+  nolu.lashes = true;
   // Design units: head centre (0, 0), feet at y 670.
   float s = height / 765.0f;
   Canvas layer = c;

@@ -347,8 +347,11 @@ class Composer {
         }
       }
   }
-  void Accent(double t, float vel, bool big) {
-    Cymbal(bus, rng, t, vel, big ? 3.5 : 2.0);
+  // A crash with a boom under it; `crash` sets the cymbal's own level
+  // (the boom's by default), so a sparse passage can keep the weight of the
+  // boom without the noise of the cymbal filling it.
+  void Accent(double t, float vel, bool big, float crash = -1) {
+    Cymbal(bus, rng, t, crash < 0 ? vel : crash, big ? 3.5 : 2.0);
     Boom(bus, rng, t, vel * 0.8f);
     Kick(bus, t, vel * 0.7f);
   }
@@ -376,13 +379,15 @@ void Compose(Composer& m) {
 
   // 0–7 s: the opening. A boom on the flicker, a bell for each letter
   // (2.1 s on, every 350 ms), a swell into the white flash, the title chord.
-  m.Accent(0.0, 0.6f, true);
+  // Little else sounds here, so the cymbals are mixed well below the later
+  // accents: at full level their noise is the loudest thing in the piece.
+  m.Accent(0.0, 0.6f, true, 0.18f);
   m.Harmony(0.0, {kDm}, 4.6, 0.10f, 0.0f);
   const int letters[6] = {74, 77, 81, 79, 77, 86};
   for (int i = 0; i < 6; ++i)
     m.Chime(2.1 + 0.35 * i, letters[i], 0.22f);
-  m.Swell(4.6, 0.8, 0.5f);
-  m.Accent(4.6, 0.7f, true);
+  m.Swell(4.6, 0.8, 0.16f);
+  m.Accent(4.6, 0.7f, true, 0.22f);
   m.Harmony(4.6, {kF}, 2.4, 0.12f, 0.35f);
   // 7–12 s: the title sways: a harp of broken chords.
   m.Chime(7.0, 82, 0.25f);

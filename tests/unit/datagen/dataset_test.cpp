@@ -2,8 +2,11 @@
 // loads with the programs' own loaders without a message box, and has the
 // sizes, colour tables and transparent areas the scenes rely on.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,6 +19,7 @@
 #include "image/dib_image.h"
 #include "image/mag_image.h"
 #include "tests/support/virtual_system.h"
+#include "tools/datagen/files.h"
 #include "tools/datagen/synth.h"
 
 namespace {
@@ -278,6 +282,97 @@ TEST_F(DataSetTest, PatternsShareThePalettesOfThePicturesTheyAreDrawnInto) {
   EXPECT_EQ(dar(*Dar("data\\msg1.dar")), table(*Mag("data\\red.mag")));
 }
 
+// An 8-bit picture (bottom-up rows) through its colour table, top row first.
+datagen::RgbImage Shot(const uint8_t* bits, const uint8_t* table, int w, int h) {
+  datagen::RgbImage shot{w, h, std::vector<uint8_t>(size_t(w) * h * 3)};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint8_t* e = table + bits[size_t(h - 1 - y) * w + x] * 4;
+      shot.Set(x, y, {e[2], e[1], e[0]});
+    }
+  return shot;
+}
+
+// What tesseract reads on a picture (Japanese and English), spaces removed.
+std::string ReadAloud(const datagen::RgbImage& shot) {
+  std::string png =
+      (std::filesystem::temp_directory_path() / ("zelk-ocr-" + std::to_string(::getpid()) + ".png"))
+          .string();
+  std::string error, text;
+  EXPECT_TRUE(datagen::WritePng(png, shot, &error)) << error;
+  if (FILE* ocr = ::popen(("tesseract '" + png + "' stdout -l jpn+eng 2>/dev/null").c_str(), "r")) {
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, ocr)) > 0;)
+      text.append(buf, n);
+    EXPECT_EQ(::pclose(ocr), 0) << "tesseract (tesseract-ocr-jpn) did not run";
+  }
+  std::filesystem::remove(png);
+  std::erase(text, ' ');
+  return text;
+}
+
+TEST_F(DataSetTest, CreditsNameEveryoneTheDemoShows) {
+  // Nolu, the three story portraits and the six of the gallery, each in
+  // Japanese and English, as a reader sees them on the thanks card.
+  auto card = Mag("data\\trush.mag");
+  ASSERT_EQ(BitCount(*card), 8);
+  std::string text = ReadAloud(Shot(card->bits, card->colorTable, card->width, card->height));
+  for (const char* name :
+       {"ノル",       "ヴェンノル", "オリーネ", "ドーヴァ", "ウベコ",  "フェナリ", "タモール",
+        "ブラケンド", "トビラン",   "ホヴァネ", "Nolu",     "Vennolu", "Orine",    "Dova",
+        "Ubeko",      "Fenari",     "Tamor",    "Brakendo", "Tobiran", "Hovane"})
+    EXPECT_NE(text.find(name), std::string::npos) << name << " is not on the card:\n" << text;
+}
+
+TEST_F(DataSetTest, CometMessageAgreesWithTheRisingShapes) {
+  // The comet scene moves its shapes upwards: the comet and the shooting
+  // star lead with their heads (their brightest pixels in the top third of
+  // what they draw), and the last message window over the plasma, as a
+  // reader sees it, says the comet rises.
+  auto shapes = Dar("data\\comet.dar");
+  std::vector<uint8_t> table(1024);
+  shapes->CopyPalette(table.data());
+  for (int n : {0, 1}) {
+    // A pixel is drawn where displays of two different fills agree.
+    std::vector<uint8_t> dark = Drawn(*shapes, 640, 480, {{0, 0, n}}, 0),
+                         light = Drawn(*shapes, 640, 480, {{0, 0, n}}, 255);
+    auto [w, h] = PatternSize(*shapes, n);
+    int first = h, last = 0, brightestRow = 0, brightest = -1;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        size_t i = size_t(479 - y) * 640 + x;
+        if (dark[i] != light[i]) continue;
+        first = std::min(first, y), last = std::max(last, y);
+        const uint8_t* e = &table[dark[i] * 4];
+        if (e[0] + e[1] + e[2] > brightest) brightest = e[0] + e[1] + e[2], brightestRow = y;
+      }
+    EXPECT_LT(brightestRow, first + (last - first) / 3)
+        << "comet.dar #" << n << " rises tail first";
+  }
+  auto canvas = Mag("data\\red.mag");
+  auto messages = Dar("data\\msg1.dar");
+  std::vector<uint8_t> window = Drawn(*messages, 320, 240, {{0, 96, 2}}, 0);
+  std::string text = ReadAloud(Shot(window.data(), canvas->colorTable, 320, 240));
+  EXPECT_NE(text.find("のぼって"), std::string::npos) << text;
+  EXPECT_EQ(text.find("落ち"), std::string::npos) << text;
+}
+
+TEST_F(DataSetTest, RippleWindowShowsThePondAroundIt) {
+  // Both pictures are shown doubled, the close one over the middle of the
+  // whole one: its pixel (x, y) covers the whole one's (80 + x, 60 + y), so
+  // at rest the two read as one picture.
+  auto whole = Mag("data\\water.mag"), close = Mag("data\\waters.mag");
+  auto colour = [](const image::MagImage& m, int x, int y) {
+    return m.colorTable + m.bits[size_t(m.height - 1 - y) * m.width + x] * 4;
+  };
+  double difference = 0;
+  for (int y = 0; y < close->height; ++y)
+    for (int x = 0; x < close->width; ++x)
+      for (int k = 0; k < 3; ++k)
+        difference += std::abs(colour(*close, x, y)[k] - colour(*whole, 80 + x, 60 + y)[k]);
+  EXPECT_LT(difference / (close->width * close->height * 3), 2.0);
+}
+
 TEST_F(DataSetTest, PlasmaPaletteIsARichCycle) {
   // Neighbouring entries are close (the effect adds indices), and the cycle
   // spans dark and light.
@@ -330,6 +425,33 @@ TEST(ThemeTest, WaveIsLongEnoughAndMarksTheSceneChanges) {
     EXPECT_GT(rms(at, at + 0.1), 1.2 * rms(at - 0.25, at)) << "no accent at " << mark << " s";
   }
   EXPECT_LT(rms(171.0, 172.0), 30.0) << "the piece should have ended by 171 s";
+}
+
+TEST(ThemeTest, OpeningCymbalsAreMixedBelowTheRestOfThePiece) {
+  // The noise of a cymbal is what a second difference (a steep high-pass)
+  // keeps. Over the opening's crash (0–2 s) and the swell and crash of the
+  // white flash (4.6–7 s) it stays below the piece's typical second, where
+  // the music covers it.
+  std::vector<uint8_t> f = ReadFile(BinDir() + "/data/tobirano.wav");
+  ASSERT_GE(f.size(), 44u + 172 * 22050 * 4);
+  const double rate = Le32(f, 24);
+  auto left = [&](size_t i) { return double(int16_t(f[44 + i * 4] | f[45 + i * 4] << 8)); };
+  auto highs = [&](double t0, double t1) {
+    double sum = 0;
+    size_t a = size_t(t0 * rate) + 1, b = size_t(t1 * rate);
+    for (size_t i = a; i < b; ++i) {
+      double d = left(i + 1) - 2 * left(i) + left(i - 1);
+      sum += d * d;
+    }
+    return std::sqrt(sum / double(b - a));
+  };
+  std::vector<double> seconds;
+  for (int t = 7; t < 170; ++t)
+    seconds.push_back(highs(t, t + 1));
+  std::nth_element(seconds.begin(), seconds.begin() + seconds.size() / 2, seconds.end());
+  const double typical = seconds[seconds.size() / 2];
+  EXPECT_LT(highs(0, 2), typical);
+  EXPECT_LT(highs(4.6, 7), typical);
 }
 
 }  // namespace
