@@ -2,6 +2,9 @@
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
+# Warnings stop the build in the test and CI builds; a plain build keeps what
+# build/ was configured with (off when new).
+WERROR ?=
 
 .PHONY: all deps build demo test test-asan bench fuzz contact-sheet format clean
 
@@ -11,17 +14,20 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	@cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  $(if $(WERROR),-DZELK_WERROR=$(WERROR)) >/dev/null
 	@cmake --build build -j $(JOBS)
 
 demo: build
 	build/bin/scenedemo
 
+test: WERROR = ON
 test: build
 	@cd build && ctest --output-on-failure -j $(JOBS) --timeout 900
 
 test-asan: deps
-	@cmake -S . -B build-asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZELK_SANITIZE=ON -DZELK_BENCH=OFF >/dev/null
+	@cmake -S . -B build-asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZELK_SANITIZE=ON -DZELK_BENCH=OFF \
+	  -DZELK_WERROR=ON >/dev/null
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
