@@ -11,6 +11,7 @@
 int main(int argc, char** argv) {
   CLI::App app{"Makes the default data set of the Vorna! demo programs."};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "zelkdata " ZELK_VERSION);
   std::string data, programs, preview, out;
   int threads = 2;
   CLI::App* generate = app.add_subcommand("generate", "write every picture, archive and the theme");
