@@ -500,6 +500,7 @@ void DarDraw(const std::string& darPath, const std::string& background, int n, i
 int Main(int argc, const char* const* argv) {
   CLI::App app{"zelkimg: converts and inspects MAG, BMP and DAR files of the demos"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "zelkimg " ZELK_VERSION);
 
   std::string in, out, comment, dir, background, colorTable;
   std::vector<std::string> inputs;

@@ -145,6 +145,7 @@ int Entry() {
 
 int main(int argc, char** argv) {
   CLI::App app{"Plays an AVI or WAV file through the media player in the demo window."};
+  app.set_version_flag("--version", "zelkplay " ZELK_VERSION);
   app.add_option("file", g_options.file, "AVI or WAV file")->required()->check(CLI::ExistingFile);
   app.add_option("--mode", g_options.mode, "0 once, 1 loop, other: play once and stay open");
   app.add_option("--rect", g_options.rect, "video rectangle: left top width height")

@@ -344,6 +344,7 @@ int Main(int argc, const char* const* argv) {
       "printed) and writes what its window shows. Times are virtual milliseconds after the "
       "program's start, or after the first cycle's start with --cycle.",
       "zelkrender"};
+  app.set_version_flag("--version", "zelkrender " ZELK_VERSION);
   app.add_option("program", r.program, "One of: " + ProgramNames())->required();
   app.add_option("--at", r.at, "The screen as PNG at these times (MS[,MS...]) into --out")
       ->delimiter(',')

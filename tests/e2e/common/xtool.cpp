@@ -12,6 +12,8 @@
 //   xtool diff A.png B.png             prints how many pixels differ (sizes must match)
 //   xtool zoom IN.png OUT.png N        writes the picture N times larger, each pixel a square
 //   xtool colors IMAGE.png             prints how many distinct colours the picture has
+//   xtool wait-picture IMAGE.png X Y [SECONDS]  waits until the screen at (X, Y) shows exactly
+//                                      that picture; on timeout prints how many pixels differed
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -208,6 +210,30 @@ int main(int argc, char** argv) {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+    return 1;
+  }
+  if (cmd == "wait-picture" && argc >= 5) {
+    Rgb8 want;
+    if (!ReadPng(argv[2], &want)) return 2;
+    const int x = std::atoi(argv[3]), y = std::atoi(argv[4]);
+    double seconds = argc >= 6 ? std::atof(argv[5]) : 10;
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+    size_t differing = want.px.size() / 3;
+    do {
+      XImage* img = XGetImage(d, DefaultRootWindow(d), x, y, want.w, want.h, AllPlanes, ZPixmap);
+      if (!img) return 2;
+      differing = 0;
+      for (int j = 0; j < want.h; ++j)
+        for (int i = 0; i < want.w; ++i) {
+          const unsigned char* p = &want.px[(static_cast<size_t>(j) * want.w + i) * 3];
+          unsigned long rgb = static_cast<unsigned long>(p[0]) << 16 | p[1] << 8 | p[2];
+          if ((XGetPixel(img, i, j) & 0xFFFFFF) != rgb) ++differing;
+        }
+      XDestroyImage(img);
+      if (differing == 0) return 0;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } while (std::chrono::steady_clock::now() < end);
+    std::printf("%zu\n", differing);
     return 1;
   }
   if (cmd == "uniform" && argc >= 3) {

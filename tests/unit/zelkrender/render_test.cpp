@@ -76,8 +76,10 @@ TEST(RenderGolden, ScreensAtCycleMomentsMatchTheSceneTimeline) {
   ASSERT_FALSE(golden.empty());
 
   std::string moments;
-  for (auto [ms, sum] : golden)
-    moments += (moments.empty() ? "" : ",") + std::to_string(ms);
+  for (auto [ms, sum] : golden) {
+    if (!moments.empty()) moments += ',';
+    moments += std::to_string(ms);
+  }
   TempDir dir;
   std::string err;
   ASSERT_EQ(RunTool({"scenedemo", "--cycle", "--verbose", "--at", moments, "--out", dir.path(),
