@@ -3,7 +3,7 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
 
-.PHONY: all deps build demo test test-asan bench fuzz contact-sheet format clean
+.PHONY: all deps build demo test test-asan bench fuzz contact-sheet format clean web web-serve
 
 all: build
 
@@ -17,7 +17,7 @@ build: deps
 demo: build
 	build/bin/scenedemo
 
-test: build
+test: build web
 	@cd build && ctest --output-on-failure -j $(JOBS) --timeout 900
 
 test-asan: deps
@@ -44,6 +44,21 @@ fuzz: deps
 	  mkdir -p build-fuzz/corpus/$$n; seeds=tests/fuzz/$${n#fuzz_}/seeds; \
 	  echo "== $$n"; "$$f" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 build-fuzz/corpus/$$n $$( [ -d $$seeds ] && echo $$seeds ) 2>&1 | tail -n 12 || exit 1; done
 
+# The browser edition: the five programs built with Emscripten into build-web/site
+# (the data set comes from the native build's generator). Debian's emscripten runs
+# its JavaScript tools with node and needs Debian's node modules.
+WEB_ENV := NODE_PATH=/usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
+WEB_PORT ?= 8080
+web: build
+	@$(WEB_ENV) emcmake cmake -S web -B build-web $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	  -DZELK_DATAGEN=$(CURDIR)/build/bin/zelkdata >/dev/null
+	@$(WEB_ENV) cmake --build build-web -j $(JOBS)
+	@web/page-sizes build-web/site
+
+web-serve: web
+	@echo "The browser edition: http://127.0.0.1:$(WEB_PORT)/"
+	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory build-web/site
+
 contact-sheet: build
 	@cmake --build build --target contact-sheet
 
@@ -51,4 +66,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-bench build-fuzz
+	rm -rf build build-asan build-bench build-fuzz build-web
