@@ -1,5 +1,6 @@
 // Shared by the browser tests: the site served on a loopback port, Debian's
 // chromium driven by puppeteer-core, and the program pages opened in it.
+import { existsSync } from "node:fs";
 import { createServer } from "node:http";
 import { readFile } from "node:fs/promises";
 import { extname, join, normalize } from "node:path";
@@ -18,6 +19,9 @@ const TYPES = {
 
 // Serves `dir` on 127.0.0.1 at a free port; returns the base address and a closer.
 export async function serve(dir) {
+  if (!dir || !existsSync(join(dir, "index.html"))) {
+    throw new Error(`no site at ${dir}: build it with make web`);
+  }
   const server = createServer(async (request, response) => {
     const path = normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
     try {
