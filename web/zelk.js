@@ -340,13 +340,22 @@ var ZelkPage = (function () {
       context2d.putImageData(picture, 0, 0);
       report.framesShown++;
     },
+    // A page out of sight gets no refreshes: then the picture goes up after
+    // a while all the same, so the program does not stop.
     showPictureAtRefresh(rgba) {
       picture.data.set(rgba);
-      return new Promise((resolve) => requestAnimationFrame(() => {
-        context2d.putImageData(picture, 0, 0);
-        report.framesShown++;
-        resolve();
-      }));
+      return new Promise((resolve) => {
+        let shown = false;
+        const show = () => {
+          if (shown) return;
+          shown = true;
+          context2d.putImageData(picture, 0, 0);
+          report.framesShown++;
+          resolve();
+        };
+        requestAnimationFrame(show);
+        setTimeout(show, 100);
+      });
     },
     takeEvent: () => events.shift() || null,
     openDialog,

@@ -126,7 +126,10 @@ void WebBackend::Poll(bool modal) {
 void WebBackend::Present(Window& window) {
   if (!window.screen.TakeChanged() || !window.screen.Valid()) return;
   ToRgba(window.screen, &rgba_);
-  PageShowPicture(rgba_.data());
+  // Every frame is shown, each at a refresh of the display: that paces the
+  // programs that draw without waiting to the display's rate.
+  PageShowPictureAtRefresh(rgba_.data());
+  lastTurn_ = PageNow();
 }
 
 int WebBackend::RunModalBox(const BoxRequest& request, const std::function<void()>& keepAlive) {
