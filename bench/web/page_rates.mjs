@@ -1,7 +1,8 @@
 #!/usr/bin/env node
-// Frames a second and CPU share of the effect programs' pages in headless
-// chromium. Usage: bench/web/effect_rates.mjs [SITE_DIR] [SECONDS]
-// (default build-web/site, 10 s each; needs `make web`).
+// Frames a second and CPU share of the program pages in headless chromium:
+// each effect program from 2 s after its start, scenedemo from 10 s (its
+// busiest stretch of waiting). Usage: bench/web/page_rates.mjs [SITE_DIR]
+// [SECONDS] (default build-web/site, 10 s each; needs `make web`).
 // CPU share counts every chromium process (the page's, the GPU and the
 // browser's own) as a share of one core; main thread is the page's own.
 import { readFileSync, readdirSync } from "node:fs";
@@ -46,12 +47,12 @@ function treeCpu(pid) {
 const server = await serve(site);
 const browser = await launch();
 try {
-  console.log(`Effect programs in headless chromium, ${seconds} s each:`);
+  console.log(`Program pages in headless chromium, ${seconds} s each:`);
   console.log("  program       frames/s   CPU (all chromium)   CPU (page main thread)");
-  for (const name of EFFECT_PROGRAMS) {
+  for (const name of [...EFFECT_PROGRAMS, "scenedemo"]) {
     const page = await openProgram(browser, server.base, name);
     await start(page);
-    await sleep(2000);
+    await sleep(name === "scenedemo" ? 10000 : 2000);
     const pid = browser.process().pid;
     const f0 = await page.evaluate(() => window.zelkReport.framesShown);
     const m0 = (await page.metrics()).TaskDuration;
