@@ -4,6 +4,7 @@ import { existsSync } from "node:fs";
 import { createServer } from "node:http";
 import { readFile } from "node:fs/promises";
 import { extname, join, normalize } from "node:path";
+import { after, before } from "node:test";
 import puppeteer from "puppeteer-core";
 
 export const SITE = process.env.ZELK_WEB_SITE;
@@ -47,6 +48,22 @@ export function launch() {
            "--disable-background-networking", "--disable-component-update", "--disable-sync",
            "--window-size=1000,800"],
   });
+}
+
+// The site served and a browser for the tests of one file: set up before its
+// first test, closed after its last.
+export function useBrowser() {
+  const env = {};
+  before(async () => {
+    env.server = await serve(SITE);
+    env.base = env.server.base;
+    env.browser = await launch();
+  });
+  after(async () => {
+    await env.browser?.close();
+    env.server?.close();
+  });
+  return env;
 }
 
 // Opens a program's page and waits until it is ready to start (or, in the

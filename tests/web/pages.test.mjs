@@ -1,22 +1,14 @@
 // Each program's page as a person uses it: start, watch it move, close it,
 // answer the question. Needs the site made by `make web`.
 import assert from "node:assert/strict";
-import { after, before, describe, test } from "node:test";
-import { EFFECT_PROGRAMS, SITE, canvasPixels, changedShare, launch, litShare, openProgram,
-         serve, sleep, start } from "./lib.mjs";
+import { describe, test } from "node:test";
+import { EFFECT_PROGRAMS, canvasPixels, changedShare, litShare, openProgram, sleep, start,
+         useBrowser } from "./lib.mjs";
 
 const TITLES = { scenedemo: "Vorna! DEMO" };
 for (const p of EFFECT_PROGRAMS) TITLES[p] = "ZELK SYSTEM";
 
-let server, browser;
-before(async () => {
-  server = await serve(SITE);
-  browser = await launch();
-});
-after(async () => {
-  await browser?.close();
-  server?.close();
-});
+const env = useBrowser();
 
 // Waits until the canvas shows something, then until it shows something else.
 async function seeItMove(page, what) {
@@ -61,7 +53,7 @@ describe("program pages", () => {
   for (const [name, title] of Object.entries(TITLES)) {
     test(`${name}: starts on a click, moves, asks before closing, Cancel goes on, OK ends`,
          { timeout: 120000 }, async () => {
-      const page = await openProgram(browser, server.base, name);
+      const page = await openProgram(env.browser, env.base, name);
       const startText = await page.$eval("#start", (s) => s.textContent);
       assert.match(startText, /クリックで開始/);
       assert.match(startText, /Click to start/);
@@ -101,7 +93,7 @@ describe("program pages", () => {
 
   test("lensdemo starts again after it ended, and Esc in its question is Cancel",
        { timeout: 120000 }, async () => {
-    const page = await openProgram(browser, server.base, "lensdemo");
+    const page = await openProgram(env.browser, env.base, "lensdemo");
     await start(page);
     await page.click("#close");
     await box(page);

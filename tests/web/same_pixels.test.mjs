@@ -9,21 +9,18 @@ import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { after, before, describe, test } from "node:test";
 import { PNG } from "pngjs";
-import { EFFECT_PROGRAMS, SITE, launch, serve } from "./lib.mjs";
+import { EFFECT_PROGRAMS, useBrowser } from "./lib.mjs";
 
 // Title wave, plasma with its message windows, the comet, the lens, the rotation.
 const SCENEDEMO_MOMENTS = [10000, 30000, 50000, 80000, 100000];
 const EFFECT_FRAMES = 3;
 
-let server, browser, pictures;
-before(async () => {
-  server = await serve(SITE);
-  browser = await launch();
+const env = useBrowser();
+let pictures;
+before(() => {
   pictures = mkdtempSync(join(tmpdir(), "zelk-same-pixels-"));
 });
-after(async () => {
-  await browser?.close();
-  server?.close();
+after(() => {
   rmSync(pictures, { recursive: true, force: true });
 });
 
@@ -34,8 +31,8 @@ function zelkrender(...args) {
 
 // The pictures the page reports for `query`, as RGBA buffers.
 async function pageReport(name, query) {
-  const page = await browser.newPage();
-  await page.goto(`${server.base}${name}.html?virtual&${query}`);
+  const page = await env.browser.newPage();
+  await page.goto(`${env.base}${name}.html?virtual&${query}`);
   await page.waitForFunction(() => window.zelkReport.done || window.zelkReport.error,
                              { timeout: 600000, polling: 500 });
   assert.equal(await page.evaluate(() => window.zelkReport.error), undefined);

@@ -2,8 +2,8 @@
 // the end of a pass brings the media notice that plays it again from the
 // start. The page's theme is replaced by a short sound to see a whole pass.
 import assert from "node:assert/strict";
-import { after, before, test } from "node:test";
-import { SITE, launch, openProgram, serve, sleep, start } from "./lib.mjs";
+import { test } from "node:test";
+import { openProgram, sleep, start, useBrowser } from "./lib.mjs";
 
 // A mono 16-bit WAV of `seconds` of a 440 Hz tone at 22050 Hz.
 function toneWav(seconds) {
@@ -27,19 +27,11 @@ function toneWav(seconds) {
   return wav;
 }
 
-let server, browser;
-before(async () => {
-  server = await serve(SITE);
-  browser = await launch();
-});
-after(async () => {
-  await browser?.close();
-  server?.close();
-});
+const env = useBrowser();
 
 test("scenedemo sounds its theme and plays it again from the start when a pass ends",
      { timeout: 120000 }, async () => {
-  const page = await openProgram(browser, server.base, "scenedemo");
+  const page = await openProgram(env.browser, env.base, "scenedemo");
   const wav = toneWav(0.8);
   await page.evaluate((bytes) => Module.FS.writeFile("/zelk/data/tobirano.wav",
                                                      Uint8Array.from(bytes)), [...wav]);
