@@ -8,7 +8,7 @@ PREFIX ?= /usr/local
 WERROR ?=
 
 .PHONY: all deps build demo test test-asan bench fuzz contact-sheet format clean \
-  install uninstall deb build-matrix
+  install uninstall deb build-matrix web web-serve
 
 all: build
 
@@ -24,7 +24,7 @@ demo: build
 	build/bin/scenedemo
 
 test: WERROR = ON
-test: build
+test: build web
 	@cd build && ctest --output-on-failure -j $(JOBS) --timeout 900
 
 test-asan: deps
@@ -83,6 +83,21 @@ build-matrix: deps
 	  echo "build-matrix: $$m warning-free in $$(( $$(date +%s) - start )) s"; \
 	done
 
+# The browser edition: the five programs built with Emscripten into build-web/site
+# (the data set comes from the native build's generator). Debian's emscripten runs
+# its JavaScript tools with node and needs Debian's node modules.
+WEB_ENV := NODE_PATH=/usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
+WEB_PORT ?= 8080
+web: build
+	@$(WEB_ENV) emcmake cmake -S web -B build-web $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	  -DZELK_DATAGEN=$(CURDIR)/build/bin/zelkdata >/dev/null
+	@$(WEB_ENV) cmake --build build-web -j $(JOBS)
+	@web/page-sizes build-web/site
+
+web-serve: web
+	@echo "The browser edition: http://127.0.0.1:$(WEB_PORT)/"
+	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory build-web/site
+
 contact-sheet: build
 	@cmake --build build --target contact-sheet
 
@@ -90,4 +105,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-bench build-fuzz build-matrix
+	rm -rf build build-asan build-bench build-fuzz build-matrix build-web
