@@ -8,7 +8,6 @@
 "use strict";
 
 var ZelkPage = (function () {
-  const IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7;
   const WIDTH = 640, HEIGHT = 480;
   const params = new URLSearchParams(location.search);
   const virtualMode = params.has("virtual");
@@ -72,37 +71,50 @@ var ZelkPage = (function () {
   }
 
   // ---- Message boxes ----
+  // The program decides what a box shows and how it answers (its buttons,
+  // default, keys and clicks, by the rules the desktop box follows); the page
+  // draws it and hands it the keys and pointer events.
 
-  const ICONS = {
-    0x10: '<circle cx="16" cy="16" r="14" fill="#e00000" stroke="#800000"/>' +
-          '<path d="M10 10l12 12M22 10l-12 12" stroke="#fff" stroke-width="3.5"/>',
-    0x20: '<path d="M16 2a14 12 0 1 1-6 22.8L4 30l3-7.5A14 12 0 0 1 16 2z" fill="#fff" stroke="#000"/>' +
-          '<text x="16" y="21" text-anchor="middle" font-family="serif" font-weight="bold" ' +
-          'font-size="17" fill="#0000c0">?</text>',
-    0x30: '<path d="M16 2L31 29H1z" fill="#ffe000" stroke="#000"/>' +
-          '<rect x="14.5" y="10" width="3" height="11" fill="#000"/><rect x="14.5" y="23" width="3" height="3" fill="#000"/>',
-    0x40: '<path d="M16 2a14 12 0 1 1-6 22.8L4 30l3-7.5A14 12 0 0 1 16 2z" fill="#fff" stroke="#000"/>' +
-          '<text x="16" y="21" text-anchor="middle" font-family="serif" font-weight="bold" ' +
-          'font-size="17" fill="#0000c0">i</text>',
-  };
+  const ICONS = [
+    "",
+    '<circle cx="16" cy="16" r="14" fill="#e00000" stroke="#800000"/>' +
+      '<path d="M10 10l12 12M22 10l-12 12" stroke="#fff" stroke-width="3.5"/>',
+    '<path d="M16 2a14 12 0 1 1-6 22.8L4 30l3-7.5A14 12 0 0 1 16 2z" fill="#fff" stroke="#000"/>' +
+      '<text x="16" y="21" text-anchor="middle" font-family="serif" font-weight="bold" ' +
+      'font-size="17" fill="#0000c0">?</text>',
+    '<path d="M16 2L31 29H1z" fill="#ffe000" stroke="#000"/>' +
+      '<rect x="14.5" y="10" width="3" height="11" fill="#000"/>' +
+      '<rect x="14.5" y="23" width="3" height="3" fill="#000"/>',
+    '<path d="M16 2a14 12 0 1 1-6 22.8L4 30l3-7.5A14 12 0 0 1 16 2z" fill="#fff" stroke="#000"/>' +
+      '<text x="16" y="21" text-anchor="middle" font-family="serif" font-weight="bold" ' +
+      'font-size="17" fill="#0000c0">i</text>',
+  ];
+  // The keys the box knows, in the program's order.
+  const KEYS = { Enter: 0, Escape: 1, Tab: 2, BackTab: 3, ArrowLeft: 4, ArrowRight: 5,
+                 ArrowUp: 6, ArrowDown: 7, SpaceDown: 8, SpaceUp: 9 };
+  const NOTHING = -1, CLOSE_CONTROL = -2;
 
-  // Buttons by the box style, with the answer of Esc and of the close control
-  // (0: neither works).
-  function buttonsFor(style) {
-    switch (style & 0x0F) {
-      case 1: return { buttons: [[IDOK, "OK"], [IDCANCEL, "キャンセル"]], escape: IDCANCEL };
-      case 3: return { buttons: [[IDYES, "はい(Y)"], [IDNO, "いいえ(N)"], [IDCANCEL, "キャンセル"]],
-                       escape: IDCANCEL };
-      case 4: return { buttons: [[IDYES, "はい(Y)"], [IDNO, "いいえ(N)"]], escape: 0 };
-      default: return { buttons: [[IDOK, "OK"]], escape: IDOK };
-    }
+  const dialog = { node: null, buttons: [], events: [], listeners: [] };
+
+  function dialogPush(kind, value) {
+    dialog.events.push([kind, value]);
+    if (waker) waker();
   }
 
-  const dialog = { answer: 0, node: null, keys: null };
+  function targetOf(element) {
+    if (!dialog.node || !element) return NOTHING;
+    if (element.closest && element.closest(".caption-close")) return CLOSE_CONTROL;
+    const button = element.closest && element.closest(".box-buttons button");
+    return button ? dialog.buttons.indexOf(button) : NOTHING;
+  }
 
-  function openDialog(caption, text, style) {
+  function listen(target, type, handler) {
+    target.addEventListener(type, handler, true);
+    dialog.listeners.push([target, type, handler]);
+  }
+
+  function openDialog(caption, text, icon, labels, closeEnabled, focus) {
     const layer = $("modal-layer");
-    const spec = buttonsFor(style);
     const box = document.createElement("div");
     box.className = "box";
     box.setAttribute("role", "alertdialog");
@@ -117,68 +129,76 @@ var ZelkPage = (function () {
     close.type = "button";
     close.textContent = "×";
     close.tabIndex = -1;
-    close.disabled = spec.escape === 0;
-    close.addEventListener("click", () => { if (spec.escape) dialog.answer = spec.escape; });
+    close.disabled = !closeEnabled;
     bar.append(captionText, close);
     const body = document.createElement("div");
     body.className = "box-body";
-    const icon = ICONS[style & 0xF0];
-    if (icon) {
+    if (ICONS[icon]) {
       const svg = document.createElementNS("http://www.w3.org/2000/svg", "svg");
       svg.setAttribute("class", "box-icon");
       svg.setAttribute("viewBox", "0 0 32 32");
-      svg.innerHTML = icon;
+      svg.innerHTML = ICONS[icon];
       body.append(svg);
     }
     const p = document.createElement("p");
     p.className = "box-text";
-    p.textContent = text.replace(/\r\n?/g, "\n");
+    p.textContent = text;
     body.append(p);
     const row = document.createElement("div");
     row.className = "box-buttons";
-    const defIndex = Math.min(spec.buttons.length - 1, (style >> 8) & 0x0F);
-    const buttons = spec.buttons.map(([answer, label], i) => {
+    dialog.buttons = labels.split("\n").map((label) => {
       const b = document.createElement("button");
       b.type = "button";
+      b.tabIndex = -1;
       b.textContent = label;
-      b.dataset.answer = answer;
-      if (i === defIndex) b.classList.add("default");
-      b.addEventListener("click", () => { dialog.answer = answer; });
       row.append(b);
       return b;
     });
     box.append(bar, body, row);
     layer.replaceChildren(box);
     layer.hidden = false;
-    buttons[defIndex].focus();
-    let focus = defIndex;
-    const move = (step) => {
-      buttons[focus].classList.remove("default");
-      focus = (focus + step + buttons.length) % buttons.length;
-      buttons[focus].classList.add("default");
-      buttons[focus].focus();
-    };
-    dialog.keys = (e) => {
-      let handled = true;
-      if (e.key === "Enter" || e.key === " ") dialog.answer = Number(buttons[focus].dataset.answer);
-      else if (e.key === "Escape") { if (spec.escape) dialog.answer = spec.escape; }
-      else if (e.key === "Tab") move(e.shiftKey ? -1 : 1);
-      else if (e.key === "ArrowRight" || e.key === "ArrowDown") move(1);
-      else if (e.key === "ArrowLeft" || e.key === "ArrowUp") move(-1);
-      else if ((e.key === "y" || e.key === "Y") && spec.buttons.some(([a]) => a === IDYES)) dialog.answer = IDYES;
-      else if ((e.key === "n" || e.key === "N") && spec.buttons.some(([a]) => a === IDNO)) dialog.answer = IDNO;
-      else handled = false;
-      if (handled) e.preventDefault();
-    };
-    document.addEventListener("keydown", dialog.keys, true);
-    dialog.answer = 0;
     dialog.node = box;
+    dialog.events = [];
+    dialogState(focus, NOTHING);
+    listen(document, "keydown", (e) => {
+      const key = e.key === " " ? (e.repeat ? null : "SpaceDown")
+                : e.key === "Tab" && e.shiftKey ? "BackTab" : e.key;
+      if (key in KEYS) dialogPush(1, KEYS[key]);
+      e.preventDefault();
+    });
+    listen(document, "keyup", (e) => {
+      if (e.key === " ") dialogPush(1, KEYS.SpaceUp);
+      e.preventDefault();
+    });
+    listen(document, "mousedown", (e) => {
+      if (e.button === 0) dialogPush(2, targetOf(e.target));
+      e.preventDefault();
+    });
+    listen(document, "mousemove", (e) => dialogPush(3, targetOf(e.target)));
+    listen(document, "mouseup", (e) => {
+      if (e.button === 0) dialogPush(4, targetOf(e.target));
+    });
+  }
+
+  // Which button has the focus (drawn as the default) and which is held down.
+  function dialogState(focus, pushed) {
+    dialog.buttons.forEach((b, i) => {
+      b.classList.toggle("default", i === focus);
+      b.classList.toggle("pushed", i === pushed);
+    });
+    if (dialog.node && dialog.buttons[focus] && document.activeElement !== dialog.buttons[focus]) {
+      dialog.buttons[focus].focus();
+    }
   }
 
   function closeDialog() {
-    if (dialog.keys) document.removeEventListener("keydown", dialog.keys, true);
-    dialog.keys = null;
+    for (const [target, type, handler] of dialog.listeners) {
+      target.removeEventListener(type, handler, true);
+    }
+    dialog.listeners = [];
     dialog.node = null;
+    dialog.buttons = [];
+    dialog.events = [];
     $("modal-layer").replaceChildren();
     $("modal-layer").hidden = true;
   }
@@ -314,7 +334,7 @@ var ZelkPage = (function () {
   const page = {
     sleep: (ms) => new Promise((resolve) => setTimeout(resolve, ms)),
     wait(ms) {
-      if (events.length) return Promise.resolve();
+      if (events.length || dialog.events.length) return Promise.resolve();
       return new Promise((resolve) => {
         const timer = setTimeout(() => { waker = null; resolve(); }, ms);
         waker = () => { waker = null; clearTimeout(timer); resolve(); };
@@ -359,7 +379,8 @@ var ZelkPage = (function () {
     },
     takeEvent: () => events.shift() || null,
     openDialog,
-    dialogAnswer: () => dialog.answer,
+    dialogTakeEvent: () => dialog.events.shift() || null,
+    dialogState,
     closeDialog,
     programEnded,
     report(kind, n, rgba) {

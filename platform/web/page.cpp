@@ -27,9 +27,20 @@ EM_JS(int, zelk_take_event, (int* out), {
   HEAP32[(out >> 2) + 1] = e[2] | 0;
   return e[0];
 });
-EM_JS(void, zelk_open_dialog, (const char* caption, const char* text, uint32_t style),
-      { Module.zelkPage.openDialog(UTF8ToString(caption), UTF8ToString(text), style); });
-EM_JS(int, zelk_dialog_answer, (), { return Module.zelkPage.dialogAnswer(); });
+EM_JS(void, zelk_open_dialog,
+      (const char* caption, const char* lines, int icon, const char* labels, int closeEnabled,
+       int focus), {
+        Module.zelkPage.openDialog(UTF8ToString(caption), UTF8ToString(lines), icon,
+                                   UTF8ToString(labels), closeEnabled != 0, focus);
+      });
+EM_JS(int, zelk_dialog_take_event, (int* value), {
+  const e = Module.zelkPage.dialogTakeEvent();
+  if (!e) return 0;
+  HEAP32[value >> 2] = e[1] | 0;
+  return e[0];
+});
+EM_JS(void, zelk_dialog_state, (int focus, int pushed),
+      { Module.zelkPage.dialogState(focus, pushed); });
 EM_JS(void, zelk_close_dialog, (), { Module.zelkPage.closeDialog(); });
 EM_JS(void, zelk_program_ended, (int code), { Module.zelkPage.programEnded(code); });
 EM_JS(void, zelk_report, (const char* kind, double ms, const uint32_t* rgba), {
@@ -91,11 +102,20 @@ bool PageTakeEvent(PageEvent* event) {
   return true;
 }
 
-void PageOpenDialog(const std::string& caption, const std::string& text, uint32_t style) {
-  zelk_open_dialog(caption.c_str(), text.c_str(), style);
+void PageOpenDialog(const std::string& caption, const std::string& lines, int icon,
+                    const std::string& labels, bool closeEnabled, int focus) {
+  zelk_open_dialog(caption.c_str(), lines.c_str(), icon, labels.c_str(), closeEnabled ? 1 : 0,
+                   focus);
 }
-int PageDialogAnswer() {
-  return zelk_dialog_answer();
+bool PageTakeDialogEvent(DialogEvent* event) {
+  int value = 0;
+  const int kind = zelk_dialog_take_event(&value);
+  if (kind == 0) return false;
+  *event = DialogEvent{static_cast<DialogEventKind>(kind), value};
+  return true;
+}
+void PageShowDialogState(int focus, int pushed) {
+  zelk_dialog_state(focus, pushed);
 }
 void PageCloseDialog() {
   zelk_close_dialog();

@@ -14,7 +14,7 @@ namespace platform::web {
 double PageNow();
 // Sleeps `ms` milliseconds; the browser runs meanwhile.
 void PageSleep(double ms);
-// Sleeps until `ms` milliseconds have passed or a page event is waiting.
+// Sleeps until `ms` milliseconds have passed or a page or dialog event is waiting.
 void PageWait(double ms);
 // Lets the browser run one turn of its event loop, without a timer's delay.
 void PageYield();
@@ -50,10 +50,23 @@ struct PageEvent {
 };
 bool PageTakeEvent(PageEvent* event);
 
-// The modal dialog: shown with a caption, a text and the box style; its
-// answer is 0 until the user chose one.
-void PageOpenDialog(const std::string& caption, const std::string& text, uint32_t style);
-int PageDialogAnswer();
+// The modal dialog: a caption, the text's lines ('\n' between them), an icon
+// (0 none, 1 stop, 2 question, 3 exclamation, 4 information), the button
+// labels ('\n' between them), whether its close control works, and the
+// focused button.
+void PageOpenDialog(const std::string& caption, const std::string& lines, int icon,
+                    const std::string& labels, bool closeEnabled, int focus);
+// Keys and pointer events in the open dialog, oldest first. A key is given in
+// the order of msgbox::Key; a pointer target is a button's index,
+// msgbox::kCloseControl or msgbox::kNothing.
+enum class DialogEventKind : int { kNone = 0, kKey = 1, kPointerDown = 2, kPointerMove = 3, kPointerUp = 4 };
+struct DialogEvent {
+  DialogEventKind kind = DialogEventKind::kNone;
+  int value = 0;
+};
+bool PageTakeDialogEvent(DialogEvent* event);
+// Shows which button has the focus and which is held down (or none: -1).
+void PageShowDialogState(int focus, int pushed);
 void PageCloseDialog();
 
 // The program has ended with this exit code.

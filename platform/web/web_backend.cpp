@@ -1,5 +1,8 @@
 #include "platform/web/web_backend.h"
 
+#include <optional>
+
+#include "platform/message_box_layout.h"
 #include "platform/web/page.h"
 
 namespace platform::web {
@@ -13,7 +16,7 @@ constexpr int kCaption = 19;
 // The longest the program runs before the browser gets a turn: it paints the
 // canvas and delivers input and sound only then.
 constexpr double kTurnMs = 10;
-// How often an open dialog looks for its answer.
+// The longest an open dialog waits before it lets the program's window paint.
 constexpr double kDialogPollMs = 10;
 
 intptr_t PackPoint(int x, int y) {
@@ -133,15 +136,48 @@ void WebBackend::Present(Window& window) {
 }
 
 int WebBackend::RunModalBox(const BoxRequest& request, const std::function<void()>& keepAlive) {
-  PageOpenDialog(request.caption, request.text, request.style);
-  int answer = 0;
-  for (;;) {
+  // The box's buttons, default, keys and clicks follow the rules every
+  // backend's box follows; the page lays it out and draws it.
+  const msgbox::Buttons set = msgbox::ButtonsOf(request.style);
+  msgbox::Layout rules;
+  for (const msgbox::Button& b : set.buttons) rules.buttons.push_back({b.label, b.answer, Rect{}});
+  rules.defaultIndex = set.defaultIndex;
+  rules.cancelAnswer = set.cancelAnswer;
+  msgbox::Input input(rules);
+  std::string lines, labels;
+  for (const std::string& line : msgbox::SplitLines(request.text)) {
+    lines += (lines.empty() ? "" : "\n") + line;
+  }
+  for (const msgbox::Button& b : set.buttons) labels += (labels.empty() ? "" : "\n") + b.label;
+  PageOpenDialog(request.caption, lines, static_cast<int>(msgbox::IconOf(request.style)), labels,
+                 set.cancelAnswer.has_value(), static_cast<int>(input.focus()));
+  std::optional<int> answer;
+  while (!answer) {
     keepAlive();
-    if ((answer = PageDialogAnswer()) != 0) break;
-    PageSleep(kDialogPollMs);
+    DialogEvent e;
+    while (!answer && PageTakeDialogEvent(&e)) {
+      switch (e.kind) {
+        case DialogEventKind::kKey:
+          answer = input.OnKey(static_cast<msgbox::Key>(e.value));
+          break;
+        case DialogEventKind::kPointerDown:
+          input.OnPointerDown(e.value);
+          break;
+        case DialogEventKind::kPointerMove:
+          input.OnPointerMove(e.value);
+          break;
+        case DialogEventKind::kPointerUp:
+          answer = input.OnPointerUp(e.value);
+          break;
+        case DialogEventKind::kNone:
+          break;
+      }
+    }
+    PageShowDialogState(static_cast<int>(input.focus()), input.pushed());
+    if (!answer) PageWait(kDialogPollMs);
   }
   PageCloseDialog();
-  return answer;
+  return *answer;
 }
 
 std::string WebBackend::ModuleFileName() {
