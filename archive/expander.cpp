@@ -2,22 +2,25 @@
 
 #include <lhasa.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
 #include "archive/member_path.h"
-#include "platform/process/process.h"
 
 namespace qarch {
-
-namespace fs = std::filesystem;
 
 namespace {
 
 constexpr size_t kChunk = 256 * 1024;
+constexpr const char* kTempPrefix = ".qarch-";
+constexpr const char* kTempSuffix = ".tmp";
+constexpr unsigned kWorldWritable = 0002;
+// Files written are forced to the disk together once this many are waiting.
+constexpr size_t kBatchFiles = 256;
+constexpr uint64_t kBatchBytes = 64ull << 20;
 
 // The compressed data of one member, handed to the decoder.
 struct DataFeed {
@@ -48,68 +51,51 @@ bool LooksExecutable(const uint8_t* data, size_t n) {
                                                                                 4) == 0);
 }
 
+std::string TreeErrorText(platform::TreeError error) {
+  switch (error) {
+    case platform::TreeError::kNone:
+      return "";
+    case platform::TreeError::kLinkOnTheWay:
+      return "途中にシンボリックリンクがあるため展開しません";
+    case platform::TreeError::kFileOnTheWay:
+      return "同じ名前のファイルがあるためフォルダを作成できません";
+    case platform::TreeError::kFolderInPlace:
+      return "同じ名前のフォルダがあるため展開できません";
+    case platform::TreeError::kSystem:
+      break;
+  }
+  return "ファイルまたはフォルダを作成できません";
+}
+
+platform::Names Parent(const platform::Names& path) {
+  return platform::Names(path.begin(), path.end() - 1);
+}
+
 }  // namespace
 
-Expander::Expander(ByteSource& archive, std::function<bool(uint64_t)> progress)
-    : archive_(archive), progress_(std::move(progress)) {}
+Expander::Expander(ByteSource& archive, std::function<bool(uint64_t)> progress, platform::Walk walk)
+    : archive_(archive),
+      progress_(std::move(progress)),
+      walk_(walk),
+      umask_(platform::CurrentUmask()) {}
 
 bool Expander::SetDestination(const std::string& folder, std::string* problem) {
   std::error_code ec;
-  fs::create_directories(folder, ec);
-  fs::path canonical = fs::canonical(folder, ec);
-  if (ec || !fs::is_directory(canonical, ec)) {
+  std::filesystem::create_directories(folder, ec);
+  tree_ = std::make_unique<platform::FolderTree>(folder, walk_);
+  if (!tree_->ok()) {
     *problem = "展開先フォルダ " + folder + " を作成できません";
     return false;
   }
-  destination_ = canonical.string();
-  if (destination_.size() > 1 && destination_.back() == '/') destination_.pop_back();
   return true;
 }
 
-bool Expander::Inside(const std::string& path) const {
-  if (destination_ == "/") return true;
-  return path == destination_ || (path.size() > destination_.size() &&
-                                  path.compare(0, destination_.size(), destination_) == 0 &&
-                                  path[destination_.size()] == '/');
-}
-
-bool Expander::MakeFolders(const std::string& relative, bool includeLast, std::string* problem) {
-  std::vector<std::string> parts;
-  size_t pos = 0;
-  while (pos <= relative.size()) {
-    size_t slash = relative.find('/', pos);
-    if (slash == std::string::npos) slash = relative.size();
-    parts.push_back(relative.substr(pos, slash - pos));
-    pos = slash + 1;
-  }
-  if (!includeLast) parts.pop_back();
-  std::string path = destination_;
-  for (const std::string& part : parts) {
-    path += "/" + part;
-    std::error_code ec;
-    fs::file_status st = fs::symlink_status(path, ec);
-    if (!fs::exists(st)) {
-      if (!fs::create_directory(path, ec) && ec) {
-        *problem = "フォルダ " + part + " を作成できません";
-        return false;
-      }
-    } else if (fs::is_symlink(st) || fs::is_directory(st)) {
-      // A link is followed only when it ends inside the destination.
-      fs::path real = fs::canonical(path, ec);
-      if (ec || !Inside(real.string())) {
-        *problem = "展開先の外へ向かうリンクを通るため展開しません";
-        return false;
-      }
-      if (!fs::is_directory(real, ec)) {
-        *problem = "同じ名前のファイルがあるためフォルダを作成できません";
-        return false;
-      }
-    } else {
-      *problem = "同じ名前のファイルがあるためフォルダを作成できません";
-      return false;
-    }
-  }
-  return true;
+bool Expander::MakeFolders(const platform::Names& path, std::vector<platform::Names>* created,
+                           std::string* problem) {
+  platform::TreeError error = tree_->MakeFolders(path, created);
+  if (error == platform::TreeError::kNone) return true;
+  *problem = TreeErrorText(error);
+  return false;
 }
 
 Expander::Outcome Expander::Expand(const Member& member, std::string* problem) {
@@ -118,38 +104,68 @@ Expander::Outcome Expander::Expand(const Member& member, std::string* problem) {
     *problem = VerdictText(where.verdict);
     return Outcome::kFailed;
   }
+  std::vector<platform::Names> created;
+  Outcome outcome = Outcome::kFailed;
+  // Folders and links see every file before them under its name.
+  if (member.kind != MemberKind::kFile) Commit();
   switch (member.kind) {
     case MemberKind::kDirectory:
-      return MakeFolders(where.relative, true, problem) ? Outcome::kDone : Outcome::kFailed;
-    case MemberKind::kSymlink: {
-      if (!LinkStaysInside(where.parts, member.linkTarget)) {
-        *problem = "リンク先 " + member.linkTarget + " が展開先の外のため作成しません";
-        return Outcome::kFailed;
+      if (MakeFolders(where.parts, &created, problem)) {
+        outcome = Outcome::kDone;
+        std::optional<unsigned> perms;
+        if (member.unixPerms) {
+          // The owner keeps the use of the folder; never writable by all.
+          perms = ((*member.unixPerms & 0777) | 0700) & ~umask_ & ~kWorldWritable;
+        }
+        folders_.push_back({where.parts, member.time, perms});
       }
-      if (!MakeFolders(where.relative, false, problem)) return Outcome::kFailed;
-      std::string path = destination_ + "/" + where.relative;
-      std::error_code ec;
-      fs::file_status st = fs::symlink_status(path, ec);
-      if (fs::is_directory(st)) {
-        *problem = "同じ名前のフォルダがあるためリンクを作成できません";
-        return Outcome::kFailed;
+      break;
+    case MemberKind::kSymlink:
+      if (MakeFolders(Parent(where.parts), &created, problem)) {
+        outcome = ExpandLink(member, where.parts, problem);
       }
-      if (fs::exists(st)) fs::remove(path, ec);
-      fs::create_symlink(member.linkTarget, path, ec);
-      if (ec) {
-        *problem = "リンクを作成できません";
-        return Outcome::kFailed;
-      }
-      return Outcome::kDone;
-    }
+      break;
     case MemberKind::kFile:
-      if (!MakeFolders(where.relative, false, problem)) return Outcome::kFailed;
-      return ExpandFile(member, destination_ + "/" + where.relative, problem);
+      if (MakeFolders(Parent(where.parts), &created, problem)) {
+        outcome = ExpandFile(member, where.parts, problem);
+      }
+      break;
   }
-  return Outcome::kFailed;
+  if (outcome != Outcome::kDone) {
+    for (auto it = created.rbegin(); it != created.rend(); ++it)
+      tree_->RemoveEmptyFolder(*it);
+  }
+  return outcome;
 }
 
-Expander::Outcome Expander::ExpandFile(const Member& member, const std::string& path,
+Expander::Outcome Expander::ExpandLink(const Member& member, const platform::Names& path,
+                                       std::string* problem) {
+  const std::string& target = member.linkTarget;
+  switch (tree_->Follow(Parent(path), target, &path)) {
+    case platform::Reach::kInside:
+      break;
+    case platform::Reach::kOutside:
+      *problem = "リンク先 " + target + " が展開先の外のため作成しません";
+      return Outcome::kFailed;
+    case platform::Reach::kUncertain:
+      *problem = "リンク先 " + target +
+                 " はまだない名前やリンクの後に「..」があり、行き先が定まらないため作成しません";
+      return Outcome::kFailed;
+    case platform::Reach::kLoop:
+      *problem = "リンク先 " + target + " はリンクが循環しているため作成しません";
+      return Outcome::kFailed;
+  }
+  platform::TreeError error = tree_->MakeLink(path, target);
+  if (error != platform::TreeError::kNone) {
+    *problem = error == platform::TreeError::kFolderInPlace
+                   ? "同じ名前のフォルダがあるためリンクを作成できません"
+                   : TreeErrorText(error);
+    return Outcome::kFailed;
+  }
+  return Outcome::kDone;
+}
+
+Expander::Outcome Expander::ExpandFile(const Member& member, const platform::Names& path,
                                        std::string* problem) {
   std::vector<char> method(member.method.begin(), member.method.end());
   method.push_back('\0');
@@ -158,26 +174,23 @@ Expander::Outcome Expander::ExpandFile(const Member& member, const std::string& 
     *problem = "対応していない圧縮方式 " + member.method + " です";
     return Outcome::kFailed;
   }
-  const std::string folder = path.substr(0, path.rfind('/'));
-  if (auto free = platform::FreeSpace(folder); free && *free < member.length) {
+  if (auto free = tree_->FreeSpace(); free && *free < member.length) {
     *problem = "展開先の空き容量が足りません（" + std::to_string(member.length) + " バイト必要）";
     return Outcome::kFailed;
   }
-  std::error_code ec;
-  if (fs::is_directory(fs::symlink_status(path, ec))) {
-    *problem = "同じ名前のフォルダがあるため展開できません";
+  if (tree_->Look(path).kind == platform::TreeEntry::kFolder) {
+    *problem = TreeErrorText(platform::TreeError::kFolderInPlace);
     return Outcome::kFailed;
   }
+  // A temporary file of ours left in this folder by a killed run goes first.
+  const platform::Names folder = Parent(path);
+  if (cleared_.insert(folder).second) tree_->RemoveTemporaryFiles(folder, kTempPrefix, kTempSuffix);
 
-  // A fresh temporary file beside the target ("x": never an existing file or link).
-  std::string temp;
-  std::FILE* out = nullptr;
-  for (int k = 0; k < 100 && out == nullptr; ++k) {
-    temp = folder + "/.qarch-" + std::to_string(k) + ".tmp";
-    out = std::fopen(temp.c_str(), "wbx");
-  }
-  if (out == nullptr) {
-    *problem = "ファイルを作成できません";
+  platform::TreeError error;
+  std::unique_ptr<platform::NewFile> out =
+      tree_->CreateFile(folder, kTempPrefix, kTempSuffix, &error);
+  if (!out) {
+    *problem = TreeErrorText(error);
     return Outcome::kFailed;
   }
 
@@ -185,46 +198,73 @@ Expander::Outcome Expander::ExpandFile(const Member& member, const std::string& 
   std::unique_ptr<LHADecoder, DecoderDeleter> decoder(
       lha_decoder_new(type, Feed, &feed, static_cast<size_t>(member.length)));
   bool writeFailed = decoder == nullptr;
-  bool cancelled = false;
   bool executable = false;
   std::vector<uint8_t> buffer(kChunk);
-  for (bool first = true; decoder && !writeFailed && !cancelled; first = false) {
+  for (bool first = true; decoder && !writeFailed; first = false) {
     size_t n = lha_decoder_read(decoder.get(), buffer.data(), buffer.size());
     if (n == 0) break;
     if (first) executable = LooksExecutable(buffer.data(), n);
-    writeFailed = std::fwrite(buffer.data(), 1, n, out) != n;
-    cancelled = progress_ && !progress_(n);
+    writeFailed = !out->Write(buffer.data(), n);
+    if (progress_ && !progress_(n)) return Outcome::kCancelled;  // `out` removes the file
   }
-  const bool lengthRight = decoder && lha_decoder_get_length(decoder.get()) == member.length;
-  const bool crcRight = decoder && lha_decoder_get_crc(decoder.get()) == member.crc;
-  writeFailed = (std::fclose(out) != 0) || writeFailed;
-
-  auto discard = [&](std::string why) {
-    fs::remove(temp, ec);
-    *problem = std::move(why);
+  if (writeFailed) {
+    *problem = "書き込みに失敗しました（空き容量不足など）";
     return Outcome::kFailed;
-  };
-  if (cancelled) {
-    fs::remove(temp, ec);
-    return Outcome::kCancelled;
   }
-  if (writeFailed) return discard("書き込みに失敗しました（空き容量不足など）");
-  if (!lengthRight) return discard("データが壊れているか途中で切れています");
-  if (!crcRight) return discard("CRCが一致しません（データが壊れています）");
+  if (lha_decoder_get_length(decoder.get()) != member.length) {
+    *problem = "データが壊れているか途中で切れています";
+    return Outcome::kFailed;
+  }
+  if (lha_decoder_get_crc(decoder.get()) != member.crc) {
+    *problem = "CRCが一致しません（データが壊れています）";
+    return Outcome::kFailed;
+  }
 
-  fs::perms perms = fs::status(temp, ec).permissions();
+  unsigned mode = 0666;
   if (member.unixPerms) {
-    perms = static_cast<fs::perms>(*member.unixPerms & 0777);
+    mode = *member.unixPerms & 0777;
   } else if (executable) {
-    using P = fs::perms;
-    if ((perms & P::owner_read) != P::none) perms |= P::owner_exec;
-    if ((perms & P::group_read) != P::none) perms |= P::group_exec;
-    if ((perms & P::others_read) != P::none) perms |= P::others_exec;
+    mode |= (mode & 0444) >> 2;  // executable wherever readable
   }
-  fs::permissions(temp, perms, ec);
-  fs::rename(temp, path, ec);
-  if (ec) return discard("ファイルを置けません");
+  mode &= ~umask_ & ~kWorldWritable;
+  if (!out->Seal(mode, member.time)) {
+    *problem = "書き込みに失敗しました（空き容量不足など）";
+    return Outcome::kFailed;
+  }
+  written_.push_back({std::move(out), path.back(), member.DisplayName()});
+  writtenBytes_ += member.length;
+  if (written_.size() >= kBatchFiles || writtenBytes_ >= kBatchBytes) Commit();
   return Outcome::kDone;
+}
+
+void Expander::Commit() {
+  if (written_.empty()) return;
+  std::vector<platform::NewFile*> files;
+  for (const Written& w : written_)
+    files.push_back(w.file.get());
+  tree_->Sync(files);
+  for (Written& w : written_) {
+    platform::TreeError error = w.file->Commit(w.name);
+    if (error != platform::TreeError::kNone) {
+      lateProblems_.push_back(w.member + ": " +
+                              (error == platform::TreeError::kFolderInPlace
+                                   ? TreeErrorText(error)
+                                   : "書き込みに失敗しました（空き容量不足など）"));
+    }
+  }
+  written_.clear();
+  writtenBytes_ = 0;
+}
+
+std::vector<std::string> Expander::Finish() {
+  if (!tree_) return {};
+  Commit();
+  for (auto it = folders_.rbegin(); it != folders_.rend(); ++it) {
+    if (it->perms) tree_->SetFolderMode(it->path, *it->perms);
+    if (it->time != 0) tree_->SetFolderTime(it->path, it->time);
+  }
+  folders_.clear();
+  return std::move(lateProblems_);
 }
 
 }  // namespace qarch

@@ -1,16 +1,24 @@
 // Expanding the members of one listed archive into a destination folder with
-// lhasa's decoders. A file is written under a temporary name beside its place
-// and renamed there only once its length and CRC are right, so a cut, damaged
-// or cancelled file never stays behind; nothing is created outside the
-// destination, whatever names, links or folders the archive or the
-// destination hold.
+// lhasa's decoders. Everything below the destination is reached name by name
+// without following a link, so nothing is created outside it, whatever names,
+// links or folders the archive or the destination hold; a link is made only
+// when what it leads to, followed through what the destination holds, stays
+// inside. A file is written under a temporary name beside its place and
+// renamed there only once its length and CRC are right and it is on the disk
+// (files are forced there in batches, one flush for many), so a file under
+// its real name is always whole.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "archive/lzh_listing.h"
+#include "platform/process/folder_tree.h"
 
 namespace qarch {
 
@@ -19,23 +27,53 @@ class Expander {
   enum class Outcome { kDone, kFailed, kCancelled };
 
   // `progress` gets the bytes written since its last call; false cancels.
-  Expander(ByteSource& archive, std::function<bool(uint64_t)> progress);
+  Expander(ByteSource& archive, std::function<bool(uint64_t)> progress,
+           platform::Walk walk = platform::Walk::kBest);
 
   // Creates the destination folder (and its parents). False with a reason
   // when it cannot be made.
   bool SetDestination(const std::string& folder, std::string* problem);
 
-  // Expands one member; on kFailed `problem` says why (in Japanese).
+  // Expands one member; on kFailed `problem` says why (in Japanese). Folders
+  // made only for a member that is not expanded are removed again. A file
+  // may take its name only at a later call or at Finish.
   Outcome Expand(const Member& member, std::string* problem);
 
+  // Gives every file written its name and the archive's folders their stored
+  // modes and times, once nothing more is written into them. Returns the
+  // members that failed at that last step ("name: why").
+  std::vector<std::string> Finish();
+
  private:
-  Outcome ExpandFile(const Member& member, const std::string& path, std::string* problem);
-  bool MakeFolders(const std::string& relative, bool includeLast, std::string* problem);
-  bool Inside(const std::string& path) const;
+  struct StoredFolder {
+    platform::Names path;
+    int64_t time;
+    std::optional<unsigned> perms;
+  };
+
+  struct Written {
+    std::unique_ptr<platform::NewFile> file;
+    std::string name;
+    std::string member;  // for the report
+  };
+
+  Outcome ExpandFile(const Member& member, const platform::Names& path, std::string* problem);
+  // Forces the written files to the disk and gives them their names.
+  void Commit();
+  Outcome ExpandLink(const Member& member, const platform::Names& path, std::string* problem);
+  bool MakeFolders(const platform::Names& path, std::vector<platform::Names>* created,
+                   std::string* problem);
 
   ByteSource& archive_;
   std::function<bool(uint64_t)> progress_;
-  std::string destination_;  // canonical, without trailing '/'
+  platform::Walk walk_;
+  std::unique_ptr<platform::FolderTree> tree_;
+  unsigned umask_;
+  std::set<platform::Names> cleared_;  // folders whose stale temporary files are gone
+  std::vector<StoredFolder> folders_;
+  std::vector<Written> written_;
+  uint64_t writtenBytes_ = 0;
+  std::vector<std::string> lateProblems_;
 };
 
 }  // namespace qarch

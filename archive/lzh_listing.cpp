@@ -286,6 +286,7 @@ Listing ListArchive(ByteSource& source) {
     m.length = h->length;
     m.crc = h->crc;
     if (LHA_FILE_HAVE_EXTRA(h, LHA_FILE_UNIX_PERMS)) m.unixPerms = h->unix_perms;
+    m.time = h->timestamp;
     std::string dir, name;
     StoredName(*h, &dir, &name);
     const bool isDir = m.method == LHA_COMPRESS_TYPE_DIR;

@@ -66,6 +66,10 @@ struct Member {
   uint64_t length = 0;  // uncompressed
   uint16_t crc = 0;     // CRC-16 of the uncompressed data
   std::optional<unsigned> unixPerms;
+  // Modification time in Unix seconds (0: none stored): the MS-DOS local time
+  // of level 0 and 1 headers, the Unix time of level 2 and 3 headers or of
+  // an extended header.
+  int64_t time = 0;
 
   std::string DisplayName() const;  // parts joined with '/'
 };

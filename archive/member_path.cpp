@@ -38,27 +38,6 @@ MemberPath CheckMemberPath(const Member& member) {
   return result;
 }
 
-bool LinkStaysInside(const std::vector<std::string>& linkParts, const std::string& target) {
-  if (target.empty() || target[0] == '/' || target[0] == '\\') return false;
-  // Depth of the folder that holds the link, below the destination.
-  long depth = static_cast<long>(linkParts.size()) - 1;
-  size_t pos = 0;
-  while (pos <= target.size()) {
-    size_t slash = target.find_first_of("/\\", pos);
-    if (slash == std::string::npos) slash = target.size();
-    std::string part = target.substr(pos, slash - pos);
-    pos = slash + 1;
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (--depth < 0) return false;
-      continue;
-    }
-    if (CheckPart(part) != PathVerdict::kSafe) return false;
-    ++depth;
-  }
-  return true;
-}
-
 std::string VerdictText(PathVerdict verdict) {
   switch (verdict) {
     case PathVerdict::kSafe:

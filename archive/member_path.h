@@ -25,10 +25,6 @@ struct MemberPath {
 
 MemberPath CheckMemberPath(const Member& member);
 
-// Whether a symbolic link at `linkParts` (relative to the destination) whose
-// target is `target` points at or below the destination, judged by its text.
-bool LinkStaysInside(const std::vector<std::string>& linkParts, const std::string& target);
-
 // A short Japanese description of a refusal, for the report.
 std::string VerdictText(PathVerdict verdict);
 

@@ -7,9 +7,13 @@
 
 namespace qarch {
 
-std::string FormatBytes(uint64_t bytes) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1048576.0);
+std::string FormatBytes(double bytes) {
+  char text[64];
+  if (bytes < 1048576.0) {
+    std::snprintf(text, sizeof text, "%.1f KB", bytes / 1024.0);
+  } else {
+    std::snprintf(text, sizeof text, "%.1f MB", bytes / 1048576.0);
+  }
   return text;
 }
 

@@ -48,8 +48,8 @@ class ProgressDisplay {
   int lastArchive_ = 0;
 };
 
-// "12.3 MB" style.
-std::string FormatBytes(uint64_t bytes);
+// "12.3 MB" style ("20.2 KB" below a megabyte).
+std::string FormatBytes(double bytes);
 
 // A message box of the host program (or a line on standard error when the
 // host has installed no platform system; then the default button answers).

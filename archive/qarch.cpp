@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "archive/lzh_listing.h"
 #include "archive/progress_display.h"
 #include "platform/process/process.h"
+#include "platform/profile/codepage.h"
 #include "platform/types.h"
 
 namespace qarch {
@@ -33,8 +35,9 @@ platform::InterprocessLock& LibraryLock() {
   return lock;
 }
 
-std::string Field(const char* field, size_t size) {
-  return std::string(field, strnlen(field, size));
+// A text field of the block, in code page 932; nullopt when it is not.
+std::optional<std::string> Field(const char* field, size_t size) {
+  return platform::Cp932ToUtf8(std::string_view(field, strnlen(field, size)));
 }
 
 bool HasArchiveExtension(const std::string& name) {
@@ -58,22 +61,28 @@ class Session {
   explicit Session(ExpansionParams& params) : params_(params) {}
 
   int Run() {
-    title_ = Field(params_.title, sizeof params_.title);
-    const std::string archiveDir = Field(params_.archiveDir, sizeof params_.archiveDir);
-    const std::string destDir = Field(params_.destDir, sizeof params_.destDir);
+    title_ = Field(params_.title, sizeof params_.title).value_or("");
+    const auto archiveDir = Field(params_.archiveDir, sizeof params_.archiveDir);
+    const auto destDir = Field(params_.destDir, sizeof params_.destDir);
+    if (!archiveDir || !destDir) {
+      ShowBox("書庫フォルダまたは展開先フォルダの名前が読めません。", title_, kErrorStyle);
+      return kUnpackFailed;
+    }
     if (params_.archiveCount < 1 || params_.archiveCount > kMaxArchives ||
         params_.archives == nullptr) {
       ShowBox("解凍する書庫が指定されていません。", title_, kErrorStyle);
       return kUnpackFailed;
     }
-    if (destDir.empty()) {
+    if (destDir->empty()) {
       ShowBox("展開先フォルダが指定されていません。", title_, kErrorStyle);
       return kUnpackFailed;
     }
-    ListAll(archiveDir);
+    ListAll(*archiveDir);
     Measure();
-    if (params_.needsMissing != 1 && !EnoughSpace(destDir)) return kUnpackCancelled;
-    int result = ExpandAll(destDir);
+    // Before anything is written: the needs saved, or on a first run the ones
+    // just measured, against the free space.
+    if (!EnoughSpace(*destDir)) return kUnpackCancelled;
+    int result = ExpandAll(*destDir);
     if (result == kUnpackCancelled) return result;
     if (!problems_.empty()) {
       std::string text = "次のファイルを正しく展開できませんでした。";
@@ -96,9 +105,10 @@ class Session {
   void ListAll(const std::string& archiveDir) {
     for (int i = 0; i < params_.archiveCount; ++i) {
       Job job;
-      job.name = Field(params_.archives[i].fileName, sizeof params_.archives[i].fileName);
-      job.source = FileSource::Open(archiveDir + "/" + job.name);
-      if (job.name.empty() || !job.source) {
+      const auto name = Field(params_.archives[i].fileName, sizeof params_.archives[i].fileName);
+      job.name = name.value_or("?");
+      if (name && !name->empty()) job.source = FileSource::Open(archiveDir + "/" + *name);
+      if (!job.source) {
         problems_.push_back(job.name + ": 書庫を開けません");
       } else {
         job.listing = ListArchive(*job.source);
@@ -140,11 +150,10 @@ class Session {
     }
     auto free = platform::FreeSpace(destDir);
     if (!free || need * kMegabyte <= static_cast<double>(*free)) return true;
-    char text[512];
-    std::snprintf(text, sizeof text,
-                  "展開先の空き容量が足りない可能性があります。\r"
-                  "必要な容量: %.2f MB\r空き容量: %.2f MB\r解凍を続けますか?",
-                  need, static_cast<double>(*free) / kMegabyte);
+    const std::string text = "展開先の空き容量が足りない可能性があります。\r必要な容量: " +
+                             FormatBytes(need * kMegabyte) +
+                             "\r空き容量: " + FormatBytes(static_cast<double>(*free)) +
+                             "\r解凍を続けますか?";
     int answer = ShowBox(text, title_,
                          platform::MB_OKCANCEL | platform::MB_ICONEXCLAMATION |
                              platform::MB_DEFBUTTON2 | platform::MB_TASKMODAL);
@@ -192,6 +201,8 @@ class Session {
           problems_.push_back(job.name + ": " + member.DisplayName() + ": " + problem);
         }
       }
+      for (const std::string& late : expander.Finish())
+        problems_.push_back(job.name + ": " + late);
     }
     return cancelled ? kUnpackCancelled : kUnpackFinished;
   }
@@ -219,7 +230,7 @@ int QArch_UnpackUnlha(qarch::ExpansionParams* params) {
   platform::InterprocessLock& lock = qarch::LibraryLock();
   if (!lock.TryAcquire(qarch::kLockName)) {
     qarch::ShowBox("ほかの解凍が終わるまでお待ちください。",
-                   qarch::Field(params->title, sizeof params->title),
+                   qarch::Field(params->title, sizeof params->title).value_or(""),
                    platform::MB_OK | platform::MB_ICONEXCLAMATION | platform::MB_TASKMODAL);
     return qarch::kUnpackFailed;
   }

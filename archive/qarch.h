@@ -1,7 +1,8 @@
 // The archive library's interface: the parameter block the installer fills
 // and the three calls it makes, in this order, at most once each. The block is
-// little-endian and packed; strings in it are NUL-terminated UTF-8 and paths
-// use '/'.
+// little-endian and packed; its texts are NUL-terminated and in code page 932,
+// as the original's were (so a field holds as many characters as there), and
+// paths use '/'.
 #pragma once
 
 #include <cstddef>

@@ -65,7 +65,9 @@ struct DarContents {
 // DAR writer: runs split at 255, pixel bytes padded to multiples of 4, every
 // row of a pattern padded to the pattern's largest row size.
 std::vector<uint8_t> EncodeDar(const DarContents& contents, std::string* error);
-// DAR reader for tools. nullopt and `error` set when the file is damaged.
+// DAR reader for tools. nullopt and `error` set when the file is damaged, or
+// when its patterns hold more than kMaxDarPixels pixels in all.
+constexpr uint64_t kMaxDarPixels = uint64_t{1} << 27;
 std::optional<DarContents> DecodeDarBytes(const std::vector<uint8_t>& file, std::string* error);
 
 }  // namespace image

@@ -1,6 +1,7 @@
 #include "image/dar_archive.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -118,8 +119,16 @@ void DarArchive::DrawPattern(int x, int y, int n) {
 
 void DarArchive::DrawPatternDisplaced(int x, int y, int n, std::span<const int32_t> displacement) {
   auto refuse = [this](const std::string& text) {
-    platform::MessageBox(window ? window->hwnd : nullptr, shell::FitText(text, kMessageBufferSize),
-                         window && window->title ? window->title : "", platform::MB_ICONERROR);
+    const std::string shown = shell::FitText(text, kMessageBufferSize);
+    const char* caption = window && window->title ? window->title : "";
+    // A scene draws its archive frame after frame: the same misuse is shown
+    // once, and its repeats only noted on stderr, or the boxes would never end.
+    if (std::find(refusals.begin(), refusals.end(), shown) != refusals.end()) {
+      std::fprintf(stderr, "%s: %s (again)\n", caption, shown.c_str());
+      return;
+    }
+    refusals.push_back(shown);
+    platform::MessageBox(window ? window->hwnd : nullptr, shown, caption, platform::MB_ICONERROR);
   };
   if (!loaded) return refuse("アロケートしてない");
   if (!displaySet) return refuse("ディスプレイ情報セットしていない");
@@ -131,23 +140,21 @@ void DarArchive::DrawPatternDisplaced(int x, int y, int n, std::span<const int32
   if (x + w > displayWidth) return refuse("ディスプレイ範囲横超え");
   if (y + h > displayHeight) return refuse("ディスプレイ範囲縦超え");
 
-  // The first encoded row is the pattern's bottom row: the lowest memory row.
+  // The first encoded row is the pattern's bottom row: the lowest memory row
+  // (not below row 0, by the check above). Rows past the table are not drawn.
   const int64_t first = displayHeight - (y + h);
-  const uint8_t* src = patternRows[n];
-  for (int64_t k = 0; k < h; ++k, src += rowSize) {
-    const int64_t r = first + k;
-    uint8_t* row = (r >= 0 && r < kDarMaxDisplayRows) ? displayRow[r] : nullptr;
+  const int64_t rows = std::min<int64_t>(h, kDarMaxDisplayRows - first);
+  for (int64_t k = 0; k < rows; ++k) {
+    uint8_t* row = displayRow[first + k];
     if (row == nullptr) continue;
+    const uint8_t* src = patternRows[n] + static_cast<size_t>(k) * rowSize;
     int64_t column = x;
     if (static_cast<size_t>(k) < displacement.size()) column += displacement[k];
-    for (size_t q = 0; q < rowSize;) {
-      column += src[q];
-      const size_t count = src[q + 2];
-      q += dar::kRunHeaderSize;
-      CopyClipped(row, column, src + q, static_cast<int64_t>(count), displayWidth);
+    dar::ForEachRun(src, rowSize, [&](size_t skip, const uint8_t* pixels, size_t count) {
+      column += static_cast<int64_t>(skip);
+      CopyClipped(row, column, pixels, static_cast<int64_t>(count), displayWidth);
       column += static_cast<int64_t>(count);
-      q += dar::RoundUp4(count);
-    }
+    });
   }
 }
 

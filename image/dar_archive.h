@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "image/data_path.h"
@@ -26,9 +27,10 @@ class DarArchive {
   // 1 on success. Messages ("%s\n%s", message then full path, under the window
   // title): "file not open! DarFile" and "Dar Illigal Ver" keep the previous
   // archive; "Dont Memory Alloc" leaves the object not loaded. Damaged files
-  // (short header, too many patterns, records or rows past the end, runs past
-  // their row) are refused with a message of their own and keep the previous
-  // archive.
+  // (short header, too many patterns, a record or a row whose drawing would
+  // read past the end of the data) are refused with a message of their own and
+  // keep the previous archive. A run that passes the end of its row but not of
+  // the data is kept: it draws the bytes that follow it.
   int Load(const char* name);
   // The 1024 colour-table bytes of the header (file bytes 12 … 1035).
   void CopyPalette(uint8_t* destination) const;
@@ -40,7 +42,8 @@ class DarArchive {
   // "アロケートしてない", no display "ディスプレイ情報セットしていない", bad number
   // "パターンの最大値超え %d", too wide "ディスプレイ範囲横超え", too high
   // "ディスプレイ範囲縦超え". Pixels that would land outside the display are
-  // clipped.
+  // clipped. Each message is shown once by an archive; its repeats go to
+  // stderr.
   void DrawPattern(int x, int y, int n);
   // As DrawPattern, each drawn row moved sideways by its own entry (the first
   // entry for the pattern's bottom row); missing entries count as 0.
@@ -61,6 +64,7 @@ class DarArchive {
   shell::MainWindow* window = nullptr;
   int32_t loaded = 0;
   int32_t displaySet = 0;
+  std::vector<std::string> refusals;  // drawing messages shown so far
 };
 
 }  // namespace image

@@ -111,6 +111,15 @@ std::optional<DarContents> DecodeDarBytes(const std::vector<uint8_t>& file, std:
   const char* why = nullptr;
   if (!dar::IndexPatterns(data, dar::PatternCount(header), &entries, &why)) return fail(why);
 
+  // A record of 8 bytes may claim 65535 × 65535 transparent pixels: refuse
+  // what would take more memory than any real archive.
+  uint64_t area = 0;
+  for (const dar::PatternEntry& e : entries)
+    area += static_cast<uint64_t>(e.width) * e.height;
+  if (area > kMaxDarPixels)
+    return fail("the patterns hold " + std::to_string(area) + " pixels in all, more than " +
+                std::to_string(kMaxDarPixels));
+
   DarContents contents;
   std::memcpy(contents.colorTable.data(), file.data() + dar::kColorTableOffset,
               dar::kColorTableSize);
@@ -126,19 +135,15 @@ std::optional<DarContents> DecodeDarBytes(const std::vector<uint8_t>& file, std:
     for (int i = 0; i < e.height; ++i) {
       const uint8_t* row = data.data() + e.rows + static_cast<size_t>(i) * e.rowSize;
       int16_t* out = p.pixels.data() + static_cast<size_t>(e.height - 1 - i) * p.width;
-      size_t q = 0;
       size_t x = 0;
-      while (q < static_cast<size_t>(e.rowSize)) {
-        x += row[q];
-        const size_t count = row[q + 2];
-        q += dar::kRunHeaderSize;
-        if (x + count > static_cast<size_t>(p.width))
-          return fail(which + "a run passes the pattern width");
-        for (size_t k = 0; k < count; ++k)
-          out[x + k] = row[q + k];
+      bool fits = true;
+      dar::ForEachRun(row, e.rowSize, [&](size_t skip, const uint8_t* pixels, size_t count) {
+        x += skip;
+        fits = fits && x + count <= static_cast<size_t>(p.width);
+        if (fits) std::copy_n(pixels, count, out + x);
         x += count;
-        q += dar::RoundUp4(count);
-      }
+      });
+      if (!fits) return fail(which + "a run passes the pattern width");
     }
     contents.patterns.push_back(std::move(p));
   }

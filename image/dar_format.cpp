@@ -9,15 +9,14 @@ bool Fail(const char** why, const char* text) {
   return false;
 }
 
-// Every run of the row lies inside it: its 4 header bytes and its pixel
-// bytes (the fill bytes after the last run may pass the end).
-bool RunsFit(const uint8_t* row, size_t size) {
-  size_t q = 0;
-  while (q < size) {
-    if (size - q < kRunHeaderSize) return false;
-    const size_t count = row[q + 2];
+// Every byte ForEachRun reads for the row at `start` lies before `size`: the
+// skip and count bytes of each run and its pixel bytes.
+bool RowReadable(const uint8_t* data, size_t size, size_t start, size_t rowSize) {
+  for (size_t q = 0; q < rowSize;) {
+    if (start > size || size - start <= q + 2) return false;
+    const size_t count = data[start + q + 2];
     q += kRunHeaderSize;
-    if (count > size - q) return false;
+    if (size - start < q + count) return false;
     q += RoundUp4(count);
   }
   return true;
@@ -32,24 +31,21 @@ bool IndexPatterns(std::span<const uint8_t> data, int count, std::vector<Pattern
   const size_t size = data.size();
   size_t p = 0;
   for (int i = 0; i < count; ++i) {
+    // The record's header length, width, height and row size.
+    if (p > size || size - p < 8) return Fail(why, "pattern record past the end of the file");
     PatternEntry e;
-    if (size - p < 8) return Fail(why, "pattern record past the end of the file");
     const uint8_t* r = data.data() + p;
     e.record = p;
     e.headerLength = ReadU16(r);
     e.width = ReadU16(r + 2);
     e.height = ReadU16(r + 4);
     e.rowSize = ReadU16(r + 6);
-    if (static_cast<size_t>(e.headerLength) + 2 > size - p)
-      return Fail(why, "pattern record past the end of the file");
     e.rows = p + e.headerLength + 2;
-    const size_t rowBytes = static_cast<size_t>(e.height) * e.rowSize;
-    if (rowBytes > size - e.rows) return Fail(why, "pattern rows past the end of the file");
-    for (int row = 0; row < e.height; ++row) {
-      if (!RunsFit(data.data() + e.rows + static_cast<size_t>(row) * e.rowSize, e.rowSize))
-        return Fail(why, "pattern run past the end of its row");
+    for (int row = 0; row < e.height && e.rowSize > 0; ++row) {
+      if (!RowReadable(data.data(), size, e.rows + static_cast<size_t>(row) * e.rowSize, e.rowSize))
+        return Fail(why, "pattern rows past the end of the file");
     }
-    p = e.rows + rowBytes;
+    p = e.rows + static_cast<size_t>(e.height) * e.rowSize;
     entries->push_back(e);
   }
   return true;

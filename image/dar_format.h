@@ -1,6 +1,7 @@
-// The DAR reader shared by DarArchive and the tools: header checks and the
-// index of pattern records, with every record, row and run checked against
-// the data, so that drawing never reads past it.
+// The DAR reader shared by DarArchive and the tools: header checks, the index
+// of pattern records, and the walk over the runs of an encoded row. Every byte
+// the walk reads is checked against the data once, when the archive is
+// indexed, so that drawing never reads past it.
 #pragma once
 
 #include <cstddef>
@@ -40,9 +41,24 @@ struct PatternEntry {
   int rowSize = 0;
 };
 
-// Indexes `count` records in `data`. False, with `why` set, when a record,
-// its rows or a run lies past the data or past its row.
+// Indexes `count` records in `data`. False, with `why` set, when a record's
+// header, or a byte that drawing one of its rows would read, lies past the
+// end of the data.
 bool IndexPatterns(std::span<const uint8_t> data, int count, std::vector<PatternEntry>* entries,
                    const char** why);
+
+// Calls visit(skip, pixels, count) for every run of the encoded row at `row`,
+// as the drawer reads it: runs follow each other while the read position is
+// before the row's end, so a run's pixel bytes, or the header of a run that
+// starts in the row's last 3 bytes, may read on into the bytes after the row.
+// Only the low bytes of the skip and count fields are read.
+template <typename Visit>
+void ForEachRun(const uint8_t* row, size_t rowSize, Visit visit) {
+  for (size_t q = 0; q < rowSize;) {
+    const size_t count = row[q + 2];
+    visit(size_t{row[q]}, row + q + kRunHeaderSize, count);
+    q += kRunHeaderSize + RoundUp4(count);
+  }
+}
 
 }  // namespace image::dar

@@ -24,7 +24,7 @@ platform::BitmapInfoHeader DibBlock::header() const {
 }
 
 std::unique_ptr<DibBlock> CreateDibBlock(int width, int height, int bitCount) {
-  if (width <= 0 || height <= 0) return nullptr;
+  if (width < 0 || height < 0) return nullptr;  // 0 gives an empty picture
   if (bitCount != 4 && bitCount != 8 && bitCount != 24) return nullptr;
   const uint64_t entries = bitCount == 24 ? 0 : uint64_t{1} << bitCount;
   const uint64_t stride = Stride(bitCount, width);

@@ -29,8 +29,8 @@ class DibBlock {
 };
 
 // A zero-filled block for a picture of that size and bit count (4, 8 or 24),
-// its header filled in; null when the memory cannot be had or the sizes are
-// not positive.
+// its header filled in; null when the memory cannot be had or a size is
+// negative. A width or height of 0 gives an empty picture with no pixel rows.
 std::unique_ptr<DibBlock> CreateDibBlock(int width, int height, int bitCount);
 
 // ((biBitCount × biWidth + 31) / 32) × 4, from the block's header.

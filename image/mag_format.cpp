@@ -1,6 +1,7 @@
 #include "image/mag_format.h"
 
 #include <cstring>
+#include <vector>
 
 namespace image::mag {
 
@@ -16,6 +17,18 @@ uint32_t ReadU32(const uint8_t* p) {
 Status Fail(Status status, const char** why, const char* text) {
   if (why != nullptr) *why = text;
   return status;
+}
+
+// Where an area given by its offset from the header's start begins in the
+// data after the palette; an offset into the header or palette gives a
+// position no read accepts.
+uint64_t DataPosition(uint32_t offset, size_t headerLength) {
+  return offset >= headerLength ? offset - headerLength : UINT64_MAX;
+}
+
+// `count` bytes from `position` lie inside `limit` bytes.
+bool Readable(uint64_t position, uint64_t count, uint64_t limit) {
+  return position <= limit && count <= limit - position;
 }
 
 }  // namespace
@@ -60,31 +73,35 @@ Status ReadLayout(std::span<const uint8_t> file, Layout* layout, const char** wh
   const int unitPixels = info.colors == 256 ? 4 : 8;
   l.columns = info.rightX / unitPixels - info.leftX / unitPixels + 1;
   l.rows = info.bottomY - info.topY + 1;
-  if (l.columns < 1 || l.rows < 1)
+  if (l.columns < 0 || l.rows < 0)
     return Fail(Status::kUnsupportedType, why,
-                "empty picture (right before left or bottom before top)");
-  if (l.columns > kMaxColumns) return Fail(Status::kUnsupportedType, why, "wider than 512 columns");
+                "negative size (right before left or bottom before top)");
+  // The flag row holds 512 columns; a picture without rows never touches it.
+  if (l.columns > kMaxColumns && l.rows > 0)
+    return Fail(Status::kUnsupportedType, why, "wider than 512 columns");
 
-  // Each area starts inside the data; flag A holds one bit per column and row.
-  for (uint32_t offset : {info.flagAOffset, info.flagBOffset, info.pixelOffset}) {
-    if (offset < headerLength || offset - headerLength > dataSize)
-      return Fail(Status::kReadFailed, why, "data offset outside the file");
-  }
-  const size_t flagABytes = (static_cast<size_t>(l.columns) * l.rows + 7) / 8;
-  if (flagABytes > dataSize - (info.flagAOffset - headerLength))
-    return Fail(Status::kReadFailed, why, "flag A cut short");
+  // Flag A holds one bit per column and row, read from its start on.
+  const uint64_t flagABytes = (static_cast<uint64_t>(l.columns) * l.rows + 7) / 8;
+  if (flagABytes > 0 &&
+      !Readable(DataPosition(info.flagAOffset, headerLength), flagABytes, dataSize + kSpareBytes))
+    return Fail(Status::kReadFailed, why, "flag A past the end of the data");
   *layout = l;
   return Status::kOk;
 }
 
 Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* top, ptrdiff_t down,
                   const char** why) {
+  if (layout.rows == 0 || layout.columns == 0) return Status::kOk;
   const size_t headerLength = layout.HeaderLength();
-  const uint8_t* data = file.data() + layout.dataStart;
+  // The data as the decoder reads it, followed by zero bytes: reads that run
+  // a little past the end of the file give zeros.
   const size_t size = file.size() - layout.dataStart;
-  size_t flagA = layout.header.flagAOffset - headerLength;  // whole area checked by ReadLayout
-  size_t flagB = layout.header.flagBOffset - headerLength;
-  size_t pixel = layout.header.pixelOffset - headerLength;
+  std::vector<uint8_t> data(size + kSpareBytes, 0);
+  std::memcpy(data.data(), file.data() + layout.dataStart, size);
+  const uint64_t limit = data.size();
+  uint64_t flagA = DataPosition(layout.header.flagAOffset, headerLength);  // checked by ReadLayout
+  uint64_t flagB = DataPosition(layout.header.flagBOffset, headerLength);
+  uint64_t pixel = DataPosition(layout.header.pixelOffset, headerLength);
 
   ptrdiff_t copyOffset[16];
   for (int k = 0; k < 16; ++k)
@@ -98,7 +115,8 @@ Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* 
     int unit = 0;
     for (int c = 0; c < layout.columns; ++c) {
       if (data[flagA] & mask) {
-        if (flagB >= size) return Fail(Status::kReadFailed, why, "flag B cut short");
+        if (!Readable(flagB, 1, limit))
+          return Fail(Status::kReadFailed, why, "flag B past the end of the data");
         flagRow[c] ^= data[flagB++];
       }
       mask >>= 1;
@@ -108,8 +126,9 @@ Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* 
       }
       for (int code : {flagRow[c] >> 4, flagRow[c] & 0x0F}) {
         if (code == 0) {
-          if (size - pixel < 2) return Fail(Status::kReadFailed, why, "pixel data cut short");
-          std::memcpy(out, data + pixel, 2);
+          if (!Readable(pixel, 2, limit))
+            return Fail(Status::kReadFailed, why, "pixel data past the end of the data");
+          std::memcpy(out, &data[pixel], 2);
           pixel += 2;
         } else {
           if (kRowsUp[code] > y || kUnitsLeft[code] > unit)

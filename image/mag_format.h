@@ -1,6 +1,8 @@
 // The MAG reader shared by MagImage and the tools: finds the header, palette
-// and data areas of a file held in memory and decodes its rows, checking every
-// read against the file and every copy against the rows already decoded.
+// and data areas of a file held in memory and decodes its rows. The data after
+// the palette is read as if 256 zero bytes followed it, so a file cut a little
+// short still decodes; every read is checked against that block and every copy
+// against the rows already decoded.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +17,7 @@ constexpr char kSignature[] = "MAKI02  ";
 constexpr size_t kSignatureSize = 8;
 constexpr size_t kHeaderSize = 32;
 constexpr int kMaxColumns = 512;
+constexpr size_t kSpareBytes = 256;  // zero bytes read after the end of the data
 
 // Copy positions of the flag nibbles 1 … 15 (0 takes the next literal unit):
 // units of 2 bytes to the left, and rows up.
@@ -44,13 +47,16 @@ struct Layout {
 };
 
 // Reads the signature, comment, header and palette and checks the sizes and
-// offsets. The data after the palette must not be empty. On failure `why`
-// (when given) names the fault.
+// the flag A area. The data after the palette must not be empty; a picture of
+// 0 columns or 0 rows is valid and empty. On failure `why` (when given) names
+// the fault.
 Status ReadLayout(std::span<const uint8_t> file, Layout* layout, const char** why = nullptr);
 
 // Decodes the rows, top row first: `top` is the first byte of the top row,
 // `down` the distance from the start of a row to the start of the row below
-// it (negative for bottom-up blocks). Every row takes Stride() bytes.
+// it (negative for bottom-up blocks). Every row takes Stride() bytes. Flag B
+// and pixel reads are checked as they happen, so areas an empty picture or
+// its flags never reach may point anywhere.
 Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* top, ptrdiff_t down,
                   const char** why = nullptr);
 

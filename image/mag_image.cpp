@@ -42,10 +42,11 @@ MagDecodeResult DecodeMagToDib(std::span<const uint8_t> file) {
     table[4 * i + 1] = grb[0];
     table[4 * i + 2] = grb[1];
   }
-  uint8_t* bits = table + 4 * colors;
-  uint8_t* top = bits + (layout.rows - 1) * stride;
-  if (mag::DecodeRows(file, layout, top, -static_cast<ptrdiff_t>(stride)) != mag::Status::kOk)
-    return {nullptr, kCantRead};
+  if (layout.rows > 0) {
+    uint8_t* top = table + 4 * colors + (layout.rows - 1) * stride;  // the top row
+    if (mag::DecodeRows(file, layout, top, -static_cast<ptrdiff_t>(stride)) != mag::Status::kOk)
+      return {nullptr, kCantRead};
+  }
   return {std::move(block), nullptr};
 }
 

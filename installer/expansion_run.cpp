@@ -2,12 +2,15 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <vector>
 
 #include "installer/settings.h"
+#include "platform/process/folder_tree.h"
 #include "platform/process/process.h"
+#include "platform/profile/codepage.h"
 #include "platform/system.h"
 
 namespace installer {
@@ -31,21 +34,10 @@ constexpr size_t kBuffer = 256;                                       // the run
 constexpr size_t kFileNameField = 16;
 constexpr std::string_view kNoProgram = "defalt";
 
-// `text` cut to fit a buffer of `size` bytes with its NUL, never inside a
-// UTF-8 character.
-std::string Fit(std::string_view text, size_t size) {
-  size_t keep = std::min(text.size(), size - 1);
-  while (keep > 0 && keep < text.size() &&
-         (static_cast<unsigned char>(text[keep]) & 0xC0) == 0x80) {
-    --keep;
-  }
-  return std::string(text.substr(0, keep));
-}
-
 void CopyField(char* field, size_t size, std::string_view text) {
-  std::string fitted = Fit(text, size);
-  std::memcpy(field, fitted.data(), fitted.size());
-  field[fitted.size()] = '\0';
+  size_t n = std::min(text.size(), size - 1);
+  std::memcpy(field, text.data(), n);
+  field[n] = '\0';
 }
 
 std::string Slashes(std::string text) {
@@ -53,6 +45,44 @@ std::string Slashes(std::string text) {
     if (c == '\\') c = '/';
   }
   return text;
+}
+
+// The destination: the drive root, then the names of `value` ('\\' or '/'
+// between them), where ".." never climbs above the drive root, as on Windows.
+std::string BelowDriveRoot(const std::string& driveRoot, std::string_view value) {
+  std::vector<std::string_view> names;
+  size_t pos = 0;
+  while (pos <= value.size()) {
+    size_t end = value.find_first_of("\\/", pos);
+    if (end == std::string_view::npos) end = value.size();
+    std::string_view name = value.substr(pos, end - pos);
+    pos = end + 1;
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != ".") {
+      names.push_back(name);
+    }
+  }
+  std::string path = driveRoot;
+  for (size_t i = 0; i < names.size(); ++i)
+    path += (i ? "/" : "") + std::string(names[i]);
+  return path;
+}
+
+// A path as the block's code page 932 text. A path that text cannot hold is
+// handed over through a name of `folder`, held open in `held`, followed by
+// the rest of the path; empty when even that fails.
+std::string BlockPath(const std::string& path, const std::string& folder,
+                      std::optional<platform::HeldFolder>& held) {
+  if (auto text = platform::Utf8ToCp932(path); text && text->size() < kBuffer) return *text;
+  if (path.compare(0, folder.size(), folder) != 0) return "";
+  held.emplace(folder);
+  std::string after = path.substr(folder.size());
+  if (!after.empty() && after.front() != '/') after.insert(0, "/");
+  auto rest = platform::Utf8ToCp932(after);
+  std::string name = held->name() + (rest ? *rest : "");
+  if (!held->ok() || !rest || name.size() >= kBuffer) return "";
+  return name;
 }
 
 // Asks whether to expand with a component older than `wanted`.
@@ -115,6 +145,81 @@ std::string FolderPartOf(std::string_view path) {
   return folder == std::string_view::npos ? std::string() : std::string(path.substr(0, folder + 1));
 }
 
+CommandLine ParseCommandLine(std::string_view line,
+                             const std::function<bool(const std::string&)>& isFile) {
+  struct Token {
+    std::string text;
+    size_t begin, end;
+    bool quoted;
+  };
+  std::vector<Token> tokens;
+  for (size_t i = 0;;) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+      ++i;
+    if (i == line.size()) break;
+    Token token{"", i, i, false};
+    for (bool inQuotes = false; i < line.size(); ++i) {
+      if (line[i] == '"') {
+        inQuotes = !inQuotes;
+        token.quoted = true;
+      } else if (!inQuotes && (line[i] == ' ' || line[i] == '\t')) {
+        break;
+      } else {
+        token.text += line[i];
+      }
+    }
+    token.end = i;
+    tokens.push_back(std::move(token));
+  }
+  CommandLine command;
+  if (tokens.empty()) return command;
+  size_t used = 1;
+  command.program = tokens[0].text;
+  for (size_t k = 1; k <= tokens.size() && !tokens[k - 1].quoted; ++k) {
+    std::string candidate(line.substr(tokens[0].begin, tokens[k - 1].end - tokens[0].begin));
+    if (isFile(candidate)) {
+      command.program = candidate;
+      used = k;
+      break;
+    }
+  }
+  for (size_t k = used; k < tokens.size(); ++k)
+    command.args.push_back(tokens[k].text);
+  return command;
+}
+
+namespace {
+
+// Starts ExeName in its folder, never a program that lies outside the
+// destination (through "..", or a link that leads out).
+void StartInstalledProgram(const RunHooks& hooks, const std::string& destDir,
+                           const std::string& programName, const std::string& title) {
+  namespace fs = std::filesystem;
+  auto inDestination = [&](const std::string& name) {
+    return platform::ResolveNoCaseStable(destDir + "/" + Slashes(name));
+  };
+  CommandLine command = ParseCommandLine(programName, [&](const std::string& name) {
+    std::error_code ec;
+    return fs::is_regular_file(inDestination(name), ec);
+  });
+  const std::string programPath = inDestination(command.program);
+  std::error_code ec;
+  const std::string prefix = destDir + "/";
+  const std::string relative =
+      programPath.compare(0, prefix.size(), prefix) == 0 ? programPath.substr(prefix.size()) : "";
+  if (fs::exists(programPath, ec) &&
+      (destDir.empty() || !platform::ReachesBeneath(destDir, relative))) {
+    platform::MessageBox(
+        nullptr, "起動するプログラム " + programPath + " は展開先の外にあるため起動しません。",
+        title, kErrorBox);
+    return;
+  }
+  hooks.setCurrentDirectory(FolderPartOf(programPath));
+  hooks.startProgram(programPath, command.args);
+}
+
+}  // namespace
+
 void RunExpansion(const RunHooks& hooks) {
   // 1–2: drive root and program directory.
   const std::string driveRoot = platform::DriveRoot();
@@ -123,19 +228,21 @@ void RunExpansion(const RunHooks& hooks) {
   const std::string readPath = platform::ResolveNoCaseStable(programDir + "/ini/q_unfold.ini");
 
   // 3: settings.
+  // The buffers' limits count bytes of code page 932, as the original's did.
   std::string title;
-  if (auto v = ReadSetting(readPath, "TitleName")) title = Fit(*v, kBuffer);
+  if (auto v = ReadSetting(readPath, "TitleName"))
+    title = platform::CutToCp932Size(*v, kBuffer - 1);
   std::string destDir;
   if (auto v = ReadSetting(readPath, "ToDefDirName")) {
-    std::string full = driveRoot + Slashes(*v);
-    if (full.size() >= kBuffer) {
-      platform::MessageBox(nullptr, "展開先フォルダ名が長すぎます。\r" + full, title, kErrorBox);
+    if (platform::Utf8ToCp932Lossy(driveRoot + *v).size() >= kBuffer) {
+      platform::MessageBox(nullptr, "展開先フォルダ名が長すぎます。\r" + driveRoot + *v, title,
+                           kErrorBox);
       return;
     }
-    destDir = platform::ResolveNoCaseStable(full);
+    destDir = platform::ResolveNoCaseStable(BelowDriveRoot(driveRoot, *v));
   }
-  const std::string programName =
-      Fit(ReadSetting(readPath, "ExeName").value_or(std::string(kNoProgram)), kBuffer);
+  const std::string programName = platform::CutToCp932Size(
+      ReadSetting(readPath, "ExeName").value_or(std::string(kNoProgram)), kBuffer - 1);
   int32_t maxFileCount = 0;
   if (auto v = ReadSetting(readPath, "maxFileCountInLzh")) {
     auto n = ParseWholeNumber(*v);
@@ -183,14 +290,18 @@ void RunExpansion(const RunHooks& hooks) {
   if (hooks.afterCount) hooks.afterCount();
   auto files = platform::ListFiles(info.path).value_or(std::vector<platform::FileEntry>{});
   if (files.size() > records.size()) files.resize(records.size());
+  std::vector<std::string> fileNames;  // in code page 932
   for (const auto& f : files) {
-    if (f.name.size() >= kFileNameField) {
-      platform::MessageBox(
-          nullptr,
-          "書庫のファイル名が長すぎます（15バイトまで）。\r" + f.name + "\r解凍を中止します。",
-          title, kErrorBox);
+    auto name = platform::Utf8ToCp932(f.name);
+    if (!name || name->size() >= kFileNameField) {
+      platform::MessageBox(nullptr,
+                           std::string(name ? "書庫のファイル名が長すぎます（15バイトまで）。"
+                                            : "書庫のファイル名に使えない文字があります。") +
+                               "\r" + f.name + "\r解凍を中止します。",
+                           title, kErrorBox);
       return;
     }
+    fileNames.push_back(*name);
   }
   if (files.empty()) {
     platform::MessageBox(nullptr, "File Exist Error", title, kErrorBox);
@@ -202,16 +313,30 @@ void RunExpansion(const RunHooks& hooks) {
       auto need = ReadSetting(readPath, "needMByte" + std::to_string(i));
       record.needMByte = need ? ParseNeed(*need) : 10.0;
     }
-    CopyField(record.fileName, sizeof record.fileName, files[i].name);
-    if (count >= 2) CopyField(record.baseName, sizeof record.baseName, BaseNameOf(files[i].name));
+    CopyField(record.fileName, sizeof record.fileName, fileNames[i]);
+    if (count >= 2) {
+      CopyField(record.baseName, sizeof record.baseName,
+                platform::Utf8ToCp932Lossy(BaseNameOf(files[i].name)));
+    }
   }
 
   // 10–11: the block, and the library call.
+  std::optional<platform::HeldFolder> heldArchives, heldRoot;
+  const std::string archiveDir = BlockPath(info.path, info.path, heldArchives);
+  const std::string blockDestDir =
+      destDir.empty() ? "" : BlockPath(destDir, platform::ResolveNoCaseStable(driveRoot), heldRoot);
+  if (archiveDir.empty() || (!destDir.empty() && blockDestDir.empty())) {
+    platform::MessageBox(
+        nullptr,
+        "フォルダ名を書庫ライブラリに渡せません。\r" + (archiveDir.empty() ? info.path : destDir),
+        title, kErrorBox);
+    return;
+  }
   qarch::ExpansionParams block{};
   block.archiveCount = static_cast<int32_t>(files.size());
-  CopyField(block.title, sizeof block.title, title);
-  CopyField(block.archiveDir, sizeof block.archiveDir, info.path);
-  CopyField(block.destDir, sizeof block.destDir, destDir);
+  CopyField(block.title, sizeof block.title, platform::Utf8ToCp932Lossy(title));
+  CopyField(block.archiveDir, sizeof block.archiveDir, archiveDir);
+  CopyField(block.destDir, sizeof block.destDir, blockDestDir);
   block.needsMissing = needsMissing ? 1 : 0;
   block.maxFileCount = maxFileCount;
   block.archives = records.data();
@@ -222,13 +347,11 @@ void RunExpansion(const RunHooks& hooks) {
     platform::MessageBox(nullptr, "解凍を中止しました。", title, kInfoBox);
   } else if (result == qarch::kUnpackFinished) {
     platform::MessageBox(nullptr, "解凍が終了しました。", title, kInfoBox);
-    const std::string programPath =
-        platform::ResolveNoCaseStable(destDir + "/" + Slashes(programName));
     if (programName != kNoProgram) {
-      hooks.setCurrentDirectory(FolderPartOf(programPath));
-      hooks.startProgram(programPath);
+      StartInstalledProgram(hooks, destDir, programName, title);
     } else {
-      hooks.openFolder(FolderPartOf(programPath));
+      hooks.openFolder(
+          FolderPartOf(platform::ResolveNoCaseStable(destDir + "/" + std::string(kNoProgram))));
     }
   }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "archive/qarch.h"
 
@@ -23,10 +24,11 @@ struct ArchiveLibrary {
 struct RunHooks {
   ArchiveLibrary library;
   std::function<bool(const std::string&)> setCurrentDirectory;
-  std::function<bool(const std::string&)> startProgram;  // started detached
-  std::function<bool(const std::string&)> openFolder;    // the desktop's file manager
-  size_t recordLimit = static_cast<size_t>(-1);          // more records than this: out of memory
-  std::function<void()> afterCount;  // between the count and the listing (tests)
+  // Started detached: the program and its arguments.
+  std::function<bool(const std::string&, const std::vector<std::string>&)> startProgram;
+  std::function<bool(const std::string&)> openFolder;  // the desktop's file manager
+  size_t recordLimit = static_cast<size_t>(-1);        // more records than this: out of memory
+  std::function<void()> afterCount;                    // between the count and the listing (tests)
 };
 
 // Hooks on the real operating system around `library`.
@@ -51,5 +53,16 @@ void ScanDirectory(DirectoryInfo& info);
 std::string BaseNameOf(std::string_view name);
 // Everything up to and including the last '/', '\' or ':'.
 std::string FolderPartOf(std::string_view path);
+
+// ExeName read as a command line, as WinExec reads one: names split at
+// blanks, double quotes grouping (and dropped). An unquoted program name may
+// hold blanks: the shortest run of its leading names, blanks kept, for which
+// `isFile` is true is the program (the first name when none is).
+struct CommandLine {
+  std::string program;
+  std::vector<std::string> args;
+};
+CommandLine ParseCommandLine(std::string_view line,
+                             const std::function<bool(const std::string&)>& isFile);
 
 }  // namespace installer

@@ -73,6 +73,7 @@ constexpr uint32_t MB_ICONQUESTION = 0x0020;
 constexpr uint32_t MB_ICONEXCLAMATION = 0x0030;
 constexpr uint32_t MB_ICONASTERISK = 0x0040;
 constexpr uint32_t MB_DEFBUTTON2 = 0x0100;
+constexpr uint32_t MB_DEFBUTTON3 = 0x0200;
 constexpr uint32_t MB_TASKMODAL = 0x2000;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;

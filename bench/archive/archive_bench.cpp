@@ -123,6 +123,7 @@ void BM_ExpandWithLibrary(benchmark::State& state) {
         state.SkipWithError(problem.c_str());
       }
     }
+    if (!expander.Finish().empty()) state.SkipWithError("files not placed");
     bytes = listing.totalLength;
   }
   if (Expanded(out) != bytes) state.SkipWithError("incomplete expansion");

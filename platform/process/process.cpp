@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 namespace platform {
@@ -56,7 +57,13 @@ bool SpawnDetached(const std::vector<std::string>& args) {
       ::dup2(devnull, STDIN_FILENO);
       if (devnull != STDIN_FILENO) ::close(devnull);
     }
-    ::execvp(argv[0], argv.data());
+    // A path is run as it is (a file without "#!" is not handed to a shell);
+    // a bare name is looked up on PATH.
+    if (args[0].find('/') != std::string::npos) {
+      ::execv(argv[0], argv.data());
+    } else {
+      ::execvp(argv[0], argv.data());
+    }
     int err = errno;
     [[maybe_unused]] ssize_t n = ::write(pipefd[1], &err, sizeof err);
     _exit(127);
@@ -73,8 +80,9 @@ bool SpawnDetached(const std::vector<std::string>& args) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
 }
 
+constexpr int kStopSignals[] = {SIGINT, SIGHUP, SIGTERM};
 std::atomic<bool> g_interrupted{false};  // set by the signal handler
-struct sigaction g_previousInterrupt {};
+struct sigaction g_previous[std::size(kStopSignals)]{};
 
 void OnInterrupt(int) {
   g_interrupted = true;
@@ -164,14 +172,27 @@ bool SetCurrentDirectory(const std::string& path) {
   return ::chdir(path.c_str()) == 0;
 }
 
-bool StartDetached(const std::string& program) {
+bool StartDetached(const std::string& program, const std::vector<std::string>& args) {
   // A bare name would be looked up on PATH; the program named is a file.
-  std::string path = program.find('/') == std::string::npos ? "./" + program : program;
-  return SpawnDetached({path});
+  std::vector<std::string> argv = {program.find('/') == std::string::npos ? "./" + program
+                                                                          : program};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return SpawnDetached(argv);
 }
 
 bool OpenFolder(const std::string& folder) {
   return SpawnDetached({"xdg-open", folder});
+}
+
+HeldFolder::HeldFolder(const std::string& folder)
+    : fd_(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+
+HeldFolder::~HeldFolder() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::string HeldFolder::name() const {
+  return "/proc/self/fd/" + std::to_string(fd_);
 }
 
 InterprocessLock::~InterprocessLock() {
@@ -208,11 +229,13 @@ InterruptWatch::InterruptWatch() {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, &g_previousInterrupt);
+  for (size_t i = 0; i < std::size(kStopSignals); ++i)
+    ::sigaction(kStopSignals[i], &action, &g_previous[i]);
 }
 
 InterruptWatch::~InterruptWatch() {
-  ::sigaction(SIGINT, &g_previousInterrupt, nullptr);
+  for (size_t i = 0; i < std::size(kStopSignals); ++i)
+    ::sigaction(kStopSignals[i], &g_previous[i], nullptr);
 }
 
 bool InterruptWatch::raised() const {

@@ -1,7 +1,7 @@
 // The operating-system services of the installer and its archive library:
 // the drive root, folder listings, free space, the current directory, starting
 // a program or the desktop's file manager detached from us, a lock shared
-// between processes, and the terminal's interrupt key.
+// between processes, and the signals that ask a run to stop.
 #pragma once
 
 #include <atomic>
@@ -37,11 +37,29 @@ std::optional<uint64_t> FreeSpace(const std::string& path);
 
 bool SetCurrentDirectory(const std::string& path);
 
-// Starts `program` (no arguments) in a new session, not waited for, in the
-// current directory. False when it could not be started.
-bool StartDetached(const std::string& program);
+// Starts `program` with `args` directly (no shell) in a new session, not
+// waited for, in the current directory. False when it could not be started.
+bool StartDetached(const std::string& program, const std::vector<std::string>& args);
 // Opens `folder` with the desktop's file manager (xdg-open), detached.
 bool OpenFolder(const std::string& folder);
+
+// A folder held open while this object lives, and a name of it in plain
+// ASCII ("/proc/self/fd/N") that reaches it meanwhile: how a folder whose own
+// name a code page 932 text cannot hold is handed on, as Windows handed on
+// short names.
+class HeldFolder {
+ public:
+  explicit HeldFolder(const std::string& folder);
+  ~HeldFolder();
+  HeldFolder(const HeldFolder&) = delete;
+  HeldFolder& operator=(const HeldFolder&) = delete;
+
+  bool ok() const { return fd_ >= 0; }
+  std::string name() const;
+
+ private:
+  int fd_ = -1;
+};
 
 // An exclusive lock shared by all processes of the user, named `name`, held
 // from a successful TryAcquire until Release or destruction.
@@ -61,8 +79,9 @@ class InterprocessLock {
   int fd_ = -1;
 };
 
-// While alive, the terminal's interrupt key (Ctrl+C) sets a flag instead of
-// ending the process.
+// While alive, the terminal's interrupt key (Ctrl+C), a hang-up and a request
+// to terminate (SIGINT, SIGHUP, SIGTERM) set a flag instead of ending the
+// process, so the work under way can stop cleanly.
 class InterruptWatch {
  public:
   InterruptWatch();

@@ -101,6 +101,52 @@ bool IsUtf8(std::string_view bytes) {
   return true;
 }
 
+namespace {
+
+// Length of the UTF-8 character at text[i] (1 for a byte that starts none).
+size_t Utf8CharLength(std::string_view text, size_t i) {
+  for (size_t n = 4; n > 1; --n) {
+    if (i + n <= text.size() && IsUtf8(text.substr(i, n))) return n;
+  }
+  return 1;
+}
+
+// The code page 932 form of each character of `text` in turn.
+template <typename Visit>
+void ForEachCp932Char(std::string_view text, Visit visit) {
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = Utf8CharLength(text, i);
+    std::optional<std::string> c;
+    if (n > 1 || static_cast<unsigned char>(text[i]) < 0x80) c = Utf8ToCp932(text.substr(i, n));
+    if (!visit(i, n, c && !c->empty() ? *c : std::string("?"))) return;
+    i += n;
+  }
+}
+
+}  // namespace
+
+std::string Utf8ToCp932Lossy(std::string_view text) {
+  if (auto whole = Utf8ToCp932(text)) return *whole;
+  std::string out;
+  ForEachCp932Char(text, [&](size_t, size_t, const std::string& c) {
+    out += c;
+    return true;
+  });
+  return out;
+}
+
+std::string CutToCp932Size(std::string_view text, size_t limit) {
+  size_t keep = 0;
+  size_t size = 0;
+  ForEachCp932Char(text, [&](size_t i, size_t n, const std::string& c) {
+    if (size + c.size() > limit) return false;
+    size += c.size();
+    keep = i + n;
+    return true;
+  });
+  return std::string(text.substr(0, keep));
+}
+
 bool IsCp932LeadByte(unsigned char byte) {
   return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }

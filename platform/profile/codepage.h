@@ -16,6 +16,12 @@ std::optional<std::string> Utf8ToCp932(std::string_view text);
 bool IsUtf8(std::string_view bytes);
 // Whether `byte` starts a two-byte character in code page 932.
 bool IsCp932LeadByte(unsigned char byte);
+// `text` in code page 932, with '?' for each character code page 932 lacks
+// (and for each byte that is not UTF-8), as Windows' ANSI calls convert.
+std::string Utf8ToCp932Lossy(std::string_view text);
+// The longest prefix of `text` (UTF-8, whole characters) whose form above is
+// at most `limit` bytes long.
+std::string CutToCp932Size(std::string_view text, size_t limit);
 // Length in bytes of the longest prefix of `bytes` (code page 932) that is at
 // most `limit` bytes long and does not end inside a two-byte character.
 size_t Cp932PrefixLength(std::string_view bytes, size_t limit);

@@ -8,8 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "platform/profile/codepage.h"
@@ -277,13 +275,28 @@ std::string ProfileDocument::Serialize() const {
 
 namespace {
 
+constexpr off_t kMaxFileSize = 1 << 20;  // far beyond any settings file
+
+// The bytes of a plain file (links followed); nullopt for anything else (a
+// pipe or device would block or never end) or a file too large to be one.
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return buffer.str();
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> bytes;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxFileSize) {
+    std::string data(static_cast<size_t>(st.st_size), '\0');
+    size_t done = 0;
+    while (done < data.size()) {
+      ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    if (done == data.size()) bytes = std::move(data);
+  }
+  ::close(fd);
+  return bytes;
 }
 
 std::string CutUtf8(std::string_view s, size_t limit) {
@@ -309,33 +322,29 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path) {
-  // Write through a symbolic link to the file it names.
-  std::string target = path;
-  struct stat link {};
-  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr) return false;
-    target = real;
-    std::free(real);
-  }
+  // The file is replaced by a new one beside it, never written through a
+  // symbolic link: a link in its place becomes a real file holding what the
+  // link showed, and the file the link names stays as it was.
   ProfileDocument doc;
   const mode_t mask = ::umask(0);
   ::umask(mask);
   mode_t mode = 0666 & ~mask;
   struct stat st {};
-  if (::stat(target.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode)) return false;
-    auto bytes = ReadWholeFile(target);
-    if (!bytes) return false;
-    doc = ProfileDocument::Parse(*bytes);
-    mode = st.st_mode & 07777;
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (S_ISREG(st.st_mode)) mode = st.st_mode & 0777;
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return false;
+    if (auto bytes = ReadWholeFile(path)) {
+      doc = ProfileDocument::Parse(*bytes);
+    } else if (S_ISREG(st.st_mode)) {
+      return false;  // unreadable: kept rather than lose what it holds
+    }
   } else if (errno != ENOENT) {
     return false;
   }
   if (!doc.Set(section, key, value)) return false;
   const std::string data = doc.Serialize();
 
-  std::string temp = target + ".XXXXXX";
+  std::string temp = path + ".XXXXXX";
   int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
   bool ok = ::fchmod(fd, mode) == 0;
@@ -348,9 +357,21 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
   }
   ok = ::fsync(fd) == 0 && ok;
   ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // The rename itself reaches the disk with its folder.
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  if (int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
 }
 
 }  // namespace platform

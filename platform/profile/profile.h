@@ -68,8 +68,10 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
                                     const std::string& path);
 
 // WritePrivateProfileString: creates the file (never its folder) and the
-// section where missing. The file is replaced in one step, so a failed write
-// leaves the old file whole. False on any failure.
+// section where missing. The file is replaced in one step by a new file
+// forced to the disk, so a failed write or a crash leaves the old file whole.
+// A symbolic link in its place is replaced by a real file with what the link
+// showed; the file it names is never written. False on any failure.
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path);
 

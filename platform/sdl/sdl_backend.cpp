@@ -1,12 +1,10 @@
 #include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_quit.h"
 
 #include <SDL.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
+#include <errno.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -54,12 +52,22 @@ intptr_t PackPoint(int x, int y) {
 constexpr int kFrame = 3;
 constexpr int kCaption = 19;
 
+// The presentation scale named by ZELK_SCALE: a whole number from 1 to 8.
+// Anything else is told on stderr, once, and gives scale 1.
+int WindowScale(const char* text) {
+  constexpr int kMaxScale = 8;
+  const size_t length = std::strlen(text);
+  if (length == 1 && text[0] >= '1' && text[0] < '1' + kMaxScale) return text[0] - '0';
+  std::fprintf(stderr, "%s: ZELK_SCALE=%s is not a whole number from 1 to %d; using scale 1\n",
+               program_invocation_short_name, text, kMaxScale);
+  return 1;
+}
+
 }  // namespace
 
 SdlBackend::SdlBackend() {
-  if (const char* s = std::getenv("ZELK_SCALE")) {
-    int n = std::atoi(s);
-    if (n >= 1 && n <= 8) scale_ = n;
+  if (const char* s = std::getenv("ZELK_SCALE"); s != nullptr && *s != '\0') {
+    scale_ = WindowScale(s);
   }
   // Ctrl+C in a terminal ends the program as usual instead of asking.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -71,27 +79,23 @@ SdlBackend::SdlBackend() {
 
 SdlBackend::~SdlBackend() {
   // The System has released the windows' native parts before this runs.
+  boxFonts_.reset();
   if (videoReady_) QuitSdl();
-  if (lockFd_ >= 0) close(lockFd_);
 }
 
 bool SdlBackend::ClaimInstance(const std::string& name) {
-  if (lockFd_ >= 0) return true;
-  std::string dir;
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-      runtime != nullptr && *runtime != '\0' && std::filesystem::is_directory(runtime)) {
-    dir = runtime;
-  } else {
-    dir = "/tmp";
+  std::string why;
+  switch (lock_.Take(name, std::getenv("XDG_RUNTIME_DIR"), "/tmp", &why)) {
+    case InstanceLock::Result::kTaken:
+      return true;  // held until the process ends
+    case InstanceLock::Result::kInUse:
+      return false;
+    case InstanceLock::Result::kNoPlace:
+      break;
   }
-  std::string path = dir + "/" + name + "-" + std::to_string(getuid()) + ".lock";
-  int fd = open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
-  if (fd < 0) return true;  // no place for a lock: do not stand in the way
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    close(fd);
-    return false;
-  }
-  lockFd_ = fd;  // held until the process ends
+  // No safe place for a lock: say so, and do not stand in the way.
+  std::fprintf(stderr, "%s: single-instance lock not taken (%s)\n",
+               std::filesystem::path(ModuleFileName()).filename().c_str(), why.c_str());
   return true;
 }
 
@@ -199,55 +203,91 @@ void SdlBackend::Poll(bool modal) {
   if (!videoReady_) return;
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
-    switch (e.type) {
-      case SDL_WINDOWEVENT: {
-        Window* w = WindowForId(e.window.windowID);
-        if (w == nullptr) break;
-        if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
-          if (!modal) Sys().Post(Message{w, WM_CLOSE, 0, 0});
-        } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
-                   e.window.event == SDL_WINDOWEVENT_RESTORED ||
-                   e.window.event == SDL_WINDOWEVENT_SHOWN) {
-          w->paintPending = true;
-          w->needsRedraw = true;
-        }
-        break;
+    if (!RouteToBox(e)) Translate(e, modal);
+  }
+}
+
+bool SdlBackend::RouteToBox(const SDL_Event& e) {
+  if (openBoxes_.empty()) return false;
+  uint32_t windowId = 0;
+  switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      openBoxes_.back()->Handle(e);
+      return true;
+    case SDL_WINDOWEVENT:
+      windowId = e.window.windowID;
+      break;
+    case SDL_MOUSEMOTION:
+      windowId = e.motion.windowID;
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      windowId = e.button.windowID;
+      break;
+    default:
+      return false;
+  }
+  for (SdlMessageBox* box : openBoxes_) {
+    if (box->windowId() != windowId) continue;
+    // Only the box on top takes input; the others just repaint.
+    if (box == openBoxes_.back() || e.type == SDL_WINDOWEVENT) box->Handle(e);
+    return true;
+  }
+  // A button released outside the box ends a press that started on it.
+  if (e.type == SDL_MOUSEBUTTONUP) openBoxes_.back()->Handle(e);
+  return false;
+}
+
+void SdlBackend::Translate(const SDL_Event& e, bool modal) {
+  switch (e.type) {
+    case SDL_WINDOWEVENT: {
+      Window* w = WindowForId(e.window.windowID);
+      if (w == nullptr) break;
+      if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+        if (!modal) Sys().Post(Message{w, WM_CLOSE, 0, 0});
+      } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                 e.window.event == SDL_WINDOWEVENT_RESTORED ||
+                 e.window.event == SDL_WINDOWEVENT_SHOWN) {
+        w->paintPending = true;
+        w->needsRedraw = true;
       }
-      case SDL_MOUSEMOTION: {
-        Window* w = WindowForId(e.motion.windowID);
-        if (w != nullptr && !modal) {
-          Sys().Post(
-              Message{w, WM_MOUSEMOVE, 0, PackPoint(e.motion.x / scale_, e.motion.y / scale_)});
-        }
-        break;
-      }
-      case SDL_MOUSEBUTTONDOWN:
-      case SDL_MOUSEBUTTONUP: {
-        Window* w = WindowForId(e.button.windowID);
-        if (w == nullptr || modal) break;
-        bool down = e.type == SDL_MOUSEBUTTONDOWN;
-        uint32_t msg = 0;
-        if (e.button.button == SDL_BUTTON_LEFT) msg = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-        if (e.button.button == SDL_BUTTON_RIGHT) msg = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
-        if (msg != 0) {
-          Sys().Post(Message{w, msg, 0, PackPoint(e.button.x / scale_, e.button.y / scale_)});
-        }
-        break;
-      }
-      case SDL_KEYDOWN: {
-        Window* w = WindowForId(e.key.windowID);
-        if (w == nullptr || modal) break;
-        // Alt+F4 asks to close the window, as the system's default handling does.
-        if (e.key.keysym.sym == SDLK_F4 && (e.key.keysym.mod & KMOD_ALT)) {
-          Sys().Post(Message{w, WM_CLOSE, 0, 0});
-        } else {
-          Sys().Post(Message{w, WM_KEYDOWN, static_cast<uintptr_t>(e.key.keysym.sym), 0});
-        }
-        break;
-      }
-      default:
-        break;
+      break;
     }
+    case SDL_MOUSEMOTION: {
+      Window* w = WindowForId(e.motion.windowID);
+      if (w != nullptr && !modal) {
+        Sys().Post(
+            Message{w, WM_MOUSEMOVE, 0, PackPoint(e.motion.x / scale_, e.motion.y / scale_)});
+      }
+      break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      Window* w = WindowForId(e.button.windowID);
+      if (w == nullptr || modal) break;
+      bool down = e.type == SDL_MOUSEBUTTONDOWN;
+      uint32_t msg = 0;
+      if (e.button.button == SDL_BUTTON_LEFT) msg = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+      if (e.button.button == SDL_BUTTON_RIGHT) msg = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+      if (msg != 0) {
+        Sys().Post(Message{w, msg, 0, PackPoint(e.button.x / scale_, e.button.y / scale_)});
+      }
+      break;
+    }
+    case SDL_KEYDOWN: {
+      Window* w = WindowForId(e.key.windowID);
+      if (w == nullptr || modal) break;
+      // Alt+F4 asks to close the window, as the system's default handling does.
+      if (e.key.keysym.sym == SDLK_F4 && (e.key.keysym.mod & KMOD_ALT)) {
+        Sys().Post(Message{w, WM_CLOSE, 0, 0});
+      } else {
+        Sys().Post(Message{w, WM_KEYDOWN, static_cast<uintptr_t>(e.key.keysym.sym), 0});
+      }
+      break;
+    }
+    default:
+      break;
   }
 }
 
@@ -255,7 +295,8 @@ void SdlBackend::Present(Window& window) {
   auto* n = NativeOf(window);
   if (n == nullptr) return;
   bool childChanged = false;
-  for (const auto& child : window.children) childChanged = child->TakeChanged() || childChanged;
+  for (const auto& child : window.children)
+    childChanged = child->TakeChanged() || childChanged;
   bool changed = (window.screen.TakeChanged() || childChanged) && window.screen.Valid();
   if (!changed && !(window.needsRedraw && n->hasPicture)) return;
   window.needsRedraw = false;
@@ -289,82 +330,45 @@ void SdlBackend::Present(Window& window) {
 }
 
 int SdlBackend::RunModalBox(const BoxRequest& request, const std::function<void()>& keepAlive) {
-  const uint32_t kind = request.style & 0x0F;
-  const uint32_t icon = request.style & 0xF0;
-  std::vector<SDL_MessageBoxButtonData> buttons;
-  const bool secondDefault = (request.style & MB_DEFBUTTON2) != 0;
-  auto add = [&](int id, const char* label) {
-    SDL_MessageBoxButtonData b{};
-    b.buttonid = id;
-    b.text = label;
-    buttons.push_back(b);
-  };
-  int cancelAnswer = IDOK;
-  switch (kind) {
-    case MB_OKCANCEL:
-      add(IDOK, "OK");
-      add(IDCANCEL, "キャンセル");
-      cancelAnswer = IDCANCEL;
-      break;
-    case MB_YESNO:
-      add(IDYES, "はい(Y)");
-      add(IDNO, "いいえ(N)");
-      cancelAnswer = IDNO;
-      break;
-    case MB_YESNOCANCEL:
-      add(IDYES, "はい(Y)");
-      add(IDNO, "いいえ(N)");
-      add(IDCANCEL, "キャンセル");
-      cancelAnswer = IDCANCEL;
-      break;
-    default:
-      add(IDOK, "OK");
-      break;
-  }
-  size_t defaultIndex = (secondDefault && buttons.size() > 1) ? 1 : 0;
-  buttons[defaultIndex].flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-  for (auto& b : buttons) {
-    if (b.buttonid == cancelAnswer) b.flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-  }
-
-  SDL_MessageBoxData data{};
-  data.flags = icon == MB_ICONERROR         ? SDL_MESSAGEBOX_ERROR
-               : icon == MB_ICONEXCLAMATION ? SDL_MESSAGEBOX_WARNING
-                                            : SDL_MESSAGEBOX_INFORMATION;
-  data.flags |= SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
-  data.title = request.caption.c_str();
-  // The original line breaks were CR; a box shows LF.
-  std::string text = request.text;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') text[i] = '\n';
-  }
-  data.message = text.c_str();
-  data.numbuttons = static_cast<int>(buttons.size());
-  data.buttons = buttons.data();
-
-  // The box runs on a helper thread; this thread keeps the owner painted and
-  // its media notices handled until the answer comes.
-  std::atomic<bool> done{false};
-  int pressed = -1;
-  int result = -1;
-  std::thread shower([&] {
-    result = SDL_ShowMessageBox(&data, &pressed);
-    done = true;
-  });
-  while (!done) {
-    keepAlive();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  shower.join();
-  if (result != 0) {
-    // No way to show a box (no display): say it on the terminal and take the
-    // default answer.
-    int answer = buttons[defaultIndex].buttonid;
+  const msgbox::Buttons buttons = msgbox::ButtonsOf(request.style);
+  const int fallback = buttons.buttons[buttons.defaultIndex].answer;
+  std::string why;
+  if (!InitDisplay(&why)) {
+    // No way to show a box: say it on the terminal and take the default answer.
+    std::string text = request.text;
+    for (char& c : text) {
+      if (c == '\r') c = '\n';
+    }
     std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), text.c_str());
-    return answer;
+    return fallback;
   }
-  if (pressed < 0) return cancelAnswer;  // closed with the title bar's button
-  return pressed;
+  if (!boxFonts_) {
+    boxFonts_ = std::make_unique<BoxFonts>(scale_);
+    if (!boxFonts_->problem().empty()) {
+      std::fprintf(stderr, "%s: message boxes without text: %s\n",
+                   std::filesystem::path(ModuleFileName()).filename().c_str(),
+                   boxFonts_->problem().c_str());
+    }
+  }
+  SdlWindow* owner = request.owner != nullptr ? NativeOf(*request.owner) : nullptr;
+  SdlMessageBox box(request, owner != nullptr ? owner->window : nullptr, *boxFonts_, scale_);
+  if (!box.Open(&why)) {
+    std::fprintf(stderr, "%s: %s (no box: %s)\n", request.caption.c_str(), request.text.c_str(),
+                 why.c_str());
+    return fallback;
+  }
+  // This thread runs the box: it keeps the owner painted and its media
+  // notices handled, and sleeps a little between looks at the events. (SDL
+  // 2.26's own waiting for events can wake a window that is gone, which ends
+  // the program with an X error once the box has closed.)
+  openBoxes_.push_back(&box);
+  while (!box.answer()) {
+    keepAlive();
+    box.Refresh();
+    if (!box.answer()) SDL_Delay(10);
+  }
+  openBoxes_.pop_back();
+  return *box.answer();
 }
 
 std::string SdlBackend::ModuleFileName() {

@@ -1,12 +1,20 @@
-// The real backend: SDL2 windows, events, message boxes; the monotonic clock;
-// a lock file for the single-instance rule.
+// The real backend: SDL2 windows, events, message boxes of our own; the
+// monotonic clock; a lock file for the single-instance rule.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/instance_lock.h"
 #include "platform/system.h"
 
+union SDL_Event;
+
 namespace platform {
+
+class BoxFonts;
+class SdlMessageBox;
 
 class SdlBackend : public Backend {
  public:
@@ -28,9 +36,17 @@ class SdlBackend : public Backend {
   std::string ModuleFileName() override;
 
  private:
+  // Turns one SDL event into window messages.
+  void Translate(const SDL_Event& e, bool modal);
+  // Gives an event to the open box it belongs to: the events of a box's window,
+  // and every key while a box is open (it goes to the box on top).
+  bool RouteToBox(const SDL_Event& e);
+
   bool videoReady_ = false;
   int scale_ = 1;
-  int lockFd_ = -1;
+  InstanceLock lock_;
+  std::unique_ptr<BoxFonts> boxFonts_;
+  std::vector<SdlMessageBox*> openBoxes_;  // innermost last
 };
 
 }  // namespace platform

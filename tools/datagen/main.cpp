@@ -3,15 +3,18 @@
 //
 //   zelkdata generate --data DIR --programs DIR [--preview DIR] [--threads N]
 //   zelkdata sheet --data DIR --out FILE.png
+//   zelkdata icons --data DIR --out DIR [--prefix NAME]
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
 #include "tools/datagen/dataset.h"
+#include "tools/datagen/icons.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Makes the default data set of the Vorna! demo programs."};
   app.require_subcommand(1);
-  std::string data, programs, preview, out;
+  app.set_version_flag("--version", "zelkdata " ZELK_VERSION);
+  std::string data, programs, preview, out, prefix;
   int threads = 2;
   CLI::App* generate = app.add_subcommand("generate", "write every picture, archive and the theme");
   generate->add_option("--data", data, "folder of scenedemo's data")->required();
@@ -23,10 +26,15 @@ int main(int argc, char** argv) {
   CLI::App* sheet = app.add_subcommand("sheet", "write one PNG with every picture and pattern");
   sheet->add_option("--data", data, "folder of a generated data set")->required();
   sheet->add_option("--out", out, "PNG file to write")->required();
+  CLI::App* icons = app.add_subcommand("icons", "write the demo programs' desktop icons");
+  icons->add_option("--data", data, "folder of a generated data set")->required();
+  icons->add_option("--out", out, "folder to write hicolor/NxN/apps/*.png into")->required();
+  icons->add_option("--prefix", prefix, "put before each program's name in the file names");
   CLI11_PARSE(app, argc, argv);
 
   std::string error;
   bool ok = generate->parsed() ? datagen::GenerateDataSet(data, programs, preview, threads, &error)
+            : icons->parsed()  ? datagen::WriteIcons(data, out, prefix, &error)
                                : datagen::WriteContactSheet(data, out, &error);
   if (!ok) {
     std::fprintf(stderr, "zelkdata: %s\n", error.c_str());

@@ -18,6 +18,7 @@
 #include "image/mag_image.h"
 #include "platform/system.h"
 #include "platform/virtual/virtual_backend.h"
+#include "tools/cli/command_line.h"
 #include "tools/zelkimg/png_io.h"
 
 namespace zelkimg {
@@ -50,28 +51,70 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   if (!out) throw Failure{"cannot write " + path};
 }
 
-bool IsMag(const std::vector<uint8_t>& b) {
-  return b.size() >= 8 && std::memcmp(b.data(), "MAKI02  ", 8) == 0;
-}
-bool IsPng(const std::vector<uint8_t>& b) {
-  static const uint8_t kSig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  return b.size() >= 8 && std::memcmp(b.data(), kSig, 8) == 0;
-}
-bool HasExtension(const std::string& path, const char* ext) {
-  std::string e = fs::path(path).extension().string();
-  std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return std::tolower(c); });
-  return e == ext;
-}
-
 uint32_t U32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-image::IndexedPicture DecodeMagOrFail(const std::string& path) {
+// The kind of a file, told by its first bytes, never by its name.
+enum class Kind { kMag, kBmp, kDar, kPng, kUnknown };
+
+const char* KindName(Kind kind) {
+  switch (kind) {
+    case Kind::kMag:
+      return "a MAG picture";
+    case Kind::kBmp:
+      return "a BMP picture";
+    case Kind::kDar:
+      return "a DAR pattern archive";
+    case Kind::kPng:
+      return "a PNG picture";
+    case Kind::kUnknown:
+      break;
+  }
+  return "not a MAG, BMP or DAR file";
+}
+
+// MAG and PNG by their signatures; BMP by "BM" or, as the demos load BMP
+// files without looking at those two bytes, by a size field equal to the
+// file's length; DAR by its version byte 1 after five free bytes, in a file
+// that holds at least the 1036-byte header.
+Kind Detect(const std::vector<uint8_t>& b) {
+  static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (b.size() >= 8 && std::memcmp(b.data(), "MAKI02  ", 8) == 0) return Kind::kMag;
+  if (b.size() >= 8 && std::memcmp(b.data(), kPngSignature, 8) == 0) return Kind::kPng;
+  const bool bm = b.size() >= 2 && b[0] == 'B' && b[1] == 'M';
+  const bool sized = b.size() >= 54 && U32(b.data() + 2) == b.size();
+  if (bm && sized) return Kind::kBmp;
+  if (b.size() >= 1036 && b[5] == 1) return Kind::kDar;
+  if (bm || sized) return Kind::kBmp;
+  return Kind::kUnknown;
+}
+
+// `path` holds a file of kind `got` where `wanted` ("a PNG picture") was asked for.
+Failure WrongKind(const std::string& path, Kind got, const std::string& wanted) {
+  if (got == Kind::kUnknown) return Failure{"not " + wanted + ": " + path};
+  return Failure{path + ": " + KindName(got) + ", not " + wanted};
+}
+
+image::IndexedPicture DecodeMagOrFail(const std::string& path, const std::vector<uint8_t>& file) {
   std::string error;
-  std::optional<image::IndexedPicture> picture = image::DecodeMagBytes(ReadFile(path), &error);
+  std::optional<image::IndexedPicture> picture = image::DecodeMagBytes(file, &error);
   if (!picture) throw Failure{path + ": " + error};
   return *picture;
+}
+
+// The archive in `file`, or a failure that says why it is none.
+image::DarContents DecodeDarOrFail(const std::string& path, const std::vector<uint8_t>& file) {
+  const Kind kind = Detect(file);
+  if (kind != Kind::kDar && kind != Kind::kUnknown)
+    throw WrongKind(path, kind, "a DAR pattern archive");
+  std::string error;
+  std::optional<image::DarContents> contents = image::DecodeDarBytes(file, &error);
+  if (!contents) {
+    if (kind == Kind::kUnknown) throw Failure{"not a DAR file: " + path + " (" + error + ")"};
+    throw Failure{path + ": " + error};
+  }
+  return *contents;
 }
 
 std::optional<PngPicture> ReadPngOrFail(const std::string& path) {
@@ -82,6 +125,8 @@ std::optional<PngPicture> ReadPngOrFail(const std::string& path) {
 }
 
 PngPicture ReadIndexedPng(const std::string& path) {
+  if (const Kind kind = Detect(ReadFile(path)); kind != Kind::kPng)
+    throw WrongKind(path, kind, "a PNG file");
   PngPicture png = *ReadPngOrFail(path);
   if (!png.indexed)
     throw Failure{path + ": not an indexed PNG (colour type " + std::to_string(png.colorType) +
@@ -93,8 +138,8 @@ PngPicture ReadIndexedPng(const std::string& path) {
 
 // The picture a BMP file shows in the demos: the info header at 14, pixels
 // from byte 54 on, no colour table. RGB bytes, top row first.
-std::vector<uint8_t> RenderBmp(const std::string& path, int* width, int* height) {
-  std::vector<uint8_t> file = ReadFile(path);
+std::vector<uint8_t> RenderBmp(const std::string& path, const std::vector<uint8_t>& file,
+                               int* width, int* height) {
   if (file.size() < 54) throw Failure{path + ": shorter than the 54 bytes of BMP headers"};
   if (U32(file.data() + 2) != file.size())
     throw Failure{path + ": size field " + std::to_string(U32(file.data() + 2)) +
@@ -139,18 +184,33 @@ std::vector<uint8_t> RenderBmp(const std::string& path, int* width, int* height)
 // ---- Commands ----
 
 void Decode(const std::string& in, const std::string& out) {
-  std::vector<uint8_t> head = ReadFile(in);
+  const std::vector<uint8_t> file = ReadFile(in);
   std::string error;
-  if (IsMag(head)) {
-    image::IndexedPicture p = DecodeMagOrFail(in);
-    if (!WriteIndexedPng(out, p.width, p.height, p.palette, {}, p.pixels, p.colors == 16 ? 4 : 8,
-                         &error))
-      throw Failure{error};
-    return;
+  switch (Detect(file)) {
+    case Kind::kMag: {
+      image::IndexedPicture p = DecodeMagOrFail(in, file);
+      if (p.width == 0 || p.height == 0)
+        throw Failure{in + ": an empty picture (" + std::to_string(p.width) + "x" +
+                      std::to_string(p.height) + "); a PNG cannot hold it"};
+      if (!WriteIndexedPng(out, p.width, p.height, p.palette, {}, p.pixels, p.colors == 16 ? 4 : 8,
+                           &error))
+        throw Failure{error};
+      return;
+    }
+    case Kind::kBmp: {
+      int w = 0, h = 0;
+      std::vector<uint8_t> rgb = RenderBmp(in, file, &w, &h);
+      if (!WriteRgbPng(out, w, h, rgb, &error)) throw Failure{error};
+      return;
+    }
+    case Kind::kDar:
+      throw Failure{in + ": a DAR pattern archive; dar-unpack writes its patterns as PNG files"};
+    case Kind::kPng:
+      throw Failure{in + ": a PNG picture already; encode makes a MAG file of it"};
+    case Kind::kUnknown:
+      break;
   }
-  int w = 0, h = 0;
-  std::vector<uint8_t> rgb = RenderBmp(in, &w, &h);
-  if (!WriteRgbPng(out, w, h, rgb, &error)) throw Failure{error};
+  throw WrongKind(in, Kind::kUnknown, "a MAG, BMP or DAR file");
 }
 
 void Encode(const std::string& in, const std::string& out, int colors, const std::string& comment) {
@@ -178,9 +238,10 @@ void InfoMag(const std::string& path, const std::vector<uint8_t>& file, std::ost
   if (!h) throw Failure{path + ": " + error};
   const int unit = h->colors == 256 ? 4 : 8;
   const int columns = h->rightX / unit - h->leftX / unit + 1;
+  const int rows = h->bottomY - h->topY + 1;
   os << "type: MAG\n";
-  os << "size: " << (h->rightX - h->leftX + 1) << "x" << (h->bottomY - h->topY + 1)
-     << " (decoded width " << columns * unit << ", " << columns << " columns)\n";
+  os << "size: " << columns * unit << "x" << rows << " (" << columns << " columns of " << unit
+     << " pixels)" << (error.empty() && columns * rows == 0 ? ", empty" : "") << "\n";
   os << "colours: " << h->colors << "\n";
   os << "comment: \"" << h->comment << "\"\n";
   os << "machine code: " << int(h->machineCode) << ", machine flags: " << int(h->machineFlags)
@@ -197,9 +258,7 @@ void InfoMag(const std::string& path, const std::vector<uint8_t>& file, std::ost
 }
 
 void InfoDar(const std::string& path, const std::vector<uint8_t>& file, std::ostream& os) {
-  std::string error;
-  std::optional<image::DarContents> c = image::DecodeDarBytes(file, &error);
-  if (!c) throw Failure{path + ": " + error};
+  const std::optional<image::DarContents> c = DecodeDarOrFail(path, file);
   os << "type: DAR\npatterns: " << c->patterns.size() << "\nheader extra: " << c->headerExtra
      << "\n";
   for (size_t n = 0; n < c->patterns.size(); ++n) {
@@ -211,33 +270,42 @@ void InfoDar(const std::string& path, const std::vector<uint8_t>& file, std::ost
   }
 }
 
+void InfoBmp(const std::string& path, const std::vector<uint8_t>& file, std::ostream& os) {
+  if (file.size() < 54) throw Failure{path + ": shorter than the 54 bytes of BMP headers"};
+  platform::BitmapInfoHeader info;
+  std::memcpy(&info, file.data() + 14, sizeof info);
+  os << "type: BMP\nsize: " << info.biWidth << "x" << info.biHeight << "\n";
+  os << "bits per pixel: " << info.biBitCount << ", compression: " << info.biCompression
+     << ", colours used: " << info.biClrUsed << "\n";
+  os << "size field: " << U32(file.data() + 2)
+     << (U32(file.data() + 2) == file.size() ? " (matches the file)" : " (differs from the file)")
+     << "\n";
+}
+
 void Info(const std::string& path, std::ostream& os) {
-  std::vector<uint8_t> file = ReadFile(path);
-  if (IsMag(file)) return InfoMag(path, file, os);
-  if (IsPng(file)) {
-    PngPicture png = *ReadPngOrFail(path);
-    os << "type: PNG\nsize: " << png.width << "x" << png.height << "\n";
-    if (png.indexed) {
-      os << "colours: indexed, " << png.palette.size() << " palette entries\n";
-      os << "transparency entries: " << png.alpha.size() << "\n";
-    } else {
-      os << "colours: true colour (colour type " << png.colorType << ")\n";
+  const std::vector<uint8_t> file = ReadFile(path);
+  switch (Detect(file)) {
+    case Kind::kMag:
+      return InfoMag(path, file, os);
+    case Kind::kBmp:
+      return InfoBmp(path, file, os);
+    case Kind::kDar:
+      return InfoDar(path, file, os);
+    case Kind::kPng: {
+      PngPicture png = *ReadPngOrFail(path);
+      os << "type: PNG\nsize: " << png.width << "x" << png.height << "\n";
+      if (png.indexed) {
+        os << "colours: indexed, " << png.palette.size() << " palette entries\n";
+        os << "transparency entries: " << png.alpha.size() << "\n";
+      } else {
+        os << "colours: true colour (colour type " << png.colorType << ")\n";
+      }
+      return;
     }
-    return;
+    case Kind::kUnknown:
+      break;
   }
-  if (HasExtension(path, ".dar")) return InfoDar(path, file, os);
-  if (file.size() >= 54) {
-    platform::BitmapInfoHeader info;
-    std::memcpy(&info, file.data() + 14, sizeof info);
-    os << "type: BMP\nsize: " << info.biWidth << "x" << info.biHeight << "\n";
-    os << "bits per pixel: " << info.biBitCount << ", compression: " << info.biCompression
-       << ", colours used: " << info.biClrUsed << "\n";
-    os << "size field: " << U32(file.data() + 2)
-       << (U32(file.data() + 2) == file.size() ? " (matches the file)" : " (differs from the file)")
-       << "\n";
-    return;
-  }
-  throw Failure{path + ": not a MAG, PNG, BMP or DAR file"};
+  throw WrongKind(path, Kind::kUnknown, "a MAG, BMP or DAR file");
 }
 
 // ---- Pattern archives ----
@@ -296,9 +364,8 @@ std::vector<Rgb> TablePalette(const std::array<uint8_t, 1024>& table) {
 }
 
 void DarUnpack(const std::string& in, const std::string& outDir, std::ostream& os) {
+  const std::optional<image::DarContents> c = DecodeDarOrFail(in, ReadFile(in));
   std::string error;
-  std::optional<image::DarContents> c = image::DecodeDarBytes(ReadFile(in), &error);
-  if (!c) throw Failure{in + ": " + error};
   std::error_code ec;
   fs::create_directories(outDir, ec);
   if (!fs::is_directory(outDir, ec)) throw Failure{"cannot make the folder " + outDir};
@@ -359,7 +426,10 @@ struct Canvas {
 Canvas LoadCanvas(const std::string& path) {
   std::vector<uint8_t> file = ReadFile(path);
   Canvas canvas;
-  if (IsMag(file)) {
+  const Kind kind = Detect(file);
+  if (kind != Kind::kMag && kind != Kind::kPng)
+    throw WrongKind(path, kind, "a 256-colour MAG or indexed PNG picture");
+  if (kind == Kind::kMag) {
     image::MagDecodeResult r = image::DecodeMagToDib(file);
     if (!r.block) throw Failure{path + ": " + r.message};
     const platform::BitmapInfoHeader h = r.block->header();
@@ -388,6 +458,9 @@ Canvas LoadCanvas(const std::string& path) {
 
 void DarDraw(const std::string& darPath, const std::string& background, int n, int x, int y,
              const std::string& out, bool darPalette) {
+  // What is no archive at all is told so plainly; an archive is judged by the
+  // demos' own loader below.
+  if (Detect(ReadFile(darPath)) != Kind::kDar) DecodeDarOrFail(darPath, ReadFile(darPath));
   Canvas canvas = LoadCanvas(background);
 
   // The demo's own archive object on a headless system; its message boxes
@@ -427,6 +500,7 @@ void DarDraw(const std::string& darPath, const std::string& background, int n, i
 int Main(int argc, const char* const* argv) {
   CLI::App app{"zelkimg: converts and inspects MAG, BMP and DAR files of the demos"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "zelkimg " ZELK_VERSION);
 
   std::string in, out, comment, dir, background, colorTable;
   std::vector<std::string> inputs;
@@ -485,7 +559,9 @@ int Main(int argc, const char* const* argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e);
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help
+    std::cerr << "zelkimg: " << tools::ExplainParseError(app, e) << "\n";
+    return 2;
   }
   try {
     if (*decode) Decode(in, out);

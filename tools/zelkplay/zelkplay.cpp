@@ -7,8 +7,9 @@
 // the video's rectangle. Every completion notice the window receives is
 // written to the log (one line "notice DEVICE CODE"), and "end" when the
 // program leaves. It leaves after --seconds (0: when the window is closed).
-#include <CLI/CLI.hpp>
-
+// A file the player cannot play is reported in the player's box and then on
+// standard error, and the program leaves with exit code 1.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,7 @@
 #include "programs/run_on_sdl.h"
 #include "shell/entry.h"
 #include "shell/pump.h"
+#include "tools/cli/command_line.h"
 
 namespace {
 
@@ -84,6 +86,13 @@ class Zelkplay : public shell::DemoProgram {
     const int ok = wave ? player_->PlayWave(name.c_str(), g_options.mode)
                         : player_->PlayVideo(name.c_str(), g_options.mode, r[0], r[1], r[2], r[3]);
     if (ok == 0 && player_->QuitSeen()) return 0;
+    if (ok == 0) {
+      // The player has shown its box; say the same on stderr once it is gone.
+      const auto& boxes = platform::Sys().boxLog();
+      failure_ = boxes.empty() ? "the media player refused it" : boxes.back().text;
+      std::replace(failure_.begin(), failure_.end(), '\n', ' ');
+      return 1;
+    }
     const platform::Tick end =
         platform::GetTickCount() + static_cast<platform::Tick>(g_options.seconds * 1000);
     for (;;) {
@@ -97,6 +106,9 @@ class Zelkplay : public shell::DemoProgram {
     if (player_) player_->ReleaseAll();
     if (log_.is_open()) log_ << "end" << std::endl;
   }
+
+  // Why the file could not be played, or empty.
+  const std::string& failure() const { return failure_; }
 
  private:
   // A grey field with a lighter frame just outside the video's rectangle.
@@ -116,18 +128,24 @@ class Zelkplay : public shell::DemoProgram {
   std::optional<media::MediaPlayer> player_;
   Logger logger_;
   std::ofstream log_;
+  std::string failure_;
 };
 
 int Entry() {
   platform::Sys().SetMediaService(std::make_unique<platform::SdlMediaService>(platform::Sys()));
   Zelkplay program;
-  return shell::RunDemoProgram("zelkplay", "zelkplay", program);
+  const int code = shell::RunDemoProgram("zelkplay", "zelkplay", program);
+  if (program.failure().empty()) return code;
+  std::fprintf(stderr, "zelkplay: cannot play %s: %s\n", g_options.file.c_str(),
+               program.failure().c_str());
+  return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"Plays an AVI or WAV file through the media player in the demo window."};
+  app.set_version_flag("--version", "zelkplay " ZELK_VERSION);
   app.add_option("file", g_options.file, "AVI or WAV file")->required()->check(CLI::ExistingFile);
   app.add_option("--mode", g_options.mode, "0 once, 1 loop, other: play once and stay open");
   app.add_option("--rect", g_options.rect, "video rectangle: left top width height")
@@ -136,6 +154,12 @@ int main(int argc, char** argv) {
   app.add_option("--seconds", g_options.seconds, "leave after this long (0: when closed)");
   app.add_option("--delay", g_options.delayMs, "wait this long (ms) before playing");
   app.add_option("--log", g_options.log, "append completion notices to this file");
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help
+    std::fprintf(stderr, "zelkplay: %s\n", tools::ExplainParseError(app, e).c_str());
+    return 2;
+  }
   return programs::RunOnSdl(Entry);
 }

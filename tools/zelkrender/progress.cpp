@@ -31,7 +31,7 @@ std::string Progress::Line(uint64_t done) const {
   std::snprintf(numbers, sizeof numbers, "] %3d%%  %llu/%llu ", percent,
                 static_cast<unsigned long long>(done), static_cast<unsigned long long>(total_));
   return label_ + " [" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') + numbers +
-         unit_;
+         unit_ + (total_ == 1 ? "" : "s");
 }
 
 void Progress::Advance(uint64_t count) {

@@ -10,6 +10,7 @@ namespace zelkrender {
 
 class Progress {
  public:
+  // `unit` in the singular ("frame"): the bar counts "1/1 frame", "3/7 frames".
   Progress(std::string label, uint64_t total, std::string unit);
   ~Progress() { End(); }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/cli/command_line.h"
 #include "tools/zelkrender/png_out.h"
 #include "tools/zelkrender/progress.h"
 #include "tools/zelkrender/sheet.h"
@@ -49,11 +50,36 @@ struct Request {
   int fps = 30;
   uint32_t pumpMs = 1;
   bool cycle = false;
+  bool verbose = false;
   int columns = 8;
 };
 
 void Say(const std::string& text) {
   std::fprintf(stderr, "zelkrender: %s\n", text.c_str());
+}
+
+// "1 picture", "2 pictures".
+std::string Count(uint64_t n, const std::string& thing) {
+  return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+}
+
+// Times are whole virtual milliseconds from `lowest` up to kLatestMs.
+CLI::Validator TimeMs(uint64_t lowest) {
+  return CLI::Validator(
+      [lowest](std::string& text) -> std::string {
+        const bool digits = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+          return c >= '0' && c <= '9';
+        });
+        if (!digits) return "not a time in ms: " + text;
+        // More digits than 2^40 has, past leading zeros, are past it.
+        const size_t lead = std::min(text.find_first_not_of('0'), text.size() - 1);
+        const uint64_t ms = text.size() - lead <= 15 ? std::stoull(text) : kLatestMs + 1;
+        if (ms > kLatestMs)
+          return "time " + text + " ms is past the latest, " + std::to_string(kLatestMs) + " ms";
+        if (ms < lowest) return "time " + text + " ms is below " + std::to_string(lowest) + " ms";
+        return "";
+      },
+      "MS");
 }
 
 // The folder beside this tool, where the build puts the programs' data.
@@ -153,7 +179,7 @@ struct Run {
           (boxes[i].answer == platform::IDOK ? "OK" : std::to_string(boxes[i].answer)) + ")" +
           (n > 1 ? " ×" + std::to_string(n) : ""));
     }
-    if (auto start = stage.ThemeStart()) {
+    if (auto start = stage.ThemeStart(); start && request.verbose) {
       Say("the first cycle started " + std::to_string(*start) + " ms after the program's start");
     }
     if (request.cycle && !stage.origin()) {
@@ -176,7 +202,7 @@ struct Run {
 
 int RenderPictures(Run& run, const std::vector<uint64_t>& times, const std::string& dir) {
   TaskQueue writers(kWriters, 2 * kWriters);
-  Progress bar(std::string(run.program.name), times.size(), "pictures");
+  Progress bar(std::string(run.program.name), times.size(), "picture");
   size_t taken = 0;
   for (uint64_t t : times) {
     run.stage.At(t, [&, t] {
@@ -194,12 +220,12 @@ int RenderPictures(Run& run, const std::vector<uint64_t>& times, const std::stri
   run.stage.Run();
   writers.Drain();
   bar.End();
-  return run.Report("wrote " + std::to_string(taken) + " pictures to " + dir);
+  return run.Report("wrote " + Count(taken, "picture") + " to " + dir);
 }
 
 int RenderFrames(Run& run, int count, const std::string& dir) {
   TaskQueue writers(kWriters, 2 * kWriters);
-  Progress bar(std::string(run.program.name), count, "frames");
+  Progress bar(std::string(run.program.name), count, "frame");
   int taken = 0;
   run.stage.OnFrame([&](const platform::Surface& screen) {
     if (taken == count || (run.request.cycle && !run.stage.origin()) || !run.Going()) return;
@@ -221,15 +247,15 @@ int RenderFrames(Run& run, int count, const std::string& dir) {
   bar.End();
   if (taken < count) {
     run.failure.Set("the program presented only " + std::to_string(taken) + " of " +
-                    std::to_string(count) + " frames in " + std::to_string(limit) + " ms");
+                    Count(count, "frame") + " in " + std::to_string(limit) + " ms");
   }
-  return run.Report("wrote " + std::to_string(taken) + " frames to " + dir);
+  return run.Report("wrote " + Count(taken, "frame") + " to " + dir);
 }
 
 int RenderSheet(Run& run, uint64_t from, uint64_t to, uint64_t every, const Request& r) {
   const std::vector<uint64_t> times = Every(from, to, every);
   ContactSheet sheet(static_cast<int>(times.size()), r.columns);
-  Progress bar(r.sheet, times.size(), "thumbnails");
+  Progress bar(r.sheet, times.size(), "thumbnail");
   for (size_t i = 0; i < times.size(); ++i) {
     run.stage.At(times[i], [&, i] {
       sheet.Place(static_cast<int>(i), run.stage.Shot(), times[i]);
@@ -244,8 +270,7 @@ int RenderSheet(Run& run, uint64_t from, uint64_t to, uint64_t every, const Requ
       !WritePng(r.sheet, sheet.pixels().data(), sheet.width(), sheet.height(), kSheetLevel, &why)) {
     run.failure.Set(why);
   }
-  return run.Report("wrote a sheet of " + std::to_string(times.size()) + " thumbnails to " +
-                    r.sheet);
+  return run.Report("wrote a sheet of " + Count(times.size(), "thumbnail") + " to " + r.sheet);
 }
 
 int RenderVideo(Run& run, uint64_t from, uint64_t to, const Request& r) {
@@ -260,7 +285,7 @@ int RenderVideo(Run& run, uint64_t from, uint64_t to, const Request& r) {
   Soundtrack track;
   uint64_t soundLaid = 0;  // samples of the track handed to the encoder
   TaskQueue coder(1, 4);
-  Progress bar(r.video, frames, "frames");
+  Progress bar(r.video, frames, "frame");
   const auto started = std::chrono::steady_clock::now();
   // Sound up to `t` ms into the video; what sounded before `t` is in the log by now.
   auto soundUntil = [&](uint64_t t) {
@@ -303,9 +328,9 @@ int RenderVideo(Run& run, uint64_t from, uint64_t to, const Request& r) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   char done[512];
-  std::snprintf(done, sizeof done, "wrote %s (%s, %llu frames, %.1f s of video) in %.1f s",
-                r.video.c_str(), encoder->Codecs().c_str(), static_cast<unsigned long long>(frames),
-                (to - from) / 1000.0, seconds);
+  std::snprintf(done, sizeof done, "wrote %s (%s, %s, %.1f s of video) in %.1f s", r.video.c_str(),
+                encoder->Codecs().c_str(), Count(frames, "frame").c_str(), (to - from) / 1000.0,
+                seconds);
   return run.Report(done);
 }
 
@@ -319,29 +344,31 @@ int Main(int argc, const char* const* argv) {
       "printed) and writes what its window shows. Times are virtual milliseconds after the "
       "program's start, or after the first cycle's start with --cycle.",
       "zelkrender"};
+  app.set_version_flag("--version", "zelkrender " ZELK_VERSION);
   app.add_option("program", r.program, "One of: " + ProgramNames())->required();
   app.add_option("--at", r.at, "The screen as PNG at these times (MS[,MS...]) into --out")
       ->delimiter(',')
-      ->check(CLI::Range(uint64_t{0}, kLatestMs));
+      ->check(TimeMs(0));
   app.add_option("--every", r.every,
                  "The screen every MS from --from to --to, into --out or --sheet")
-      ->check(CLI::Range(uint64_t{1}, kLatestMs));
+      ->check(TimeMs(1));
   app.add_option("--frames", r.frames, "The first N frames the program presents, into --out")
       ->check(CLI::Range(1, 1000000));
   app.add_option("--video", r.video, "A video (.mp4 or .webm) from --from to --to, with the theme");
   app.add_option("--sheet", r.sheet, "A contact sheet (PNG) of thumbnails every --every MS");
   app.add_option("--out", r.out, "Folder for the pictures (made when missing)");
-  app.add_option("--from", r.from, "Start time (default 0)")
-      ->check(CLI::Range(uint64_t{0}, kLatestMs));
+  app.add_option("--from", r.from, "Start time (default 0)")->check(TimeMs(0));
   app.add_option("--to", r.to,
                  "End time, not included (default: one cycle of scenedemo, 10 s of "
                  "an effect program)")
-      ->check(CLI::Range(uint64_t{1}, kLatestMs));
+      ->check(TimeMs(1));
   app.add_option("--fps", r.fps, "Frames a second of the video")->check(CLI::Range(1, 120));
   app.add_option("--pump-ms", r.pumpMs, "Virtual ms per look at the message queue")
       ->check(CLI::Range(1u, 1000u));
   app.add_flag("--cycle", r.cycle,
                "Count times from the first cycle's start (the theme's first play)");
+  app.add_flag("--verbose", r.verbose,
+               "Also tell when the first cycle started (the theme's first play)");
   app.add_option("--columns", r.columns, "Thumbnails per row of the sheet")
       ->check(CLI::Range(1, 100));
   app.add_option("--data", r.data,
@@ -350,8 +377,9 @@ int Main(int argc, const char* const* argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int code = app.exit(e);
-    return code == 0 ? 0 : 2;
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help
+    Say(tools::ExplainParseError(app, e));
+    return 2;
   }
 
   const ProgramInfo* program = FindProgram(r.program);

@@ -81,3 +81,31 @@ box_id() { "$XTOOL" wait-box "$1" "${2:-10}"; }
 press_key() { "$XTOOL" key "$1" "$2"; }
 # is_uniform PNG: prints the colour when every pixel has it, else "mixed".
 png_uniform() { "$XTOOL" uniform "$1"; }
+# geometry ID: prints "x y w h" of a window.
+geometry() { "$XTOOL" geometry "$1"; }
+# ocr PNG: the Japanese (and Latin) text tesseract reads in a picture, with
+# all white space taken out (it puts spaces between Japanese characters).
+# tesseract misreads text of 12 pixels here and there, differently at each
+# size and page layout, so the picture is read as it is and enlarged two and
+# three times as one block of text, and enlarged twice as scattered words; the
+# readings are joined by "|".
+ocr() {
+  local read z psm
+  for read in 1:6 2:6 3:6 2:11; do
+    z=${read%:*} psm=${read#*:}
+    "$XTOOL" zoom "$1" "$WORK/ocr.png" "$z" || fail "cannot enlarge $1"
+    tesseract "$WORK/ocr.png" stdout -l jpn+eng --psm "$psm" 2>/dev/null | tr -d ' \t\n'
+    echo -n "|"
+  done
+}
+# expect_text PNG WORD…: OCR of the picture finds every word.
+expect_text() {
+  local png=$1 text
+  shift
+  text=$(ocr "$png")
+  for w in "$@"; do
+    [[ $text == *"$w"* ]] || fail "$(basename "$png"): no \"$w\" in what OCR reads: $text"
+  done
+}
+# no_children PID: the process runs no helper process of its own.
+no_children() { [ -z "$(ps -o pid= --ppid "$1")" ] || fail "$1 has child processes: $(ps -o pid,comm --ppid "$1")"; }

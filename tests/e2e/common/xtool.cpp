@@ -1,13 +1,19 @@
 // A small X11 helper for the end-to-end tests:
-//   xtool wait-window TITLE [SECONDS]   prints "id x y w h" of the newest mapped window titled
-//   TITLE xtool count TITLE                   prints how many mapped windows have that title xtool
-//   close TITLE                   asks the window to close (WM_DELETE_WINDOW), like its close
-//   button xtool shot OUT.png [X Y W H]        writes the root window (or a part) as PNG xtool key
-//   ID KEYSYM                 sends a key press and release to window ID xtool wait-box TITLE
-//   [SECONDS]      prints the id of a message box with that caption xtool uniform IMAGE.png prints
-//   the colour (RRGGBB) when all pixels share it, else "mixed" xtool diff A.png B.png prints how
-//   many pixels differ (sizes must match) xtool colors IMAGE.png              prints how many
-//   distinct colours the picture has
+//   xtool wait-window TITLE [SECONDS]  prints "id x y w h" of the newest mapped window so titled
+//   xtool count TITLE                  prints how many mapped windows have that title
+//   xtool close TITLE                  asks the window to close (WM_DELETE_WINDOW), as its
+//                                      close button would
+//   xtool shot OUT.png [X Y W H]       writes the root window (or a part of it) as PNG
+//   xtool key ID KEYSYM                sends a key press and release to window ID
+//   xtool wait-box TITLE [SECONDS]     prints the id of a message box with that caption
+//   xtool geometry ID                  prints "x y w h" of window ID
+//   xtool uniform IMAGE.png            prints the colour (RRGGBB) when all pixels share it,
+//                                      else "mixed"
+//   xtool diff A.png B.png             prints how many pixels differ (sizes must match)
+//   xtool zoom IN.png OUT.png N        writes the picture N times larger, each pixel a square
+//   xtool colors IMAGE.png             prints how many distinct colours the picture has
+//   xtool wait-picture IMAGE.png X Y [SECONDS]  waits until the screen at (X, Y) shows exactly
+//                                      that picture; on timeout prints how many pixels differed
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -115,7 +121,7 @@ bool ReadPng(const char* path, Rgb8* out) {
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   std::string cmd = argv[1];
-  const bool needsDisplay = cmd != "uniform" && cmd != "diff" && cmd != "colors";
+  const bool needsDisplay = cmd != "uniform" && cmd != "diff" && cmd != "colors" && cmd != "zoom";
   Display* d = needsDisplay ? XOpenDisplay(nullptr) : nullptr;
   if (needsDisplay && !d) {
     std::fprintf(stderr, "xtool: no display\n");
@@ -182,6 +188,16 @@ int main(int argc, char** argv) {
     XSync(d, False);
     return 0;
   }
+  if (cmd == "geometry" && argc >= 3) {
+    Window w = std::strtoul(argv[2], nullptr, 0);
+    XWindowAttributes a;
+    int rx, ry;
+    Window child;
+    if (!XGetWindowAttributes(d, w, &a)) return 1;
+    XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &rx, &ry, &child);
+    std::printf("%d %d %d %d\n", rx, ry, a.width, a.height);
+    return 0;
+  }
   if (cmd == "wait-box" && argc >= 3) {
     double seconds = argc >= 4 ? std::atof(argv[3]) : 10;
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
@@ -196,6 +212,30 @@ int main(int argc, char** argv) {
     }
     return 1;
   }
+  if (cmd == "wait-picture" && argc >= 5) {
+    Rgb8 want;
+    if (!ReadPng(argv[2], &want)) return 2;
+    const int x = std::atoi(argv[3]), y = std::atoi(argv[4]);
+    double seconds = argc >= 6 ? std::atof(argv[5]) : 10;
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+    size_t differing = want.px.size() / 3;
+    do {
+      XImage* img = XGetImage(d, DefaultRootWindow(d), x, y, want.w, want.h, AllPlanes, ZPixmap);
+      if (!img) return 2;
+      differing = 0;
+      for (int j = 0; j < want.h; ++j)
+        for (int i = 0; i < want.w; ++i) {
+          const unsigned char* p = &want.px[(static_cast<size_t>(j) * want.w + i) * 3];
+          unsigned long rgb = static_cast<unsigned long>(p[0]) << 16 | p[1] << 8 | p[2];
+          if ((XGetPixel(img, i, j) & 0xFFFFFF) != rgb) ++differing;
+        }
+      XDestroyImage(img);
+      if (differing == 0) return 0;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } while (std::chrono::steady_clock::now() < end);
+    std::printf("%zu\n", differing);
+    return 1;
+  }
   if (cmd == "uniform" && argc >= 3) {
     Rgb8 a;
     if (!ReadPng(argv[2], &a)) return 2;
@@ -207,6 +247,25 @@ int main(int argc, char** argv) {
     }
     std::printf("%02X%02X%02X\n", a.px[0], a.px[1], a.px[2]);
     return 0;
+  }
+  if (cmd == "zoom" && argc >= 5) {
+    Rgb8 a;
+    const int n = std::atoi(argv[4]);
+    if (!ReadPng(argv[2], &a) || n < 1 || n > 16) return 2;
+    std::vector<unsigned char> big(a.px.size() * n * n);
+    for (int y = 0; y < a.h * n; ++y) {
+      for (int x = 0; x < a.w * n; ++x) {
+        const size_t from = (static_cast<size_t>(y / n) * a.w + x / n) * 3;
+        const size_t to = (static_cast<size_t>(y) * a.w * n + x) * 3;
+        std::memcpy(&big[to], &a.px[from], 3);
+      }
+    }
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    img.width = a.w * n;
+    img.height = a.h * n;
+    img.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&img, argv[3], 0, big.data(), 0, nullptr) ? 0 : 1;
   }
   if (cmd == "diff" && argc >= 4) {
     Rgb8 a, b;

@@ -1,15 +1,34 @@
-// Writes the hostile archives of the end-to-end tests into a folder.
+// Writes archives of the end-to-end tests into a folder: "hostile" (the
+// default) the hostile and damaged ones, "big" a member of 64 MB that takes
+// long enough to write for a test to stop the installer in the middle of it,
+// and a small one after it.
+#include <cstdint>
 #include <fstream>
 #include <string>
 
 #include "tests/unit/installer/lzh_forge.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
+  if (argc < 2 || argc > 3) return 2;
   const std::string dir = argv[1];
+  const std::string set = argc == 3 ? argv[2] : "hostile";
   auto write = [&](const std::string& name, const std::string& bytes) {
     std::ofstream(dir + "/" + name, std::ios::binary) << bytes;
   };
+  if (set == "big") {
+    std::string data(64 << 20, '\0');
+    uint32_t x = 12345;
+    for (char& c : data) {
+      x = x * 1103515245 + 12345;
+      c = static_cast<char>(x >> 24);
+    }
+    forge::Entry big = forge::File("big.bin", data);
+    big.dir = "data\xFF";
+    forge::Entry after = forge::File("after.txt", "after");
+    after.dir = "data\xFF";
+    write("big.lzh", forge::Archive({big, after}));
+    return 0;
+  }
   forge::Entry up = forge::File("..\\..\\escaped.txt", "x", 0);
   forge::Entry abs = forge::File("/tmp/zelk-escaped.txt", "x", 0);
   forge::Entry drive = forge::File("C:\\escaped.txt", "x", 1);
@@ -17,6 +36,11 @@ int main(int argc, char** argv) {
   forge::Entry through = forge::File("planted.txt", "x");
   through.dir = "out\xFF";
   write("paths.lzh", forge::Archive({up, abs, drive, link, through, forge::File("ok.txt", "ok")}));
+  // A chain whose every text stays inside while the links it goes through
+  // lead two folders up, to a program there.
+  write("chain.lzh",
+        forge::Archive({forge::Link("link1", "./", 1), forge::Link("link2", "link1/..", 1),
+                        forge::Link("runit", "link1/link1/../../evil.sh", 1)}));
   forge::Entry crc = forge::File("crc.txt", "damaged data");
   crc.badCrc = true;
   forge::Entry huge = forge::File("huge.bin", "tiny");

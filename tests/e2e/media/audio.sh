@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The wave device in the real program: a short WAV looping through the media
 # player on SDL's disk driver keeps sending its end notice and is heard in the
-# capture; with no audio device at all the player reports once, the music
-# goes off and the program runs on and ends normally.
+# capture; with no audio device at all the player reports once in its box,
+# and zelkplay, having nothing to play, says so on stderr and exits with 1.
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 start_xvfb
 
@@ -20,10 +20,12 @@ size=$(stat -c %s "$WORK/capture.raw")
 
 boxes=$WORK/boxes.jsonl
 SDL_AUDIODRIVER=no-such-driver ZELK_MSGBOX_ANSWERS=ok ZELK_MSGBOX_LOG=$boxes \
-  start "$BIN/zelkplay" "$WORK/tone.wav" --mode 1 --seconds 1 --log "$WORK/off.log"
+  start "$BIN/zelkplay" "$WORK/tone.wav" --mode 1 --seconds 1 --log "$WORK/off.log" 2>"$WORK/off.err"
 wait_exit "$LAST_PID" 20
-[ "$EXIT_CODE" = 0 ] || fail "without audio zelkplay ended with $EXIT_CODE"
+[ "$EXIT_CODE" = 1 ] || fail "without audio zelkplay ended with $EXIT_CODE"
 [ "$(wc -l <"$boxes")" = 1 ] || fail "expected one report: $(cat "$boxes")"
 grep -q '"caption":"zelkplay 音楽確保"' "$boxes" || fail "wrong report: $(cat "$boxes")"
+grep -q "^zelkplay: cannot play $WORK/tone.wav: ." "$WORK/off.err" ||
+  fail "no word on stderr: $(cat "$WORK/off.err")"
 ! grep -q '^notice' "$WORK/off.log" || fail "notices without a device"
 echo ok

@@ -2,7 +2,8 @@
 # The video device under X: a generated AVI (raw pictures, PCM sound) plays
 # through the media player in a rectangle of the window. The rectangle shows
 # the moving square, nothing outside it changes, the end notice arrives and,
-# in mode 1, keeps coming as the video loops.
+# in mode 1, keeps coming as the video loops. A file that is no video is
+# reported in the player's box and on stderr, with exit code 1.
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 start_xvfb
 
@@ -67,4 +68,17 @@ wait_exit "$pid" 20; rc=$EXIT_CODE
 notices=$(grep -c '^notice 1 1$' "$log" || true)
 [ "$notices" -ge 2 ] || fail "expected the end notice at least twice, got $notices: $(cat "$log")"
 tail -n 1 "$log" | grep -q '^end$' || fail "no release"
+
+# A file that is no video: the player's box, the same words on stderr, exit 1.
+printf 'not a video %.0s' {1..300} >"$WORK/garbage.avi"
+boxes=$WORK/boxes.jsonl
+ZELK_MSGBOX_ANSWERS=ok ZELK_MSGBOX_LOG=$boxes start "$BIN/zelkplay" "$WORK/garbage.avi" \
+  2>"$WORK/garbage.err"
+wait_exit "$LAST_PID" 20
+[ "$EXIT_CODE" = 1 ] || fail "garbage.avi: exit code $EXIT_CODE"
+[ "$(wc -l <"$boxes")" = 1 ] || fail "garbage.avi: expected one box: $(cat "$boxes")"
+text=$(sed -n 's/.*"text":"\([^"]*\)".*/\1/p' "$boxes")
+[ -n "$text" ] && grep -q '"caption":"zelkplay ＡＶＩ確保"' "$boxes" || fail "garbage.avi: box $(cat "$boxes")"
+[ "$(cat "$WORK/garbage.err")" = "zelkplay: cannot play $WORK/garbage.avi: $text" ] ||
+  fail "garbage.avi: stderr $(cat "$WORK/garbage.err")"
 echo "ok: $notices notices"

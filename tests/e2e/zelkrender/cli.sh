@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The zelkrender binary as people run it: help, its default data folder beside
-# itself whatever the working folder, a progress bar on terminals only, and
-# refused command lines that exit with 2 and write nothing. Needs no display.
+# itself whatever the working folder, what it tells when done, a progress bar
+# on terminals only, and refused command lines that exit with 2, say what is
+# wrong and write nothing. Needs no display.
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 R=$BIN/zelkrender
 cd "$WORK"
@@ -15,6 +16,17 @@ done
 "$R" plasmademo --frames 2 --out "$WORK/frames" 2>"$WORK/err.txt" || fail "frames: $(cat "$WORK/err.txt")"
 [ "$(ls "$WORK/frames")" = "$(printf 'plasmademo_frame00000.png\nplasmademo_frame00001.png')" ] ||
   fail "frames: $(ls "$WORK/frames")"
+[ "$(cat "$WORK/err.txt")" = "zelkrender: wrote 2 frames to $WORK/frames" ] ||
+  fail "frames: $(cat "$WORK/err.txt")"
+
+# One picture is one, and when the first cycle started is told only on request.
+"$R" scenedemo --at 100 --out "$WORK/one" 2>"$WORK/err.txt" || fail "one: $(cat "$WORK/err.txt")"
+[ "$(cat "$WORK/err.txt")" = "zelkrender: wrote 1 picture to $WORK/one" ] ||
+  fail "one: $(cat "$WORK/err.txt")"
+"$R" scenedemo --at 100 --out "$WORK/one" --verbose 2>"$WORK/err.txt" ||
+  fail "verbose: $(cat "$WORK/err.txt")"
+grep -q "^zelkrender: the first cycle started [0-9]* ms after the program's start$" "$WORK/err.txt" ||
+  fail "verbose: $(cat "$WORK/err.txt")"
 
 # A copy of the binary in a folder without pictures looks for them there.
 mkdir "$WORK/alone"
@@ -44,5 +56,10 @@ refused() {
 refused "required" --at 1 --out "$WORK/bad"
 refused "say what to render" scenedemo --out "$WORK/bad"
 refused "--fps" plasmademo --video "$WORK/bad.mp4" --fps 0
+refused "^zelkrender: --at: not a time in ms: abc$" scenedemo --at abc --out "$WORK/bad"
+refused "^zelkrender: --at: not a time in ms: -5$" scenedemo --at 10,-5 --out "$WORK/bad"
+refused "^zelkrender: --to: time 2000000000000 ms is past the latest" scenedemo --every 5 --to 2000000000000 --out "$WORK/bad"
+refused "^zelkrender: unknown option --frob (options: --help, --at, .*, --verbose, .*--data)$" scenedemo --frob 3
+refused "^zelkrender: unknown program \"scenedmeo\"" scenedmeo --at 1 --out "$WORK/bad"
 [ ! -e "$WORK/bad" ] && [ ! -e "$WORK/bad.mp4" ] || fail "a refused command wrote something"
 echo PASS

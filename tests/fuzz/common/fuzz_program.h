@@ -17,15 +17,34 @@
 
 namespace fuzzing {
 
-// A folder of its own for this fuzz process, made once.
+// A folder of its own for this fuzz process, made once and removed when the
+// process ends; in memory where the system has such a folder, as every input
+// is written there.
+class OwnFolder {
+ public:
+  explicit OwnFolder(const char* tag) {
+    std::error_code ec;
+    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
+                                           ? std::filesystem::path("/dev/shm")
+                                           : std::filesystem::temp_directory_path();
+    path_ = (base / (std::string("fuzz-") + tag + "-" + std::to_string(getpid()))).string();
+    std::filesystem::create_directories(path_, ec);
+  }
+  ~OwnFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  OwnFolder(const OwnFolder&) = delete;
+  OwnFolder& operator=(const OwnFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 inline const std::string& FuzzFolder(const char* tag) {
-  static const std::string folder = [tag] {
-    auto dir = std::filesystem::temp_directory_path() /
-               (std::string("fuzz-") + tag + "-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    return dir.string();
-  }();
-  return folder;
+  static const OwnFolder folder(tag);
+  return folder.path();
 }
 
 inline platform::VirtualBackend::Options ProgramIn(const std::string& folder) {

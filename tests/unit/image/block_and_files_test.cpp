@@ -63,8 +63,9 @@ TEST(DibBlock, PackedLayoutAndStrides) {
     int width, height, bits;
     size_t stride, entries;
   };
-  for (Case c : {Case{320, 240, 8, 320, 256}, Case{322, 2, 8, 324, 256}, Case{16, 3, 4, 8, 16},
-                 Case{5, 2, 24, 16, 0}, Case{1, 1, 4, 4, 16}}) {
+  for (Case c :
+       {Case{320, 240, 8, 320, 256}, Case{322, 2, 8, 324, 256}, Case{16, 3, 4, 8, 16},
+        Case{5, 2, 24, 16, 0}, Case{1, 1, 4, 4, 16}, Case{0, 3, 8, 0, 256}, Case{7, 0, 4, 4, 16}}) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.bits));
     auto block = CreateDibBlock(c.width, c.height, c.bits);
     ASSERT_NE(block, nullptr);
@@ -89,7 +90,7 @@ TEST(DibBlock, PackedLayoutAndStrides) {
 }
 
 TEST(DibBlock, RefusesSizesItCannotHold) {
-  EXPECT_EQ(CreateDibBlock(0, 1, 8), nullptr);
+  EXPECT_EQ(CreateDibBlock(-1, 1, 8), nullptr);
   EXPECT_EQ(CreateDibBlock(1, -1, 8), nullptr);
   EXPECT_EQ(CreateDibBlock(4, 4, 7), nullptr);
   EXPECT_EQ(CreateDibBlock(1 << 30, 1 << 30, 24), nullptr);

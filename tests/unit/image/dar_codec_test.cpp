@@ -139,15 +139,18 @@ TEST(DarCodec, ReaderRefusesDamagedFiles) {
   bad.push_back(good);
   bad.back()[6] = 1;  // 257 patterns
   bad.back()[7] = 1;
-  bad.push_back({good.begin(), good.end() - 1});  // rows past the end
+  bad.push_back({good.begin(), good.end() - 3});  // the last pixel byte missing
   bad.push_back(good);
   bad.back()[6] = 2;  // a second record that is not there
   bad.push_back(good);
-  bad.back()[1036 + 8 + 2] = 5;  // run of 5 pixels in a row of 8 bytes
+  bad.back()[1036 + 8 + 8 + 2] = 5;  // the last row's run of 5 passes the end of the data
   bad.push_back(good);
   bad.back()[1036 + 8] = 3;  // skip 3 + 1 pixel passes width 3
   bad.push_back(good);
   bad.back()[1036] = 4;  // header length below 6
+  bad.push_back(good);   // 65535 × 65535 transparent pixels from 8 bytes
+  std::fill(bad.back().begin() + 1036 + 2, bad.back().begin() + 1036 + 6, 0xFF);
+  bad.back()[1036 + 6] = bad.back()[1036 + 7] = 0;
   for (size_t i = 0; i < bad.size(); ++i) {
     error.clear();
     EXPECT_FALSE(DecodeDarBytes(bad[i], &error).has_value()) << i;

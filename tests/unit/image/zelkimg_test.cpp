@@ -14,6 +14,7 @@ namespace zelkimg {
 namespace {
 
 namespace fs = std::filesystem;
+using image::DarContents;
 using image::Rgb;
 
 struct Outcome {
@@ -203,16 +204,101 @@ TEST_F(ZelkimgTest, DrawUsesTheDemoChecksAndClipping) {
   EXPECT_NE(r.err.find("ディスプレイ範囲縦超え"), std::string::npos) << r.err;
 }
 
-TEST_F(ZelkimgTest, EveryCommandHasHelpAndBadLinesFail) {
+TEST_F(ZelkimgTest, BadCommandLinesSayWhatIsWrong) {
   for (const char* command : {"decode", "encode", "info", "dar-pack", "dar-unpack", "dar-draw"}) {
     Outcome r = Tool({command, "--help"});
     EXPECT_EQ(r.code, 0) << command;
     EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;
   }
-  EXPECT_NE(Tool({}).code, 0);
-  EXPECT_NE(Tool({"frobnicate"}).code, 0);
-  EXPECT_NE(Tool({"decode", "only-one"}).code, 0);
+  const std::string commands = "decode, encode, info, dar-pack, dar-unpack, dar-draw";
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{}, "zelkimg: say which command to run: " + commands + "\n"},
+           {{"frobnicate"},
+            "zelkimg: unknown command \"frobnicate\" (commands: " + commands + ")\n"},
+           {{"--frob"},
+            "zelkimg: unknown option --frob (options: --help; commands: " + commands + ")\n"},
+           {{"encode", "a", "b", "--colours=16"},
+            "zelkimg: encode: unknown option --colours (options: --help, --colors, --comment)\n"},
+           {{"decode", "a", "b", "c"},
+            "zelkimg: decode: unexpected argument \"c\" (takes IN, OUT)\n"},
+           {{"decode", "only-one"}, "zelkimg: decode: OUT is required\n"},
+       }) {
+    Outcome r = Tool(c.args);
+    EXPECT_EQ(r.code, 2) << c.message;
+    EXPECT_EQ(r.err, c.message);
+  }
   EXPECT_NE(Tool({"encode", "a", "b", "--colors", "17"}).code, 0);
+}
+
+// The kind of a file comes from its first bytes: a name says nothing.
+TEST_F(ZelkimgTest, KindComesFromTheBytesNotTheName) {
+  std::vector<uint8_t> noise(3000);
+  for (size_t i = 0; i < noise.size(); ++i)
+    noise[i] = static_cast<uint8_t>(i * 7919 >> 3);
+  noise[5] = 7;  // no DAR version
+  folder.Write("garbage.png", noise);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"info", At("garbage.png")},
+        std::vector<std::string>{"decode", At("garbage.png"), At("out.png")}}) {
+    Outcome r = Tool(args);
+    EXPECT_EQ(r.code, 1) << args[0];
+    EXPECT_EQ(r.out, "") << args[0];
+    EXPECT_EQ(r.err, "zelkimg: not a MAG, BMP or DAR file: " + At("garbage.png") + "\n") << args[0];
+  }
+  EXPECT_FALSE(fs::exists(At("out.png")));
+
+  // A MAG whose signature lost a byte is no MAG and no BMP either.
+  image_test::MagFile mag;
+  mag.flagA = {0};
+  mag.pixels = {1, 2, 3, 4, 5, 6, 7, 8};
+  std::vector<uint8_t> broken = mag.Bytes();
+  broken[5] = '3';
+  folder.Write("x.mag", broken);
+  EXPECT_EQ(Tool({"decode", At("x.mag"), At("x.png")}).err,
+            "zelkimg: not a MAG, BMP or DAR file: " + At("x.mag") + "\n");
+
+  // Each kind under another kind's name; a BMP without "BM" but with its own
+  // length in the size field, as the demos take it.
+  folder.Write("picture.dar", mag.Bytes());
+  std::vector<uint8_t> bmp = image_test::BmpFile(1, 1, 24, {1, 2, 3, 0});
+  bmp[0] = bmp[1] = 'X';
+  folder.Write("picture.mag", bmp);
+  DarContents none;
+  folder.Write("archive.bmp", image::EncodeDar(none, nullptr));
+  EXPECT_NE(Tool({"info", At("picture.dar")}).out.find("type: MAG"), std::string::npos);
+  EXPECT_NE(Tool({"info", At("picture.mag")}).out.find("type: BMP"), std::string::npos);
+  EXPECT_NE(Tool({"info", At("archive.bmp")}).out.find("type: DAR"), std::string::npos);
+  EXPECT_EQ(Tool({"decode", At("picture.dar"), At("a.png")}).code, 0);
+  EXPECT_EQ(Tool({"decode", At("picture.mag"), At("b.png")}).code, 0);
+  Outcome r = Tool({"decode", At("archive.bmp"), At("c.png")});
+  EXPECT_EQ(r.err, "zelkimg: " + At("archive.bmp") +
+                       ": a DAR pattern archive; dar-unpack writes its patterns as PNG files\n");
+  r = Tool({"dar-unpack", At("picture.dar"), At("out")});
+  EXPECT_EQ(r.err,
+            "zelkimg: " + At("picture.dar") + ": a MAG picture, not a DAR pattern archive\n");
+  EXPECT_EQ(Tool({"dar-unpack", At("archive.bmp"), At("out")}).code, 0);
+}
+
+// A MAG of 0 columns is a picture the demos load; it has nothing a PNG can hold.
+TEST_F(ZelkimgTest, EmptyMagPicturesAreToldNotWritten) {
+  image_test::MagFile empty;
+  empty.leftX = 4;
+  empty.rightX = 0;
+  empty.pixels = {0};
+  folder.Write("empty.mag", empty.Bytes());
+  Outcome r = Tool({"info", At("empty.mag")});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("size: 0x2 (0 columns of 4 pixels), empty\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("damaged"), std::string::npos) << r.out;
+  r = Tool({"decode", At("empty.mag"), At("e.png")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err,
+            "zelkimg: " + At("empty.mag") + ": an empty picture (0x2); a PNG cannot hold it\n");
+  EXPECT_FALSE(fs::exists(At("e.png")));
 }
 
 }  // namespace

@@ -17,6 +17,9 @@ struct Entry {
   std::string name;              // raw bytes (levels 0/1: may hold '\\' paths)
   std::string data;
   std::optional<uint16_t> unixPerms;  // levels 1–3
+  // The header's time: MS-DOS local time at levels 0 and 1, Unix time above.
+  std::optional<uint32_t> time;
+  std::optional<uint32_t> extTime;  // levels 1–3: a Unix time extended header
   std::optional<uint32_t> declaredLength;
   bool badCrc = false;        // data CRC off by one
   bool badChecksum = false;   // levels 0/1 header checksum off by one
@@ -57,6 +60,11 @@ inline std::string Header(const Entry& e) {
     Put(p, *e.unixPerms, 2);
     ext.push_back({0x50, p});
   }
+  if (e.extTime && e.level >= 1) {
+    std::string t;
+    Put(t, *e.extTime, 4);
+    ext.push_back({0x54, t});
+  }
   std::string h;
   if (e.level <= 1) {
     const std::string& n = e.name;
@@ -65,7 +73,7 @@ inline std::string Header(const Entry& e) {
     h += e.method;
     Put(h, e.data.size(), 4);  // packed size (+ extensions at level 1, set below)
     Put(h, length, 4);
-    Put(h, 0x5A2B6C3D, 4);  // MS-DOS time
+    Put(h, e.time.value_or(0x5A2B6C3D), 4);  // MS-DOS time
     h += '\x20';
     h += static_cast<char>(e.level);
     h += static_cast<char>(n.size());
@@ -96,7 +104,7 @@ inline std::string Header(const Entry& e) {
     h += e.method;
     Put(h, e.data.size(), 4);
     Put(h, length, 4);
-    Put(h, 1700000000, 4);  // Unix time
+    Put(h, e.time.value_or(1700000000), 4);  // Unix time
     h += '\x20';
     h += static_cast<char>(e.level);
     Put(h, crc, 2);

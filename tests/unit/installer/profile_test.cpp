@@ -148,3 +148,26 @@ TEST_F(ProfileFile, FailedWritesLoseNothing) {
   EXPECT_EQ(ReadFile(), "[A]\r\nK=v\r\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
+
+TEST_F(ProfileFile, ALinkInThePlaceOfTheFileBecomesARealFileAndItsTargetStays) {
+  const fs::path elsewhere = dir_ / "elsewhere.ini";
+  const std::string shared = Cp932("[" + kSection + "]\r\nTitleName=共有\r\n");
+  std::ofstream(elsewhere, std::ios::binary) << shared;
+  fs::create_symlink(elsewhere, path_);
+  EXPECT_EQ(Get("TitleName"), "共有");  // read through the link
+  ASSERT_TRUE(platform::WritePrivateProfileString(kSection, "needMByte0", "1.00", path_));
+  EXPECT_FALSE(fs::is_symlink(path_));
+  EXPECT_EQ(ReadFile(), shared + "needMByte0=1.00\r\n");
+  std::ifstream in(elsewhere, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), shared);
+
+  // A link to something that is no file (a device here) is replaced too,
+  // without reading from it.
+  fs::remove(path_);
+  fs::create_symlink("/dev/zero", path_);
+  EXPECT_EQ(Get("TitleName"), "defalt");
+  ASSERT_TRUE(platform::WritePrivateProfileString(kSection, "K", "v", path_));
+  EXPECT_EQ(ReadFile(), Cp932("[" + kSection + "]\r\nK=v\r\n"));
+  // Nothing of ours is left beside it.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+}

@@ -10,6 +10,7 @@
 
 #include "archive/qarch.h"
 #include "platform/process/process.h"
+#include "platform/profile/codepage.h"
 #include "platform/system.h"
 #include "platform/virtual/virtual_backend.h"
 
@@ -51,7 +52,7 @@ class Library : public ::testing::Test {
                     root_ / "LZH" / name);
     }
     qarch::ArchiveEntry e{};
-    std::strcpy(e.fileName, name.c_str());
+    std::strcpy(e.fileName, platform::Utf8ToCp932(name).value().c_str());  // as the installer does
     records_.push_back(e);
   }
   int Unpack() {
@@ -90,7 +91,7 @@ TEST_F(Library, VersionsAndTheLockBetweenExpansions) {
 }
 
 TEST_F(Library, MeasuresTheNeedsAndSkipsFilesThatAreNoArchive) {
-  Add("full.lzh", "full.lzh");
+  Add("日本語漢字.lzh", "full.lzh");
   Add("readme.txt", "", "not an archive");
   Add("small.lzh", "small.lzh");
   block_.needsMissing = 1;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <locale>
+#include <set>
 #include <sstream>
 
 #include "installer/expansion_run.h"
@@ -81,8 +82,11 @@ class Run : public ::testing::Test {
       events_.push_back("cd " + d);
       return true;
     };
-    hooks_.startProgram = [this](const std::string& p) {
-      events_.push_back("start " + p + " after " + std::to_string(Boxes().size()) + " boxes");
+    hooks_.startProgram = [this](const std::string& p, const std::vector<std::string>& args) {
+      std::string line = "start " + p;
+      for (const auto& a : args)
+        line += " [" + a + "]";
+      events_.push_back(line + " after " + std::to_string(Boxes().size()) + " boxes");
       return true;
     };
     hooks_.openFolder = [this](const std::string& f) {
@@ -137,7 +141,8 @@ class Run : public ::testing::Test {
 }  // namespace
 
 TEST_F(Run, SuccessFillsTheBlockStartsTheProgramAfterTheMessageAndSavesTheNeeds) {
-  Settings("TitleName=ゲーム\r\nToDefDirName=Zelk\\Game\r\nExeName=bin\\start.sh\r\n");
+  const std::string exeName = "ExeName=bin\\start.sh --flag  \"two words\"\r\n";
+  Settings("TitleName=ゲーム\r\nToDefDirName=Zelk\\Game\r\n" + exeName);
   Archives({"b.lzh", "a.lzh"});
   fake_.measure = [](qarch::ExpansionParams& p) {
     p.maxFileCount = 7;
@@ -149,7 +154,7 @@ TEST_F(Run, SuccessFillsTheBlockStartsTheProgramAfterTheMessageAndSavesTheNeeds)
   EXPECT_EQ(fake_.calls, (std::vector<std::string>{"GetVersion", "InitUnlha", "Unpack"}));
   const qarch::ExpansionParams& b = fake_.block;
   EXPECT_EQ(b.archiveCount, 2);
-  EXPECT_STREQ(b.title, "ゲーム");
+  EXPECT_EQ(std::string(b.title), Cp932("ゲーム"));  // the block's texts are code page 932
   EXPECT_EQ(std::string(b.archiveDir), (program_ / "LZH").string());
   EXPECT_EQ(std::string(b.destDir), (drive_ / "Zelk/Game").string());
   EXPECT_EQ(b.needsMissing, 1);
@@ -165,12 +170,12 @@ TEST_F(Run, SuccessFillsTheBlockStartsTheProgramAfterTheMessageAndSavesTheNeeds)
 
   EXPECT_EQ(Texts(), "[ゲーム|解凍が終了しました。|8256]");
   const std::string folder = (drive_ / "Zelk/Game/bin").string() + "/";
-  EXPECT_EQ(events_, (std::vector<std::string>{"cd " + folder,
-                                               "start " + folder + "start.sh after 1 boxes"}));
-  EXPECT_EQ(SettingsFile(),
-            kSection +
-                "TitleName=ゲーム\r\nToDefDirName=Zelk\\Game\r\nExeName=bin\\start.sh\r\n"
-                "maxFileCountInLzh=7\r\nneedMByte0=1.50\r\nneedMByte1=5.00\r\n");
+  // ExeName is a command line: the program, then its arguments.
+  EXPECT_EQ(events_, (std::vector<std::string>{
+                         "cd " + folder,
+                         "start " + folder + "start.sh [--flag] [two words] after 1 boxes"}));
+  EXPECT_EQ(SettingsFile(), kSection + "TitleName=ゲーム\r\nToDefDirName=Zelk\\Game\r\n" + exeName +
+                                "maxFileCountInLzh=7\r\nneedMByte0=1.50\r\nneedMByte1=5.00\r\n");
 }
 
 TEST_F(Run, CancelAndOtherResultsStillSaveButStartNothing) {
@@ -276,22 +281,147 @@ TEST_F(Run, FilesAddedDuringTheRunAreLeftOutAndVanishedOnesNotDescribed) {
   EXPECT_STREQ(fake_.records[0].fileName, "c.lzh");
 }
 
-TEST_F(Run, LongArchiveNamesAndShortMemoryStopWithAMessage) {
-  Settings("TitleName=T\r\n");
-  Archives({"exactly15bytes_", "sixteen_bytes.lz"});
+TEST_F(Run, LimitsCountTheBytesOfCodePage932) {
+  // A title of 200 kana keeps 127 of them (254 bytes), as on Windows.
+  std::string kana200, kana127;
+  for (int i = 0; i < 200; ++i)
+    kana200 += "ア";
+  for (int i = 0; i < 127; ++i)
+    kana127 += "ア";
+  std::string program120;
+  for (int i = 0; i < 120; ++i)
+    program120 += "プ";
+  Settings("TitleName=" + kana200 + "\r\nToDefDirName=G\r\nExeName=" + program120 + "\r\n");
+  Archives({"日本語漢字.lzh", "a.lzh"});  // 14 bytes in code page 932
   RunIt();
-  EXPECT_EQ(Boxes().size(), 1u);
-  EXPECT_NE(Boxes()[0].text.find("sixteen_bytes.lz"), std::string::npos);
-  EXPECT_EQ(Boxes()[0].style, 0x2010u);
-  fs::remove(program_ / "LZH/sixteen_bytes.lz");
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].caption, kana127);
+  EXPECT_EQ(std::string(fake_.block.title), Cp932(kana127));
+  EXPECT_EQ(std::string(fake_.records[1].fileName), Cp932("日本語漢字.lzh"));
+  EXPECT_EQ(std::string(fake_.records[1].baseName), Cp932("日本語漢字"));
+  ASSERT_EQ(events_.size(), 2u);
+  EXPECT_EQ(events_[1], "start " + (drive_ / "G" / program120).string() + " after 1 boxes");
 
+  // 16 bytes do not fit the file name field; nor 255 bytes of destination.
+  Archives({"日本語漢字です.lzh"});
+  RunIt();
+  ASSERT_EQ(Boxes().size(), 2u);
+  EXPECT_NE(Boxes()[1].text.find("日本語漢字です.lzh"), std::string::npos);
+  EXPECT_EQ(Boxes()[1].style, 0x2010u);
+  fs::remove(program_ / "LZH/日本語漢字です.lzh");
+  // The drive root with its '/' and the value: 255 bytes at most.
+  const size_t room = 255 - (drive_.string().size() + 1);
+  std::string fits;
+  for (size_t i = 0; i < room / 2; ++i)
+    fits += "ゲ";
+  if (room % 2) fits += "x";
+  const std::string longer = fits + "x";
+  Settings("ToDefDirName=" + fits + "\r\n");
+  RunIt();
+  EXPECT_EQ(Boxes().size(), 3u) << Texts();
+  EXPECT_EQ(std::string(fake_.block.destDir), Cp932((drive_ / fits).string()));
+  Settings("ToDefDirName=" + longer + "\r\n");
+  const size_t calls = fake_.calls.size();
+  RunIt();
+  EXPECT_EQ(fake_.calls.size(), calls);
+  EXPECT_EQ(Boxes().back().style, 0x2010u);
+}
+
+TEST_F(Run, ShortMemoryStopsWithAMessage) {
+  Settings("TitleName=T\r\n");
+  Archives({"a.lzh"});
   hooks_.recordLimit = 0;
   RunIt();
-  EXPECT_EQ(Boxes()[1].caption, "");
-  EXPECT_EQ(Boxes()[1].text,
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].caption, "");
+  EXPECT_EQ(Boxes()[0].text,
             "メモリ不足のためファイル名格納領域が\r作成できません。解凍を中止します。");
-  EXPECT_EQ(std::count(fake_.calls.begin(), fake_.calls.end(), "Unpack"), 0);
+  EXPECT_TRUE(std::find(fake_.calls.begin(), fake_.calls.end(), "Unpack") == fake_.calls.end());
   EXPECT_EQ(SettingsFile(), kSection + "TitleName=T\r\n");
+}
+
+TEST_F(Run, TheDestinationNeverClimbsAboveTheDriveRoot) {
+  Archives({"a.lzh"});
+  for (const char* value :
+       {"..\\..\\outside\\evil", "a\\..\\..\\..\\outside\\.\\evil", "\\outside\\evil\\"}) {
+    Settings(std::string("ToDefDirName=") + value + "\r\n");
+    RunIt();
+    EXPECT_EQ(std::string(fake_.block.destDir), (drive_ / "outside/evil").string()) << value;
+  }
+}
+
+TEST_F(Run, ProgramsOutsideTheDestinationAreNeverStarted) {
+  Archives({"a.lzh"});
+  const fs::path dest = drive_ / "G";
+  fs::create_directories(dest / "bin");
+  std::ofstream(dest / "bin/start.sh") << "#!/bin/sh\n";
+  std::ofstream(drive_ / "outside.sh") << "#!/bin/sh\n";
+  fs::create_symlink("/bin/sh", dest / "run");
+  fs::create_symlink("bin/start.sh", dest / "go");
+  fs::create_directory_symlink("..", dest / "up");
+  for (const char* exe : {"run", "..\\outside.sh", "up\\outside.sh", "go", "bin\\..\\go -x"}) {
+    Settings(std::string("ToDefDirName=G\r\nExeName=") + exe + "\r\n");
+    RunIt();
+  }
+  EXPECT_EQ(events_,
+            (std::vector<std::string>{"cd " + dest.string() + "/",
+                                      "start " + (dest / "go").string() + " after 7 boxes",
+                                      "cd " + dest.string() + "/bin/../",
+                                      "start " + dest.string() + "/bin/../go [-x] after 8 boxes"}));
+  ASSERT_EQ(Boxes().size(), 8u) << Texts();
+  for (size_t i : {1, 3, 5}) {
+    EXPECT_NE(Boxes()[i].text.find("展開先の外"), std::string::npos) << Boxes()[i].text;
+    EXPECT_EQ(Boxes()[i].style, 0x2010u);
+  }
+}
+
+TEST_F(Run, FoldersCodePage932CannotNameReachTheLibraryThroughAnOpenFolder) {
+  // "é" has no code page 932 form: the library gets another name of the folder.
+  program_ = root_ / "Téléchargements";
+  fs::create_directories(program_ / "ini");
+  auto backend = std::make_unique<platform::VirtualBackend>(
+      platform::VirtualBackend::Options{.moduleFileName = (program_ / "q_unfold").string()});
+  installed_.reset();
+  system_ = std::make_unique<platform::System>(std::move(backend));
+  installed_ = std::make_unique<platform::ScopedSystem>(*system_);
+  const fs::path drive = root_ / "Dé";
+  fs::create_directories(drive);
+  setenv("ZELK_DRIVE_ROOT", drive.c_str(), 1);
+  Settings("ToDefDirName=G\r\n");
+  Archives({"a.lzh"});
+  bool sameArchives = false, sameDrive = false;
+  std::string destDir;
+  fake_.measure = [&](qarch::ExpansionParams& p) {
+    sameArchives = fs::equivalent(p.archiveDir, program_ / "LZH");
+    destDir = p.destDir;
+    sameDrive =
+        destDir.ends_with("/G") && fs::equivalent(destDir.substr(0, destDir.size() - 2), drive);
+  };
+  RunIt();
+  EXPECT_TRUE(std::string(fake_.block.archiveDir).starts_with("/proc/self/fd/"));
+  EXPECT_TRUE(destDir.starts_with("/proc/self/fd/")) << destDir;
+  EXPECT_TRUE(sameArchives);
+  EXPECT_TRUE(sameDrive);
+  EXPECT_EQ(Texts(), "[|解凍が終了しました。|8256]");
+}
+
+TEST(CommandLines, ProgramThenArgumentsAsWinExecReadsThem) {
+  auto parse = [](const char* line, std::set<std::string> files = {}) {
+    auto c =
+        installer::ParseCommandLine(line, [&](const std::string& n) { return files.count(n) > 0; });
+    std::string out = c.program;
+    for (const auto& a : c.args)
+      out += "|" + a;
+    return out;
+  };
+  EXPECT_EQ(parse("bin\\start.sh"), "bin\\start.sh");
+  EXPECT_EQ(parse("  bin\\start.sh   -a\t-b  "), "bin\\start.sh|-a|-b");
+  EXPECT_EQ(parse("start.sh \"two words\" x\"y z\"w \"\""), "start.sh|two words|xy zw|");
+  EXPECT_EQ(parse("\"My Game\\start.sh\" -x"), "My Game\\start.sh|-x");
+  // Unquoted blanks in the program's own name, as Windows tries them.
+  EXPECT_EQ(parse("My Game\\start.sh -x", {"My Game\\start.sh"}), "My Game\\start.sh|-x");
+  EXPECT_EQ(parse("My Game\\start.sh -x"), "My|Game\\start.sh|-x");
+  EXPECT_EQ(parse(""), "");
 }
 
 // ---- Settings values ----

@@ -105,7 +105,7 @@ TEST(Timeline, OneCycleKeepsTheBeatOfTheTheme) {
     }
     // The plasma's message windows around their change times.
     for (auto [t, m] : {std::pair{28390, 0}, {28470, 1}, {32590, 1}, {32670, 2}, {35990, 2}}) {
-      b.At(cycle + t, [&, t, m] { plasmaPatternSeen[t] = showsMessage(m); });
+      b.At(cycle + t, [&, t = t, m = m] { plasmaPatternSeen[t] = showsMessage(m); });
     }
     h.QuitAt(cycle + 171000 + 3000);  // a little into the next cycle
   };

@@ -76,14 +76,16 @@ TEST(RenderGolden, ScreensAtCycleMomentsMatchTheSceneTimeline) {
   ASSERT_FALSE(golden.empty());
 
   std::string moments;
-  for (auto [ms, sum] : golden)
-    moments += (moments.empty() ? "" : ",") + std::to_string(ms);
+  for (auto [ms, sum] : golden) {
+    if (!moments.empty()) moments += ',';
+    moments += std::to_string(ms);
+  }
   TempDir dir;
   std::string err;
-  ASSERT_EQ(
-      RunTool({"scenedemo", "--cycle", "--at", moments, "--out", dir.path(), "--data", BinDir()},
-              &err),
-      0)
+  ASSERT_EQ(RunTool({"scenedemo", "--cycle", "--verbose", "--at", moments, "--out", dir.path(),
+                     "--data", BinDir()},
+                    &err),
+            0)
       << err;
   for (auto [ms, sum] : golden) {
     char name[64];

@@ -1,0 +1,118 @@
+// Shared by the browser tests: the site served on a loopback port, Debian's
+// chromium driven by puppeteer-core, and the program pages opened in it.
+import { existsSync } from "node:fs";
+import { createServer } from "node:http";
+import { readFile } from "node:fs/promises";
+import { extname, join, normalize } from "node:path";
+import { after, before } from "node:test";
+import puppeteer from "puppeteer-core";
+
+export const SITE = process.env.ZELK_WEB_SITE;
+export const EFFECT_PROGRAMS = ["lensdemo", "spindemo", "ripdemo", "plasmademo"];
+
+const TYPES = {
+  ".html": "text/html; charset=utf-8",
+  ".js": "text/javascript",
+  ".css": "text/css",
+  ".wasm": "application/wasm",
+  ".data": "application/octet-stream",
+};
+
+// Serves `dir` on 127.0.0.1 at a free port; returns the base address and a closer.
+export async function serve(dir) {
+  if (!dir || !existsSync(join(dir, "index.html"))) {
+    throw new Error(`no site at ${dir}: build it with make web`);
+  }
+  const server = createServer(async (request, response) => {
+    const path = normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
+    try {
+      const body = await readFile(join(dir, path.endsWith("/") ? path + "index.html" : path));
+      response.writeHead(200, { "Content-Type": TYPES[extname(path)] || "application/octet-stream" });
+      response.end(body);
+    } catch {
+      response.writeHead(404);
+      response.end();
+    }
+  });
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  return { base: `http://127.0.0.1:${server.address().port}/`, close: () => server.close() };
+}
+
+// Headless chromium as this machine runs it: no sandbox (root), no GPU, and
+// nothing that reaches out to the network.
+export function launch() {
+  return puppeteer.launch({
+    executablePath: process.env.ZELK_CHROMIUM || "/usr/bin/chromium",
+    headless: true,
+    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+           "--disable-background-networking", "--disable-component-update", "--disable-sync",
+           "--window-size=1000,800"],
+  });
+}
+
+// The site served and a browser for the tests of one file: set up before its
+// first test, closed after its last.
+export function useBrowser() {
+  const env = {};
+  before(async () => {
+    env.server = await serve(SITE);
+    env.base = env.server.base;
+    env.browser = await launch();
+  });
+  after(async () => {
+    await env.browser?.close();
+    env.server?.close();
+  });
+  return env;
+}
+
+// Opens a program's page and waits until it is ready to start (or, in the
+// virtual mode, until it has started on its own).
+export async function openProgram(browser, base, name, query = "") {
+  const page = await browser.newPage();
+  const problems = [];
+  page.on("pageerror", (e) => problems.push(e.message));
+  page.on("console", (m) => { if (m.type() === "error") problems.push(m.text()); });
+  page.problems = problems;
+  await page.goto(`${base}${name}.html${query}`);
+  await page.waitForFunction(() => !document.getElementById("start-button").disabled ||
+                              window.zelkReport.error, { timeout: 60000 });
+  return page;
+}
+
+export async function start(page) {
+  await page.click("#start-button");
+  await page.waitForFunction(() => !document.getElementById("window").hidden, { timeout: 30000 });
+}
+
+// What the canvas shows now: 640×480 RGBA.
+export async function canvasPixels(page) {
+  const base64 = await page.evaluate(() => {
+    const canvas = document.getElementById("screen");
+    const bytes = canvas.getContext("2d").getImageData(0, 0, 640, 480).data;
+    let text = "";
+    for (let k = 0; k < bytes.length; k += 0x8000) {
+      text += String.fromCharCode.apply(null, bytes.subarray(k, k + 0x8000));
+    }
+    return btoa(text);
+  });
+  return Buffer.from(base64, "base64");
+}
+
+// Share of pixels that are not black.
+export function litShare(rgba) {
+  let lit = 0;
+  for (let i = 0; i < rgba.length; i += 4) if (rgba[i] | rgba[i + 1] | rgba[i + 2]) lit++;
+  return lit / (rgba.length / 4);
+}
+
+// Share of pixels that differ between two pictures.
+export function changedShare(a, b) {
+  let changed = 0;
+  for (let i = 0; i < a.length; i += 4) {
+    if (a[i] !== b[i] || a[i + 1] !== b[i + 1] || a[i + 2] !== b[i + 2]) changed++;
+  }
+  return changed / (a.length / 4);
+}
+
+export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
