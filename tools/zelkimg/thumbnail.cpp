@@ -18,12 +18,14 @@ struct Unref {
 };
 using Pixbuf = std::unique_ptr<GdkPixbuf, Unref>;
 
-// One picture on the sheet: its size, and a writer of its RGBA row y (top
-// first), called only when it is drawn.
+// One picture on the sheet: its size, and a writer of its row y (top first),
+// RGBA or, for an opaque picture, RGB (reduced as gdk-pixbuf's own
+// thumbnailer reduces such pictures); called only when it is drawn.
 struct Piece {
   int width = 0;
   int height = 0;
-  std::function<void(int y, uint8_t* rgba)> row;
+  bool alpha = true;
+  std::function<void(int y, uint8_t* pixels)> row;
   bool Empty() const { return width <= 0 || height <= 0; }
 };
 
@@ -71,7 +73,7 @@ double Reduction(const Layout& layout, int size) {
 }
 
 Pixbuf Draw(const Piece& piece) {
-  Pixbuf pixbuf(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, piece.width, piece.height));
+  Pixbuf pixbuf(gdk_pixbuf_new(GDK_COLORSPACE_RGB, piece.alpha, 8, piece.width, piece.height));
   if (!pixbuf) return pixbuf;
   guchar* pixels = gdk_pixbuf_get_pixels(pixbuf.get());
   const size_t stride = static_cast<size_t>(gdk_pixbuf_get_rowstride(pixbuf.get()));
@@ -139,7 +141,7 @@ std::optional<RgbaPicture> DarThumbnail(const image::DarContents& archive, int s
   const std::array<uint8_t, 1024>& table = archive.colorTable;  // (blue, green, red, 0)
   std::vector<Piece> pieces;
   for (const image::DarPattern& p : archive.patterns) {
-    pieces.push_back(Piece{p.width, p.height, [&p, &table](int y, uint8_t* out) {
+    pieces.push_back(Piece{p.width, p.height, true, [&p, &table](int y, uint8_t* out) {
                              const int16_t* row = &p.pixels[static_cast<size_t>(y) * p.width];
                              for (int x = 0; x < p.width; ++x, out += 4) {
                                if (row[x] < 0) {
@@ -159,16 +161,15 @@ std::optional<RgbaPicture> DarThumbnail(const image::DarContents& archive, int s
 
 std::optional<RgbaPicture> MagThumbnail(const image::IndexedPicture& picture, int size,
                                         std::string* error) {
-  const Piece piece{picture.width, picture.height, [&picture](int y, uint8_t* out) {
+  const Piece piece{picture.width, picture.height, false, [&picture](int y, uint8_t* out) {
                       const uint8_t* row = &picture.pixels[static_cast<size_t>(y) * picture.width];
-                      for (int x = 0; x < picture.width; ++x, out += 4) {
+                      for (int x = 0; x < picture.width; ++x, out += 3) {
                         const image::Rgb c = row[x] < picture.palette.size()
                                                  ? picture.palette[row[x]]
                                                  : image::Rgb{};
                         out[0] = c.r;
                         out[1] = c.g;
                         out[2] = c.b;
-                        out[3] = 255;
                       }
                     }};
   return Render({piece}, size, error);

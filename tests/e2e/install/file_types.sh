@@ -10,7 +10,7 @@
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 source "$ZELK_SOURCE_DIR/tests/e2e/install/install_lib.sh"
 P=$WORK/prefix
-cmake --install "$BUILD" --prefix "$P" >"$ARTIFACTS/install.log"
+cmake --install "$BUILD" --prefix "$P" >"$ARTIFACTS/install.log" 2>&1
 
 # png_size FILE: "WIDTH HEIGHT COLOURTYPE" from the PNG's IHDR.
 png_size() {
@@ -47,7 +47,7 @@ expect_type backup.dar application/x-dar
 moduledir=$(pkg-config --variable=gdk_pixbuf_moduledir gdk-pixbuf-2.0)
 loader=$P/${moduledir#"$(pkg-config --variable=prefix gdk-pixbuf-2.0)"/}/libpixbufloader-mag.so
 [ -f "$loader" ] || fail "no $loader"
-gdk-pixbuf-query-loaders "$loader" >"$WORK/loaders.cache"
+"$(pkg-config --variable=gdk_pixbuf_query_loaders gdk-pixbuf-2.0)" "$loader" >"$WORK/loaders.cache"
 export GDK_PIXBUF_MODULE_FILE=$WORK/loaders.cache
 
 # thumbnail ENTRY INPUT OUTPUT SIZE: the entry's Exec line with its fields
