@@ -28,6 +28,7 @@ cp "$BIN/data/nolu.dar" "$files/figure"
 # A pattern archive from another writer: its first five bytes are free.
 cp "$BIN/data/nolu.dar" "$files/other.dar"
 printf 'ABCDE' | dd of="$files/other.dar" conv=notrunc status=none
+cp "$files/other.dar" "$files/other"
 # A Disk ARchive backup begins with the 32-bit number 123.
 { printf '\000\000\000\173'; head -c 2000 /dev/zero; } >"$files/backup.dar"
 expect_type() {
@@ -40,6 +41,7 @@ expect_type picture image/x-mag
 expect_type figure.dar application/x-zelk-dar
 expect_type figure application/x-zelk-dar
 expect_type other.dar application/x-zelk-dar
+expect_type other application/x-zelk-dar
 expect_type backup.dar application/x-dar
 
 # The loader lies in gdk-pixbuf's module folder below the prefix; programs
