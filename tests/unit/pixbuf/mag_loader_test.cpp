@@ -1,9 +1,9 @@
 // MAG pictures opened through gdk-pixbuf itself, as image viewers and file
 // managers open them, with GDK_PIXBUF_MODULE_FILE naming a loader cache and
 // XDG_DATA_DIRS a MIME database made for the tests: every picture, known by
-// its bytes, comes out pixel for pixel as `zelkimg decode` gives it, a refusal is a GError carrying
-// the decoder's message, and no damaged file crashes the module (the sanitizer build runs the MAG
-// fuzz corpus through it).
+// its bytes, comes out pixel for pixel as `zelkimg decode` gives it; a
+// refusal is a GError carrying the decoder's message; and no damaged file
+// crashes the module (the sanitizer build runs the MAG fuzz corpus through it).
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
