@@ -156,6 +156,11 @@ TEST_F(MagLoaderTest, EveryMagPictureComesOutAsZelkimgDecodesIt) {
   }
   EXPECT_GE(files.size(), 20u);  // the fixtures and the generated data set
   EXPECT_EQ(paletteSizes, (std::set<size_t>{16, 256}));
+  // The module gives gdk-pixbuf its signature, by which builds without GIO's
+  // MIME sniffing tell a MAG file by content.
+  std::ifstream cache(ZELK_MAG_LOADER_CACHE);
+  const std::string entry{std::istreambuf_iterator<char>(cache), std::istreambuf_iterator<char>()};
+  EXPECT_THAT(entry, testing::HasSubstr("\n\"MAKI02  \" \"\" 100\n"));
 }
 
 TEST_F(MagLoaderTest, RefusalsCarryTheDecodersMessage) {
