@@ -152,7 +152,9 @@ TEST_F(MagLoaderTest, EveryMagPictureComesOutAsZelkimgDecodesIt) {
 
     GdkPixbufFormat* format = gdk_pixbuf_get_file_info(file.c_str(), nullptr, nullptr);
     ASSERT_NE(format, nullptr);
-    EXPECT_STREQ(gdk_pixbuf_format_get_name(format), "mag");
+    const std::unique_ptr<gchar, decltype(&g_free)> name(gdk_pixbuf_format_get_name(format),
+                                                         g_free);
+    EXPECT_STREQ(name.get(), "mag");
   }
   EXPECT_GE(files.size(), 20u);  // the fixtures and the generated data set
   EXPECT_EQ(paletteSizes, (std::set<size_t>{16, 256}));
