@@ -49,7 +49,13 @@ expect_type backup.dar application/x-dar
 moduledir=$(pkg-config --variable=gdk_pixbuf_moduledir gdk-pixbuf-2.0)
 loader=$P/${moduledir#"$(pkg-config --variable=prefix gdk-pixbuf-2.0)"/}/libpixbufloader-mag.so
 [ -f "$loader" ] || fail "no $loader"
-"$(pkg-config --variable=gdk_pixbuf_query_loaders gdk-pixbuf-2.0)" "$loader" >"$WORK/loaders.cache"
+# A sanitizer build's module opens only in programs that load the sanitizer's
+# runtime first; the system's programs get it preloaded (their leaks are not ours).
+system=()
+[ -z "${ZELK_SANITIZER_RUNTIME:-}" ] ||
+  system=(env LD_PRELOAD="$ZELK_SANITIZER_RUNTIME" ASAN_OPTIONS=detect_leaks=0)
+"${system[@]}" "$(pkg-config --variable=gdk_pixbuf_query_loaders gdk-pixbuf-2.0)" "$loader" \
+  >"$WORK/loaders.cache"
 export GDK_PIXBUF_MODULE_FILE=$WORK/loaders.cache
 
 # thumbnail ENTRY INPUT OUTPUT SIZE: the entry's Exec line with its fields
@@ -57,6 +63,7 @@ export GDK_PIXBUF_MODULE_FILE=$WORK/loaders.cache
 thumbnail() {
   local words w command=()
   read -r -a words <<<"$(sed -n 's/^Exec=//p' "$P/share/thumbnailers/$1")"
+  [ "${words[0]}" = zelkimg ] || command=("${system[@]}")
   for w in "${words[@]}"; do
     case $w in
       %i) command+=("$2") ;; %u) command+=("file://$2") ;; %o) command+=("$3") ;; %s) command+=("$4") ;;
