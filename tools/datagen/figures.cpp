@@ -166,6 +166,38 @@ void BackHair(Pen& p, const Character& who) {
   }
 }
 
+// An archer's quiver on the back: its leather mouth and three fletched arrows
+// show over the left shoulder (the viewer's right); the body hides the rest.
+void QuiverBehind(Pen& p, const Character& who) {
+  if (!who.quiver) return;
+  const Col leather = Hex(0x6a4026), wood = Hex(0x9a7448);
+  const Affine lean = Affine::Translate(86, 190) * Affine::Rotate(0.08f);
+  for (float dx : {-6.0f, 0.0f, 6.0f}) {
+    float top = -150 - std::fabs(dx) + (dx > 0 ? 8 : 0);
+    p.Solid(Transformed(Box(dx - 1.6f, top + 20, dx + 1.6f, -100), lean), wood, 1.0f);
+    // Two vanes either side of the shaft's end, and its nock.
+    for (float side : {-1.0f, 1.0f}) {
+      Path vane{{dx, top + 2}, {dx + side * 5, top + 8}, {dx + side * 5, top + 24}, {dx, top + 20}};
+      p.Solid(Transformed(side > 0 ? vane : Reversed(vane), lean),
+              side > 0 ? look::kCream : who.accent, 1.0f);
+    }
+  }
+  p.Graded(Transformed(RoundedBox(-12, -116, 12, 40, 5, 4), lean), Lighter(leather, 0.15f),
+           Darker(leather, 0.6f), 20, 140);
+  p.c.Paint(p.Line(Transformed(Path{{-12, -106}, {12, -106}}, lean), 3.0f), who.trim);
+}
+
+// The quiver's strap from the left shoulder down across the chest.
+void QuiverStrap(Pen& p, const Character& who) {
+  if (!who.quiver) return;
+  Path strap{{48, 92}, {72, 98}, {-92, 272}, {-126, 272}};
+  p.Graded(strap, Hex(0x7a4c2c), Hex(0x4a2c18), 92, 272, 1.5f);
+  p.c.Paint(p.Line(Path{{58, 100}, {-106, 272}}, 0.8f), Lighter(Hex(0x7a4c2c), 0.35f), 0.7f);
+  Path buckle = Transformed(RoundedBox(-11, -9, 11, 9, 2, 2),
+                            Affine::Translate(-30, 196) * Affine::Rotate(-0.81f));
+  p.Solid(buckle, who.trim, 1.5f);
+}
+
 void Torso(Pen& p, const Character& who) {
   Col shade = Darker(who.cloth, 0.65f);
   // Neck, shaded under the chin.
@@ -251,6 +283,7 @@ void Torso(Pen& p, const Character& who) {
     }
     case Character::Outfit::kCloak: {
       p.Graded(body, who.cloth, shade, 100, 260);
+      QuiverStrap(p, who);
       // The cloak's collar, closed by a brooch.
       for (float side : {-1.0f, 1.0f}) {
         Path collar{
@@ -798,6 +831,7 @@ void PaintBust(Canvas& c, const Character& who, const Affine& place) {
   Canvas layer = c;  // drawn on a copy, so the rim light can find the silhouette
   Pen p(layer, place);
   HoodBack(p, who);
+  QuiverBehind(p, who);
   if (who.headwear != Character::Headwear::kHood) BackHair(p, who);
   Torso(p, who);
   Ears(p, who);
