@@ -75,6 +75,7 @@ Character Dova() {
   c.nose = C::Nose::kBridge;
   c.mouth = C::Mouth::kFirm;
   c.scar = true;
+  c.rimLight = Hex(0xa8c4f0);  // the cold night around the castle, not a lamp's warmth
   return c;
 }
 

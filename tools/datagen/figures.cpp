@@ -825,6 +825,37 @@ void KeyPendant(Pen& p, const Character& who) {
   p.Solid(Box(2.5f, 194, 8, 199), who.trim, 1.2f);
 }
 
+// Everything a figure drawn into `after` changed from `before`.
+Mask Coverage(const Canvas& after, const Canvas& before) {
+  Mask cover(after.w, after.h);
+  for (size_t i = 0; i < after.px.size(); ++i) {
+    Col a = after.px[i], b = before.px[i];
+    cover.a[i] =
+        std::fabs(a.r - b.r) + std::fabs(a.g - b.g) + std::fabs(a.b - b.b) > 0.001f ? 1.0f : 0.0f;
+  }
+  return cover;
+}
+
+// Rim light from the right: a band of the fill just inside the figure's right
+// outline, so the ink line stays on the edge of the hair or cloth it belongs
+// to and the light lies on the surface. `s` is the figure's scale (its ink is
+// 2 units wide); `strength(x, y)` is how much of the light a pixel takes.
+template <typename Strength>
+void RimLight(Canvas& layer, const Mask& cover, float s, Col light, Strength strength) {
+  int ink = int(std::ceil(2 * s));
+  int band = std::max(2, int(3 * s));
+  for (int y = 0; y < layer.h; ++y) {
+    int run = 0;  // covered pixels from x to the figure's edge on the right
+    for (int x = layer.w - 1; x >= 0; --x) {
+      run = cover.at(x, y) > 0 ? run + 1 : 0;
+      if (run > ink && run <= ink + band) {
+        float fade = 1.0f - float(run - ink - 1) / float(band);  // brightest next to the ink
+        layer.at(x, y) = Mix(layer.at(x, y), light, strength(x, y) * (0.5f + 0.5f * fade));
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void PaintBust(Canvas& c, const Character& who, const Affine& place) {
@@ -845,19 +876,7 @@ void PaintBust(Canvas& c, const Character& who, const Affine& place) {
   HoodFront(p, who);
   Glasses(p, who);
   KeyPendant(p, who);
-  // Rim light: pixels the figure changed whose neighbours to the right it did not.
-  int off = std::max(2, int(3 * p.s));
-  for (int y = 0; y < c.h; ++y)
-    for (int x = 0; x < c.w; ++x) {
-      auto changed = [&](int xx, int yy) {
-        if (xx < 0 || xx >= c.w) return false;
-        Col a = layer.at(xx, yy), b = c.at(xx, yy);
-        return std::fabs(a.r - b.r) + std::fabs(a.g - b.g) + std::fabs(a.b - b.b) > 0.001f;
-      };
-      if (changed(x, y) && !changed(x + off, y) && !changed(x + off / 2, y)) {
-        layer.at(x, y) = Mix(layer.at(x, y), who.rimLight, 0.45f);
-      }
-    }
+  RimLight(layer, Coverage(layer, c), p.s, who.rimLight, [](int, int) { return 0.45f; });
   c = std::move(layer);
 }
 
@@ -955,22 +974,12 @@ Mask PaintNolu(Canvas& c, Vec2 feet, float height) {
   p.Graded(Path{lc + Vec2{-22, 26}, lc + Vec2{22, 26}, lc + Vec2{16, 36}, lc + Vec2{-16, 36}},
            Hex(0xa07a40), Hex(0x5a3a20), lc.y + 26, lc.y + 36, 1.5f);
 
-  // Coverage: everything the figure changed.
-  Mask cover(c.w, c.h);
-  for (size_t i = 0; i < c.px.size(); ++i) {
-    Col a = layer.px[i], b = c.px[i];
-    cover.a[i] =
-        std::fabs(a.r - b.r) + std::fabs(a.g - b.g) + std::fabs(a.b - b.b) > 0.001f ? 1.0f : 0.0f;
-  }
   // Rim light from the lantern side, and the lantern's glow over her and around.
+  Mask cover = Coverage(layer, c);
   Vec2 glow = p.t(lc);
-  int off = std::max(2, int(3 * s));
-  for (int y = 0; y < c.h; ++y)
-    for (int x = 0; x + off < c.w; ++x)
-      if (cover.at(x, y) > 0 && cover.at(x + off, y) == 0)
-        layer.at(x, y) =
-            Mix(layer.at(x, y), nolu.rimLight,
-                0.45f * Smooth(300 * s * 2, 0, Length(Vec2{float(x), float(y)} - glow)) + 0.15f);
+  RimLight(layer, cover, s, nolu.rimLight, [&](int x, int y) {
+    return 0.45f * Smooth(300 * s * 2, 0, Length(Vec2{float(x), float(y)} - glow)) + 0.15f;
+  });
   layer.Glow(glow, 90 * s, Hex(0xf0a040), 0.45f);
   layer.Glow(glow, 30 * s, Hex(0xffe0a0), 0.6f);
   Mask halo(c.w, c.h);
