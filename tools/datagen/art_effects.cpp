@@ -685,8 +685,9 @@ std::vector<Product> MakeWater(const Fonts&) {
   // own pixels cut from it: in colours and indices one picture, so the
   // ripple shows the same water moving.
   Canvas whole = Pond();
-  const float x0 = kWindowX - 3, y0 = kWindowY - 3, x1 = kWindowX + kWindowW + 2,
-              y1 = kWindowY + kWindowH + 2;
+  // The frame and its dark edge lie wholly outside the window's pixels.
+  const float x0 = kWindowX - 3, y0 = kWindowY - 3, x1 = kWindowX + kWindowW + 3,
+              y1 = kWindowY + kWindowH + 3;
   Mask frame = Stroke(Box(x0, y0, x1, y1), 3, true, 320, 240);
   whole.Paint(Grown(frame, 1), kInk, 0.8f);
   whole.Paint(frame, kGold);

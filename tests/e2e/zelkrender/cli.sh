@@ -59,7 +59,7 @@ refused "--fps" plasmademo --video "$WORK/bad.mp4" --fps 0
 refused "^zelkrender: --at: not a time in ms: abc$" scenedemo --at abc --out "$WORK/bad"
 refused "^zelkrender: --at: not a time in ms: -5$" scenedemo --at 10,-5 --out "$WORK/bad"
 refused "^zelkrender: --to: time 2000000000000 ms is past the latest" scenedemo --every 5 --to 2000000000000 --out "$WORK/bad"
-refused "^zelkrender: unknown option --frob (options: --help, --at, .*, --verbose, .*--data)$" scenedemo --frob 3
+refused "^zelkrender: unknown option --frob (options: --help, --version, --at, .*, --verbose, .*--data)$" scenedemo --frob 3
 refused "^zelkrender: unknown program \"scenedmeo\"" scenedmeo --at 1 --out "$WORK/bad"
 [ ! -e "$WORK/bad" ] && [ ! -e "$WORK/bad.mp4" ] || fail "a refused command wrote something"
 echo PASS

@@ -220,7 +220,7 @@ TEST_F(ZelkimgTest, BadCommandLinesSayWhatIsWrong) {
            {{"frobnicate"},
             "zelkimg: unknown command \"frobnicate\" (commands: " + commands + ")\n"},
            {{"--frob"},
-            "zelkimg: unknown option --frob (options: --help; commands: " + commands + ")\n"},
+            "zelkimg: unknown option --frob (options: --help, --version; commands: " + commands + ")\n"},
            {{"encode", "a", "b", "--colours=16"},
             "zelkimg: encode: unknown option --colours (options: --help, --colors, --comment)\n"},
            {{"decode", "a", "b", "c"},
