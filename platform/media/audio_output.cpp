@@ -159,8 +159,10 @@ AudioOutput::SoundReader::SoundReader(Samples sound, size_t from)
                               kRate);
   AVChannelLayout layout{};
   av_channel_layout_default(&layout, sound_->channels);
+  // 32-bit results: 16-bit ones would come dithered, different on every run
+  // and never quite silent.
   resampler_ =
-      MakeResampler(layout, AV_SAMPLE_FMT_S16, kRate, layout, AV_SAMPLE_FMT_S16, sound_->rate)
+      MakeResampler(layout, AV_SAMPLE_FMT_S32, kRate, layout, AV_SAMPLE_FMT_S16, sound_->rate)
           .release();
 }
 
@@ -172,38 +174,44 @@ void AudioOutput::SoundReader::MixNext(size_t frames, int32_t* into) {
   const Sound& s = *sound_;
   const size_t ch = static_cast<size_t>(s.channels);
   const size_t total = s.SourceFrames();
-  const int16_t* from = nullptr;
-  size_t got = 0;
   if (s.rate == kRate) {
-    got = next_ < total ? std::min(frames, total - next_) : 0;
-    from = s.samples.data() + next_ * ch;
-    next_ += got;
-  } else if (resampler_ != nullptr) {
-    converted_.resize(frames * ch);
-    while (got < frames) {
-      auto* out = reinterpret_cast<uint8_t*>(converted_.data() + got * ch);
-      const int room = static_cast<int>(frames - got);
-      int n = 0;
-      const bool draining = next_ >= total;
-      if (!draining) {
-        // A little more than the room needs; the resampler keeps the rest.
-        const size_t take = std::min(
-            total - next_, static_cast<size_t>(room) * static_cast<size_t>(s.rate) / kRate + 16);
-        const auto* in = reinterpret_cast<const uint8_t*>(s.samples.data() + next_ * ch);
-        n = swr_convert(resampler_, &out, room, &in, static_cast<int>(take));
-        next_ += take;
-      } else {
-        // The source is all in: take what the filter still holds.
-        n = swr_convert(resampler_, &out, room, nullptr, 0);
-      }
-      if (n < 0 || (n == 0 && draining)) break;
-      got += static_cast<size_t>(n);
+    const size_t n = next_ < total ? std::min(frames, total - next_) : 0;
+    const int16_t* from = s.samples.data() + next_ * ch;
+    for (size_t j = 0; j < n; ++j) {
+      for (size_t c = 0; c < kChannels; ++c)
+        into[j * kChannels + c] += from[j * ch + (ch == 1 ? 0 : c)];
     }
-    from = converted_.data();
+    next_ += n;
+    return;
   }
+  if (resampler_ == nullptr) return;
+  converted_.resize(frames * ch);
+  size_t got = 0;
+  while (got < frames && next_ < total + kTailFrames) {
+    auto* out = reinterpret_cast<uint8_t*>(converted_.data() + got * ch);
+    const int room = static_cast<int>(frames - got);
+    // A little more than the room needs; the resampler keeps the rest. Past
+    // the sound's end silence pushes out what the filter holds (the
+    // library's own flush is not safe to call again and again).
+    const size_t want = static_cast<size_t>(room) * static_cast<size_t>(s.rate) / kRate + 16;
+    const int16_t* source = s.samples.data() + next_ * ch;
+    size_t take = std::min(want, total - std::min(next_, total));
+    if (take == 0) {
+      take = std::min(want, total + kTailFrames - next_);
+      silence_.assign(take * ch, 0);
+      source = silence_.data();
+    }
+    const auto* in = reinterpret_cast<const uint8_t*>(source);
+    const int n = swr_convert(resampler_, &out, room, &in, static_cast<int>(take));
+    next_ += take;
+    if (n < 0) break;
+    got += static_cast<size_t>(n);
+  }
+  // Back to 16-bit steps, rounded to the nearest.
   for (size_t j = 0; j < got; ++j) {
     for (size_t c = 0; c < kChannels; ++c) {
-      into[j * kChannels + c] += from[j * ch + (ch == 1 ? 0 : c)];
+      const int64_t v = converted_[j * ch + (ch == 1 ? 0 : c)];
+      into[j * kChannels + c] += static_cast<int32_t>((v + 0x8000) >> 16);
     }
   }
 }

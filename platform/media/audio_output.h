@@ -55,8 +55,11 @@ class AudioOutput {
    private:
     Samples sound_;
     size_t next_;  // next output frame (same rate) or source frame (resampled)
+    // Source frames of silence read after the end: more than the filter holds.
+    static constexpr size_t kTailFrames = 4096;
     SwrContext* resampler_ = nullptr;
-    std::vector<int16_t> converted_;
+    std::vector<int32_t> converted_;
+    std::vector<int16_t> silence_;
   };
 
   AudioOutput() = default;
