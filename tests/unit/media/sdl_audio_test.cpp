@@ -1,5 +1,6 @@
 // The real wave device on SDL audio, heard through SDL's "disk" driver: the
 // tests read back exactly what was played.
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -254,6 +255,16 @@ TEST(WaveLoadTest, ResamplingKeepsTheBandAndMirrorsNothingAboveIt) {
   EXPECT_NEAR(Db(PowerAt(out, 1, kFrom, kN, 4000), reference), 0, 0.5);
   EXPECT_LT(Db(PowerAt(out, 1, kFrom, kN, 18050), reference), -60);
   EXPECT_LT(Db(PowerAt(out, 1, kFrom, kN, 9000), reference), -60);  // channels stay apart
+
+  // Read as the output reads it, 1024 frames at a time and on past the end:
+  // the same frames, then silence.
+  std::vector<int32_t> pieces(2 * 50 * 1024, 0);
+  AudioOutput::SoundReader reader(sound, 0);
+  for (size_t at = 0; at < pieces.size() / 2; at += 1024)
+    reader.MixNext(1024, pieces.data() + 2 * at);
+  EXPECT_TRUE(std::equal(out.begin(), out.end(), pieces.begin()));
+  EXPECT_TRUE(std::all_of(pieces.begin() + 2 * 44100 + 2000, pieces.end(),
+                          [](int32_t v) { return v == 0; }));
 
   const size_t start = 20000;
   const auto later = Mixed(sound, start, 1000);
