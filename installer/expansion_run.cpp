@@ -64,8 +64,10 @@ std::string BelowDriveRoot(const std::string& driveRoot, std::string_view value)
     }
   }
   std::string path = driveRoot;
-  for (size_t i = 0; i < names.size(); ++i)
-    path += (i ? "/" : "") + std::string(names[i]);
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i) path += '/';
+    path += names[i];
+  }
   return path;
 }
 
@@ -78,7 +80,7 @@ std::string BlockPath(const std::string& path, const std::string& folder,
   if (path.compare(0, folder.size(), folder) != 0) return "";
   held.emplace(folder);
   std::string after = path.substr(folder.size());
-  if (!after.empty() && after.front() != '/') after.insert(0, "/");
+  if (!after.empty() && after.front() != '/') after.insert(after.begin(), '/');
   auto rest = platform::Utf8ToCp932(after);
   std::string name = held->name() + (rest ? *rest : "");
   if (!held->ok() || !rest || name.size() >= kBuffer) return "";

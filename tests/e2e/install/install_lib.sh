@@ -23,7 +23,8 @@ demo_shows_first_pictures() {
   read -r id x y w h < <(wait_window "Vorna! DEMO") || fail "no window"
   differing=$("$XTOOL" wait-picture "$WORK/tame.png" "$x" "$y" 10) || {
     shot "$ARTIFACTS/screen.png"
-    fail "the door on the hill never showed whole ($differing pixels differ; see screen.png)"
+    fail "the door on the hill never showed whole ($differing pixels differ; see screen.png)" \
+      "$(head -n 3 "$ZELK_MSGBOX_LOG" 2>/dev/null)"
   }
   differing=$("$XTOOL" wait-picture "$WORK/title.png" $((x + 184)) $((y + 198)) 10) || {
     shot "$ARTIFACTS/screen.png"
