@@ -49,7 +49,7 @@ size_t FileSource::ReadAt(uint64_t offset, void* buffer, size_t n) {
 std::string Member::DisplayName() const {
   std::string name;
   for (const auto& part : parts) {
-    if (!name.empty()) name += '/';
+    if (!name.empty() || absolute) name += '/';
     name += part;
   }
   return name;

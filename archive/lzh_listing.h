@@ -71,7 +71,7 @@ struct Member {
   // an extended header.
   int64_t time = 0;
 
-  std::string DisplayName() const;  // parts joined with '/'
+  std::string DisplayName() const;  // parts joined with '/' (led by one when absolute)
 };
 
 enum class ListingStatus {

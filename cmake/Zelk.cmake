@@ -30,8 +30,7 @@ function(zelk_e2e_test name)
     set(ARG_TIMEOUT 300)
   endif()
   add_test(NAME ${name} COMMAND bash ${ARG_SCRIPT})
-  # One at a time: each runs real programs against the clock, and the demos
-  # keep a core busy while they wait.
+  # One at a time: each runs real programs against the clock.
   set_tests_properties(${name} PROPERTIES LABELS e2e TIMEOUT ${ARG_TIMEOUT} RESOURCE_LOCK e2e
     ENVIRONMENT "ZELK_SOURCE_DIR=${CMAKE_SOURCE_DIR};ZELK_BIN_DIR=${ZELK_BIN_DIR};ZELK_TEST_DIR=${ZELK_TEST_DIR}")
 endfunction()

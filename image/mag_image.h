@@ -8,22 +8,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <span>
 
 #include "image/data_path.h"
 #include "image/dib_block.h"
+#include "image/mag_decode.h"
 #include "platform/surface.h"
 #include "platform/system.h"
 
 namespace image {
-
-// The decoder's work on a file held in memory: the new block, or null and the
-// message that tells why.
-struct MagDecodeResult {
-  std::unique_ptr<DibBlock> block;
-  const char* message = nullptr;
-};
-MagDecodeResult DecodeMagToDib(std::span<const uint8_t> file);
 
 class MagImage {
  public:

@@ -46,6 +46,11 @@ void ChildArea::DrawOnto(uint32_t* pixels, int width, int height) const {
   }
 }
 
+bool ChildArea::Changed() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return changed_;
+}
+
 bool ChildArea::TakeChanged() {
   std::lock_guard<std::mutex> lock(mutex_);
   const bool was = changed_;

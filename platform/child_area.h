@@ -25,6 +25,8 @@ class ChildArea {
   void DrawOnto(uint32_t* pixels, int width, int height) const;
   // True once after any change that alters what DrawOnto draws.
   bool TakeChanged();
+  // Whether such a change came since the last TakeChanged.
+  bool Changed() const;
 
  private:
   mutable std::mutex mutex_;

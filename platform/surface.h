@@ -89,6 +89,8 @@ class Surface {
 
   // True once since the last call when anything was drawn.
   bool TakeChanged();
+  // Whether anything was drawn since the last TakeChanged.
+  bool Changed() const { return changed_; }
   void MarkChanged() { changed_ = true; }
 
   // Fills a rectangle black or white (PatBlt with BLACKNESS / WHITENESS).

@@ -47,6 +47,7 @@ System::System(std::unique_ptr<Backend> backend) : backend_(std::move(backend)) 
     std::reverse(scriptedAnswers_.begin(), scriptedAnswers_.end());
   }
   if (const char* log = std::getenv("ZELK_MSGBOX_LOG")) boxLogPath_ = log;
+  if (const char* trace = std::getenv("ZELK_TRACE")) tracePath_ = trace;
 }
 
 System::~System() {
@@ -58,13 +59,34 @@ System::~System() {
 }
 
 void System::Post(const Message& message) {
-  std::lock_guard<std::mutex> lock(queueMutex_);
-  queue_.push_back(message);
+  {
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    queue_.push_back(message);
+  }
+  backend_->Wake();
 }
 
 void System::PostQuit(int /*exitCode*/) {
-  std::lock_guard<std::mutex> lock(queueMutex_);
-  quitPosted_ = true;
+  {
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    quitPosted_ = true;
+  }
+  backend_->Wake();
+}
+
+void System::WaitMessageUntil(Tick deadline) {
+  {
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    if (!queue_.empty() || quitPosted_) return;
+  }
+  for (const auto& w : windows_) {
+    if (w->paintPending && !w->destroyed) return;
+  }
+  // An open box runs its own loop; nothing waits under it.
+  if (modalDepth_ > 0) return;
+  // A post after the look above still ends the wait: the backend keeps its
+  // wake until the wait takes it.
+  backend_->WaitEvent(deadline);
 }
 
 bool System::TakeNext(Message* message, bool remove) {
@@ -91,9 +113,9 @@ bool System::TakeNext(Message* message, bool remove) {
   return false;
 }
 
-bool System::Peek(Message* message, bool remove) {
+bool System::Peek(Message* message, bool remove, Pace pace) {
   backend_->OnPump();
-  PresentAll();
+  PresentAll(pace);
   backend_->Poll(modalDepth_ > 0);
   return TakeNext(message, remove);
 }
@@ -169,10 +191,32 @@ WindowHandle System::CreateWindow(const std::string& className, const std::strin
   return handle;
 }
 
-void System::PresentAll() {
+void System::PresentAll(Pace pace) {
   for (const auto& w : windows_) {
-    if (w->visible && !w->destroyed) backend_->Present(*w);
+    if (w->visible && !w->destroyed && backend_->Present(*w, pace)) {
+      ++framesShown_;
+      Trace("frame", {{"frame", static_cast<int64_t>(framesShown_)}});
+    }
   }
+}
+
+void System::Trace(std::string_view event, std::initializer_list<TraceField> fields) {
+  if (tracePath_.empty()) return;
+  if (!trace_.is_open()) {
+    trace_.open(tracePath_, std::ios::app | std::ios::binary);
+    if (!trace_) {
+      std::fprintf(stderr, "ZELK_TRACE: cannot write %s; tracing off\n", tracePath_.c_str());
+      tracePath_.clear();
+      return;
+    }
+  }
+  nlohmann::ordered_json line = {{"event", event}, {"tick", backend_->Now()}};
+  for (const TraceField& f : fields) {
+    std::visit([&](const auto& v) { line[std::string(f.key)] = v; }, f.value);
+  }
+  // One line at a time, so that a program ended by a signal leaves whole lines.
+  trace_ << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n'
+         << std::flush;
 }
 
 void System::KeepModalAlive(WindowHandle owner) {
@@ -345,11 +389,14 @@ void ReleaseDC(WindowHandle hwnd, Surface* dc) {
   if (hwnd != nullptr && dc == &hwnd->screen) dc->Release();
 }
 
-bool PeekMessage(Message* message) {
-  return Sys().Peek(message, false);
+bool PeekMessage(Message* message, Pace pace) {
+  return Sys().Peek(message, false, pace);
 }
 int GetMessage(Message* message) {
   return Sys().Get(message);
+}
+void WaitMessageUntil(Tick deadline) {
+  Sys().WaitMessageUntil(deadline);
 }
 void TranslateMessage(const Message& /*message*/) {}
 intptr_t DispatchMessage(const Message& message) {
@@ -369,8 +416,11 @@ Tick GetTickCount() {
 }
 
 void Sleep(uint32_t ms) {
+  Backend& backend = Sys().backend();
+  const Tick end = backend.Now() + ms;
   Sys().PresentAll();
-  Sys().backend().Sleep(ms);
+  const int32_t left = static_cast<int32_t>(end - backend.Now());
+  backend.Sleep(left > 0 ? static_cast<uint32_t>(left) : 0);
 }
 
 int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
@@ -378,7 +428,13 @@ int MessageBox(WindowHandle owner, const std::string& text, const std::string& c
   return Sys().ShowMessageBox(owner, text, caption, style);
 }
 
-void Mark(const std::string& what) { Sys().backend().OnMark(what); }
+void Mark(const std::string& what) {
+  Sys().backend().OnMark(what);
+}
+
+void Trace(std::string_view event, std::initializer_list<TraceField> fields) {
+  Sys().Trace(event, fields);
+}
 
 std::string ModuleFileName() {
   return Sys().backend().ModuleFileName();

@@ -7,11 +7,15 @@
 
 #include <cstdint>
 #include <deque>
+#include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 #include "platform/child_area.h"
@@ -87,6 +91,17 @@ class Window {
   std::unique_ptr<Native> native;
 };
 
+// How showing a changed screen meets the display, which takes one new picture
+// per refresh.
+enum class Pace {
+  // Waits for the display's next refresh when the picture before was shown
+  // less than a refresh ago, so that every picture is shown.
+  kWait,
+  // Shows the picture only when the display can take it now; otherwise it
+  // stays pending, and a wait (WaitEvent) ends at the refresh that can.
+  kIfReady,
+};
+
 // What a backend provides. Everything here runs on the user-interface thread.
 class Backend {
  public:
@@ -116,8 +131,18 @@ class Backend {
   // Moves native events into the queue through the System's posting calls.
   // While a modal box is open, close requests and mouse input are dropped.
   virtual void Poll(bool modal) = 0;
-  // Shows the window's screen surface if it changed since it was last shown.
-  virtual void Present(Window& window) = 0;
+  // Blocks until a native event or a Wake arrives, the display's refresh
+  // that can take a pending picture comes, or the tick reaches `deadline`
+  // (compared unsigned), at most 1 ms after it; returns at once when the
+  // deadline has passed. The virtual backend never blocks: its clock moves
+  // only by pumps and sleeps.
+  virtual void WaitEvent(Tick /*deadline*/) {}
+  // Ends a WaitEvent under way on the user-interface thread, or makes the
+  // next one return at once. Safe from any thread.
+  virtual void Wake() {}
+  // Shows the window's screen surface if it changed since it was last shown,
+  // at the pace given; true when a new picture was shown.
+  virtual bool Present(Window& window, Pace pace) = 0;
   // Shows a modal box and returns the answer. `keepAlive` must be called
   // repeatedly while the box is open: it dispatches the owner's paint and
   // media notices.
@@ -126,6 +151,12 @@ class Backend {
   virtual bool AllowSurfaceAllocation() { return true; }
   // Full path of the running program.
   virtual std::string ModuleFileName() = 0;
+};
+
+// One named value of a trace line.
+struct TraceField {
+  std::string_view key;
+  std::variant<int64_t, std::string_view> value;
 };
 
 // The installed system: message queue, windows, class registry and the backend.
@@ -138,11 +169,19 @@ class System {
 
   Backend& backend() { return *backend_; }
 
-  // Message queue. Posting is safe from any thread.
+  // Message queue. Posting is safe from any thread and wakes a waiting
+  // WaitMessageUntil.
   void Post(const Message& message);
   void PostQuit(int exitCode);
-  bool Peek(Message* message, bool remove);
+  bool Peek(Message* message, bool remove, Pace pace = Pace::kWait);
   int Get(Message* message);
+  // Sleeps until something may have arrived (a native event, a post from any
+  // thread) or the tick reaches `deadline`; returns at once when a message
+  // or a paint is waiting already. Call it with an empty queue, after a pump.
+  void WaitMessageUntil(Tick deadline);
+  // Wakes a WaitMessageUntil for something other than a message, such as a
+  // new picture of a child area set by another thread.
+  void Wake() { backend_->Wake(); }
   intptr_t Dispatch(const Message& message);
 
   // Windows.
@@ -150,7 +189,7 @@ class System {
   WindowHandle CreateWindow(const std::string& className, const std::string& title, uint32_t style,
                             int x, int y, int w, int h, void* createParams);
   const std::vector<std::unique_ptr<Window>>& windows() const { return windows_; }
-  void PresentAll();
+  void PresentAll(Pace pace = Pace::kWait);
 
   // Message boxes, with the ZELK_MSGBOX_ANSWERS / ZELK_MSGBOX_LOG seams.
   int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
@@ -164,6 +203,10 @@ class System {
 
   const std::string& lastError() const { return lastError_; }
   void SetLastError(std::string why) { lastError_ = std::move(why); }
+
+  // The ZELK_TRACE seam: appends {"event":…,"tick":…, fields…} as one JSON
+  // line to the file it names; does nothing when it is unset.
+  void Trace(std::string_view event, std::initializer_list<TraceField> fields = {});
 
  private:
   bool TakeNext(Message* message, bool remove);
@@ -183,6 +226,9 @@ class System {
   int modalDepth_ = 0;
   std::unique_ptr<MediaService> media_;
   std::string lastError_;
+  std::string tracePath_;
+  std::ofstream trace_;
+  uint64_t framesShown_ = 0;
 };
 
 // Installs a system for the lifetime of this object.
@@ -224,14 +270,20 @@ intptr_t DefWindowProc(WindowHandle hwnd, uint32_t message, uintptr_t wParam, in
 Surface* GetDC(WindowHandle hwnd);
 void ReleaseDC(WindowHandle hwnd, Surface* dc);
 
-bool PeekMessage(Message* message);  // PM_NOREMOVE
-int GetMessage(Message* message);    // 0 when the quit message was taken
+// PM_NOREMOVE. Shows what was drawn on the windows first, at `pace`.
+bool PeekMessage(Message* message, Pace pace = Pace::kWait);
+int GetMessage(Message* message);  // 0 when the quit message was taken
+// Sleeps until a message may be waiting or the tick reaches `deadline`
+// (MsgWaitForMultipleObjects with a timeout); see System::WaitMessageUntil.
+void WaitMessageUntil(Tick deadline);
 void TranslateMessage(const Message& message);
 intptr_t DispatchMessage(const Message& message);
 void PostMessage(WindowHandle hwnd, uint32_t message, uintptr_t wParam, intptr_t lParam);
 void PostQuitMessage(int exitCode);
 
 Tick GetTickCount();
+// Shows what was drawn (waiting for the display's refresh when it must),
+// then sleeps until `ms` after the call.
 void Sleep(uint32_t ms);
 
 int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
@@ -239,6 +291,9 @@ int MessageBox(WindowHandle owner, const std::string& text, const std::string& c
 
 // Tells the backend that the program reached a named moment (see Backend::OnMark).
 void Mark(const std::string& what);
+
+// One line of the ZELK_TRACE file (see System::Trace).
+void Trace(std::string_view event, std::initializer_list<TraceField> fields = {});
 
 // Full path of the running program (GetModuleFileName).
 std::string ModuleFileName();

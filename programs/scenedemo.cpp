@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "media/media_player.h"
+#include "platform/system.h"
 #include "scenes/demo_sequencer.h"
 #include "shell/entry.h"
 
@@ -19,6 +20,18 @@ class Scenedemo : public shell::DemoProgram {
   int Body(shell::MainWindow& window) override {
     scenes::DemoSequencer sequencer(&window);
     sequencer.player = &*player_;
+    // ZELK_TRACE: every step of the cycle with its time into the cycle.
+    sequencer.onStep = [&sequencer](std::string_view step, int result) {
+      const int64_t at =
+          static_cast<platform::Tick>(platform::GetTickCount() - sequencer.cycleStart);
+      if (step == "cycle") {
+        platform::Trace("cycle");
+      } else if (result < 0) {
+        platform::Trace("start", {{"scene", step}, {"at", at}});
+      } else {
+        platform::Trace("end", {{"scene", step}, {"at", at}, {"result", result}});
+      }
+    };
     return sequencer.Run();
   }
   void Release() override {

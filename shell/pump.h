@@ -7,12 +7,14 @@
 
 namespace shell {
 
-// Dispatches every queued message without blocking. 1 = queue empty now,
-// 0 = quit seen.
+// Shows what was drawn (waiting for the display's next refresh when the
+// picture before is still on it), then dispatches every queued message
+// without blocking. 1 = queue empty now, 0 = quit seen.
 int PumpPending();
 
-// Pumps at least once, then keeps pumping (busy, no sleep) while the tick is
-// below the deadline (unsigned). 1 = deadline passed, 0 = quit seen.
+// Pumps at least once, then, while the tick is below the deadline (unsigned),
+// sleeps until a message arrives or the deadline passes and pumps again.
+// 1 = deadline passed, 0 = quit seen.
 int WaitUntil(platform::Tick deadline);
 
 }  // namespace shell

@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "platform/media/mci_errors.h"
+#include "platform/media/resampler.h"
 
 namespace platform {
 
@@ -66,9 +67,11 @@ void AudioOutput::ReleaseVoice(int voice) {
 
 void AudioOutput::Start(int voice, Samples samples, size_t from, size_t to,
                         std::function<void()> onEnd) {
+  auto reader = std::make_unique<SoundReader>(samples, from);
   std::lock_guard<std::mutex> lock(mutex_);
   Voice& v = voices_[voice];
   v.samples = std::move(samples);
+  v.reader = std::move(reader);
   v.streaming = false;
   v.position = from;
   v.end = to;
@@ -148,27 +151,67 @@ bool AudioOutput::WaitIdle(int voice) {
   return true;
 }
 
-void AudioOutput::MixSound(const Sound& sound, size_t from, size_t frames, int32_t* into) {
-  const int16_t* s = sound.samples.data();
-  if (sound.rate == kRate && sound.channels == kChannels) {
-    const int16_t* src = s + from * kChannels;
-    for (size_t i = 0; i < frames * kChannels; ++i)
-      into[i] += src[i];
+AudioOutput::SoundReader::SoundReader(Samples sound, size_t from)
+    : sound_(std::move(sound)), next_(from) {
+  if (sound_->rate == kRate) return;
+  // The source frame under output frame `from`.
+  next_ = static_cast<size_t>(static_cast<uint64_t>(from) * static_cast<uint64_t>(sound_->rate) /
+                              kRate);
+  AVChannelLayout layout{};
+  av_channel_layout_default(&layout, sound_->channels);
+  // 32-bit results: 16-bit ones would come dithered, different on every run
+  // and never quite silent.
+  resampler_ =
+      MakeResampler(layout, AV_SAMPLE_FMT_S32, kRate, layout, AV_SAMPLE_FMT_S16, sound_->rate)
+          .release();
+}
+
+AudioOutput::SoundReader::~SoundReader() {
+  swr_free(&resampler_);
+}
+
+void AudioOutput::SoundReader::MixNext(size_t frames, int32_t* into) {
+  const Sound& s = *sound_;
+  const size_t ch = static_cast<size_t>(s.channels);
+  const size_t total = s.SourceFrames();
+  if (s.rate == kRate) {
+    const size_t n = next_ < total ? std::min(frames, total - next_) : 0;
+    const int16_t* from = s.samples.data() + next_ * ch;
+    for (size_t j = 0; j < n; ++j) {
+      for (size_t c = 0; c < kChannels; ++c)
+        into[j * kChannels + c] += from[j * ch + (ch == 1 ? 0 : c)];
+    }
+    next_ += n;
     return;
   }
-  // Linear interpolation between the source frames around each output frame.
-  const size_t last = sound.SourceFrames() - 1;
-  const size_t ch = static_cast<size_t>(sound.channels);
-  for (size_t j = 0; j < frames; ++j) {
-    const uint64_t x = static_cast<uint64_t>(from + j) * static_cast<uint64_t>(sound.rate);
-    const size_t i = std::min(static_cast<size_t>(x / kRate), last);
-    const size_t k = std::min(i + 1, last);
-    const int64_t f = static_cast<int64_t>(x % kRate);
+  if (resampler_ == nullptr) return;
+  converted_.resize(frames * ch);
+  size_t got = 0;
+  while (got < frames && next_ < total + kTailFrames) {
+    auto* out = reinterpret_cast<uint8_t*>(converted_.data() + got * ch);
+    const int room = static_cast<int>(frames - got);
+    // A little more than the room needs; the resampler keeps the rest. Past
+    // the sound's end silence pushes out what the filter holds (the
+    // library's own flush is not safe to call again and again).
+    const size_t want = static_cast<size_t>(room) * static_cast<size_t>(s.rate) / kRate + 16;
+    const int16_t* source = s.samples.data() + next_ * ch;
+    size_t take = std::min(want, total - std::min(next_, total));
+    if (take == 0) {
+      take = std::min(want, total + kTailFrames - next_);
+      silence_.assign(take * ch, 0);
+      source = silence_.data();
+    }
+    const auto* in = reinterpret_cast<const uint8_t*>(source);
+    const int n = swr_convert(resampler_, &out, room, &in, static_cast<int>(take));
+    next_ += take;
+    if (n < 0) break;
+    got += static_cast<size_t>(n);
+  }
+  // Back to 16-bit steps, rounded to the nearest.
+  for (size_t j = 0; j < got; ++j) {
     for (size_t c = 0; c < kChannels; ++c) {
-      const size_t sc = ch == 1 ? 0 : c;
-      const int64_t a = s[i * ch + sc];
-      const int64_t b = s[k * ch + sc];
-      into[j * kChannels + c] += static_cast<int32_t>(a + (b - a) * f / kRate);
+      const int64_t v = converted_[j * ch + (ch == 1 ? 0 : c)];
+      into[j * kChannels + c] += static_cast<int32_t>((v + 0x8000) >> 16);
     }
   }
 }
@@ -193,7 +236,7 @@ void AudioOutput::Mix(int16_t* out, size_t frames) {
       for (size_t i = 0; i < n * kChannels; ++i)
         accumulator_[i] += src[i];
     } else {
-      MixSound(*v.samples, v.position, n, accumulator_.data());
+      v.reader->MixNext(n, accumulator_.data());
     }
     v.position += n;
     // A stream that runs dry waits, silent, for more.

@@ -1,7 +1,8 @@
 // The one sound output of a media service: an SDL audio device of 16-bit
 // stereo at 44.1 kHz, opened on first use, mixing a few voices. Each voice
-// plays a stretch of a shared sample buffer and says when it has been played
-// out. Every media device that makes sound plays through it.
+// plays a stretch of a shared sample buffer, resampled to the output rate as
+// it plays, and says when it has been played out. Every media device that
+// makes sound plays through it.
 #pragma once
 
 #include <array>
@@ -12,6 +13,8 @@
 #include <memory>
 #include <mutex>
 #include <vector>
+
+struct SwrContext;
 
 namespace platform {
 
@@ -36,6 +39,28 @@ class AudioOutput {
     }
   };
   using Samples = std::shared_ptr<const Sound>;
+
+  // Reads a sound as output frames (stereo at kRate) from a given output
+  // frame on, through libswresample when its rate is not the output's.
+  class SoundReader {
+   public:
+    SoundReader(Samples sound, size_t from);
+    ~SoundReader();
+    SoundReader(const SoundReader&) = delete;
+    SoundReader& operator=(const SoundReader&) = delete;
+    // Adds the next `frames` output frames to `into` (stereo); past the
+    // sound's end it adds nothing.
+    void MixNext(size_t frames, int32_t* into);
+
+   private:
+    Samples sound_;
+    size_t next_;  // next output frame (same rate) or source frame (resampled)
+    // Source frames of silence read after the end: more than the filter holds.
+    static constexpr size_t kTailFrames = 4096;
+    SwrContext* resampler_ = nullptr;
+    std::vector<int32_t> converted_;
+    std::vector<int16_t> silence_;
+  };
 
   AudioOutput() = default;
   ~AudioOutput();
@@ -72,8 +97,6 @@ class AudioOutput {
 
   // Fills `frames` stereo frames (called by the device's audio thread).
   void Mix(int16_t* out, size_t frames);
-  // Adds output frames [from, from + frames) of `sound` to `into` (stereo).
-  static void MixSound(const Sound& sound, size_t from, size_t frames, int32_t* into);
 
  private:
   enum class State { kIdle, kPlaying, kDraining };
@@ -82,7 +105,8 @@ class AudioOutput {
     State state = State::kIdle;
     bool paused = false;
     Samples samples;
-    size_t position = 0;  // in frames
+    std::unique_ptr<SoundReader> reader;  // reads `samples` from `position` on
+    size_t position = 0;                  // in frames
     size_t end = 0;
     bool streaming = false;
     bool streamEnded = false;

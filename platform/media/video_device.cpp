@@ -1,4 +1,5 @@
 #include "platform/media/video_device.h"
+#include "platform/media/resampler.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -43,9 +44,6 @@ struct PacketFreer {
 struct SwsFreer {
   void operator()(SwsContext* s) const { sws_freeContext(s); }
 };
-struct SwrFreer {
-  void operator()(SwrContext* s) const { swr_free(&s); }
-};
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
 
 int64_t ToMs(int64_t ts, AVRational timeBase) {
@@ -55,7 +53,7 @@ int64_t ToMs(int64_t ts, AVRational timeBase) {
 class VideoDevice : public MediaDevice {
  public:
   VideoDevice(System& system, MciDeviceId id, WindowHandle parent, AudioOutput& audio)
-      : notice_(system, id), parent_(parent), audio_(audio) {}
+      : notice_(system, id), system_(system), parent_(parent), audio_(audio) {}
 
   ~VideoDevice() override { Close(); }
 
@@ -188,15 +186,10 @@ class VideoDevice : public MediaDevice {
     if (audioStream_ < 0 || codec == nullptr) return;
     sound_ = OpenDecoder(codec, format_->streams[audioStream_]);
     if (sound_ == nullptr || audio_.Open() != 0) return;
-    SwrContext* swr = nullptr;
-    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_S16, AudioOutput::kRate,
-                            &sound_->ch_layout, sound_->sample_fmt, sound_->sample_rate, 0,
-                            nullptr) < 0) {
-      return;
-    }
-    resampler_.reset(swr);
-    if (swr_init(swr) < 0) return;
+    const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    resampler_ = MakeResampler(stereo, AV_SAMPLE_FMT_S16, AudioOutput::kRate, sound_->ch_layout,
+                               sound_->sample_fmt, sound_->sample_rate);
+    if (resampler_ == nullptr) return;
     voice_ = audio_.ClaimVoice();  // none free: silent
   }
 
@@ -270,6 +263,7 @@ class VideoDevice : public MediaDevice {
       p &= 0x00FFFFFF;
     child_->SetPicture(picture_.data(), rect.w, rect.h);
     child_->Show(true);
+    system_.Wake();  // a program waiting for a deadline shows the picture now
   }
 
   // Converts a decoded sound frame and feeds the part inside [from, to).
@@ -372,6 +366,7 @@ class VideoDevice : public MediaDevice {
   }
 
   PendingNotice notice_;
+  System& system_;
   WindowHandle parent_;
   AudioOutput& audio_;
   std::shared_ptr<ChildArea> child_;
@@ -380,7 +375,7 @@ class VideoDevice : public MediaDevice {
   std::unique_ptr<AVCodecContext, CodecFreer> video_;
   std::unique_ptr<AVCodecContext, CodecFreer> sound_;
   std::unique_ptr<SwsContext, SwsFreer> scaler_;
-  std::unique_ptr<SwrContext, SwrFreer> resampler_;
+  Resampler resampler_;
   int videoStream_ = -1;
   int audioStream_ = -1;
   int voice_ = -1;

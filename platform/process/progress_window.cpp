@@ -63,10 +63,10 @@ struct ProgressWindow::Impl {
     if (fonts) FT_Done_FreeType(fonts);
     if (window) {
       SDL_DestroyWindow(window);
+      // Only our part of SDL: SDL_Quit would also forget the host program's
+      // hints, and its next start of SDL would then take SIGTERM and SIGINT
+      // for itself, so they would no longer end the program.
       QuitSdlSubSystem(SDL_INIT_VIDEO);
-      // Nothing else of SDL in use: release all it holds (its desktop-bus
-      // connection too).
-      if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) QuitSdl();
     }
   }
 
@@ -144,6 +144,8 @@ bool ProgressWindow::Open(const std::string& title) {
   // Without a desktop there is nothing to show a window on (SDL would fall
   // back to its invisible off-screen driver).
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return false;
+  // The expansion watches the stop signals itself; SDL must not take them.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   const char* driver = SDL_GetCurrentVideoDriver();
   if (driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||

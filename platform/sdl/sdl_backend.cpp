@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <errno.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -65,7 +66,8 @@ int WindowScale(const char* text) {
 
 }  // namespace
 
-SdlBackend::SdlBackend() {
+SdlBackend::SdlBackend(int refreshHz)
+    : refreshHz_(refreshHz), frames_(FrameClock::PeriodOf(refreshHz)) {
   if (const char* s = std::getenv("ZELK_SCALE"); s != nullptr && *s != '\0') {
     scale_ = WindowScale(s);
   }
@@ -80,6 +82,7 @@ SdlBackend::SdlBackend() {
 SdlBackend::~SdlBackend() {
   // The System has released the windows' native parts before this runs.
   boxFonts_.reset();
+  wakeEvent_ = 0;
   if (videoReady_) QuitSdl();
 }
 
@@ -117,6 +120,8 @@ bool SdlBackend::InitDisplay(std::string* why) {
     QuitSdl();
     return false;
   }
+  const uint32_t wake = SDL_RegisterEvents(1);
+  wakeEvent_ = wake == static_cast<uint32_t>(-1) ? 0 : wake;
   videoReady_ = true;
   return true;
 }
@@ -172,6 +177,7 @@ bool SdlBackend::CreateNativeWindow(Window& window, std::string* why) {
       return false;
     }
   }
+  FollowDisplayRate(native->window);
   window.native = std::move(native);
   return true;
 }
@@ -205,6 +211,37 @@ void SdlBackend::Poll(bool modal) {
   while (SDL_PollEvent(&e)) {
     if (!RouteToBox(e)) Translate(e, modal);
   }
+}
+
+void SdlBackend::WaitEvent(Tick deadline) {
+  // Whole milliseconds from a tick that is already up to 1 ms old: the
+  // wait ends within the deadline's own millisecond.
+  int32_t left = static_cast<int32_t>(deadline - Now());
+  if (left <= 0) return;
+  if (PicturePending()) {
+    const auto now = FrameClock::Clock::now();
+    const auto refresh =
+        std::chrono::ceil<std::chrono::milliseconds>(frames_.NextRefresh(now) - now);
+    left = std::min<int32_t>(left, static_cast<int32_t>(refresh.count()));
+    if (left <= 0) return;
+  }
+  if (!videoReady_) {
+    Sleep(static_cast<uint32_t>(left));
+    return;
+  }
+  // The event stays queued for the next Poll. SDL sleeps in the display
+  // connection's poll, woken by events pushed from other threads.
+  SDL_WaitEventTimeout(nullptr, left);
+}
+
+void SdlBackend::Wake() {
+  // The user-interface thread looks at the queue itself before it waits.
+  if (std::this_thread::get_id() == uiThread_) return;
+  const uint32_t type = wakeEvent_;
+  if (type == 0) return;
+  SDL_Event e{};
+  e.type = type;
+  SDL_PushEvent(&e);
 }
 
 bool SdlBackend::RouteToBox(const SDL_Event& e) {
@@ -246,6 +283,8 @@ void SdlBackend::Translate(const SDL_Event& e, bool modal) {
       if (w == nullptr) break;
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
         if (!modal) Sys().Post(Message{w, WM_CLOSE, 0, 0});
+      } else if (e.window.event == SDL_WINDOWEVENT_DISPLAY_CHANGED) {
+        if (auto* n = NativeOf(*w)) FollowDisplayRate(n->window);
       } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
                  e.window.event == SDL_WINDOWEVENT_RESTORED ||
                  e.window.event == SDL_WINDOWEVENT_SHOWN) {
@@ -291,14 +330,29 @@ void SdlBackend::Translate(const SDL_Event& e, bool modal) {
   }
 }
 
-void SdlBackend::Present(Window& window) {
+bool SdlBackend::Present(Window& window, Pace pace) {
   auto* n = NativeOf(window);
-  if (n == nullptr) return;
+  if (n == nullptr) return false;
   bool childChanged = false;
   for (const auto& child : window.children)
-    childChanged = child->TakeChanged() || childChanged;
-  bool changed = (window.screen.TakeChanged() || childChanged) && window.screen.Valid();
-  if (!changed && !(window.needsRedraw && n->hasPicture)) return;
+    childChanged = child->Changed() || childChanged;
+  const bool changed = window.screen.Changed() || childChanged;
+  if (changed && window.screen.Valid()) {
+    // A new picture goes to the display at a refresh that has not shown one.
+    const auto now = FrameClock::Clock::now();
+    const auto at = frames_.NextRefresh(now);
+    if (at > now) {
+      if (pace == Pace::kIfReady) return false;  // a wait shows it at that refresh
+      std::this_thread::sleep_until(at);
+    }
+    frames_.Shown(at);
+  } else if (!(window.needsRedraw && n->hasPicture && window.screen.Valid())) {
+    window.screen.TakeChanged();
+    return false;
+  }
+  window.screen.TakeChanged();
+  for (const auto& child : window.children)
+    child->TakeChanged();
   window.needsRedraw = false;
   const void* src = window.screen.Pixels();
   if (!window.children.empty()) {
@@ -313,7 +367,7 @@ void SdlBackend::Present(Window& window) {
   const int srcPitch = Surface::kWidth * 4;
   if (n->renderer == nullptr) {
     SDL_Surface* target = SDL_GetWindowSurface(n->window);
-    if (target == nullptr) return;
+    if (target == nullptr) return false;
     if (changed) {
       if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
       SDL_ConvertPixels(Surface::kWidth, Surface::kHeight, SDL_PIXELFORMAT_RGB888, src, srcPitch,
@@ -322,11 +376,32 @@ void SdlBackend::Present(Window& window) {
       n->hasPicture = true;
     }
     SDL_UpdateWindowSurface(n->window);
-    return;
+    return changed;
   }
   if (changed && SDL_UpdateTexture(n->texture, nullptr, src, srcPitch) == 0) n->hasPicture = true;
   SDL_RenderCopy(n->renderer, n->texture, nullptr, nullptr);
   SDL_RenderPresent(n->renderer);
+  return changed;
+}
+
+bool SdlBackend::PicturePending() {
+  for (const auto& w : Sys().windows()) {
+    if (!w->visible || w->destroyed || !w->screen.Valid()) continue;
+    if (w->screen.Changed()) return true;
+    for (const auto& child : w->children) {
+      if (child->Changed()) return true;
+    }
+  }
+  return false;
+}
+
+void SdlBackend::FollowDisplayRate(SDL_Window* window) {
+  if (refreshHz_ > 0) return;
+  SDL_DisplayMode mode{};
+  const int display = SDL_GetWindowDisplayIndex(window);
+  const int hz =
+      display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 ? mode.refresh_rate : 0;
+  frames_.SetPeriod(FrameClock::PeriodOf(hz));
 }
 
 int SdlBackend::RunModalBox(const BoxRequest& request, const std::function<void()>& keepAlive) {

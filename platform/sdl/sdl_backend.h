@@ -2,14 +2,18 @@
 // monotonic clock; a lock file for the single-instance rule.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/frame_clock.h"
 #include "platform/instance_lock.h"
 #include "platform/system.h"
 
 union SDL_Event;
+struct SDL_Window;
 
 namespace platform {
 
@@ -18,7 +22,9 @@ class SdlMessageBox;
 
 class SdlBackend : public Backend {
  public:
-  SdlBackend();
+  // Pictures are paced at the refresh rate of the window's display, or at
+  // `refreshHz` when it is above 0.
+  explicit SdlBackend(int refreshHz = 0);
   ~SdlBackend() override;
 
   bool ClaimInstance(const std::string& name) override;
@@ -31,7 +37,9 @@ class SdlBackend : public Backend {
   Tick Now() override;
   void Sleep(uint32_t ms) override;
   void Poll(bool modal) override;
-  void Present(Window& window) override;
+  void WaitEvent(Tick deadline) override;
+  void Wake() override;
+  bool Present(Window& window, Pace pace) override;
   int RunModalBox(const BoxRequest& request, const std::function<void()>& keepAlive) override;
   std::string ModuleFileName() override;
 
@@ -41,12 +49,20 @@ class SdlBackend : public Backend {
   // Gives an event to the open box it belongs to: the events of a box's window,
   // and every key while a box is open (it goes to the box on top).
   bool RouteToBox(const SDL_Event& e);
+  // Whether a window has a picture drawn that the display has not shown yet.
+  bool PicturePending();
+  // Paces the pictures at the refresh rate of the window's display.
+  void FollowDisplayRate(SDL_Window* window);
 
   bool videoReady_ = false;
+  const std::thread::id uiThread_ = std::this_thread::get_id();
+  std::atomic<uint32_t> wakeEvent_{0};  // SDL event type of a wake; 0 while SDL is down
   int scale_ = 1;
   InstanceLock lock_;
   std::unique_ptr<BoxFonts> boxFonts_;
   std::vector<SdlMessageBox*> openBoxes_;  // innermost last
+  const int refreshHz_;
+  FrameClock frames_;  // when the display takes the next picture
 };
 
 }  // namespace platform

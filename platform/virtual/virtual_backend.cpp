@@ -112,9 +112,10 @@ void VirtualBackend::Deliver(bool modal) {
   delivering_ = false;
 }
 
-void VirtualBackend::Present(Window& window) {
-  if (!window.screen.TakeChanged()) return;
-  if (presentHook_ && window.screen.Valid()) presentHook_(Now(), window.screen);
+bool VirtualBackend::Present(Window& window, Pace /*pace*/) {
+  if (!window.screen.TakeChanged() || !window.screen.Valid()) return false;
+  if (presentHook_) presentHook_(Now(), window.screen);
+  return true;
 }
 
 int VirtualBackend::RunModalBox(const BoxRequest& /*request*/,

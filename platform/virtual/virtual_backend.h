@@ -73,7 +73,7 @@ class VirtualBackend : public Backend {
     if (markHook_) markHook_(what);
   }
   void Poll(bool modal) override;
-  void Present(Window& window) override;
+  bool Present(Window& window, Pace pace) override;
   int RunModalBox(const BoxRequest& request, const std::function<void()>& keepAlive) override;
   bool AllowSurfaceAllocation() override;
   std::string ModuleFileName() override { return options_.moduleFileName; }

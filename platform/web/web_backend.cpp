@@ -126,13 +126,27 @@ void WebBackend::Poll(bool modal) {
   TakePageEvents(modal);
 }
 
-void WebBackend::Present(Window& window) {
-  if (!window.screen.TakeChanged() || !window.screen.Valid()) return;
+void WebBackend::WaitEvent(Tick deadline) {
+  // Page events (input, ends of sounds) end the page's wait early.
+  const int32_t left = static_cast<int32_t>(deadline - Now());
+  if (left <= 0) return;
+  PageWait(left);
+  lastTurn_ = PageNow();
+}
+
+bool WebBackend::Present(Window& window, Pace pace) {
+  if (!window.screen.TakeChanged() || !window.screen.Valid()) return false;
   ToRgba(window.screen, &rgba_);
+  if (pace == Pace::kIfReady) {
+    // The browser shows the canvas as it is at its next refresh.
+    PageShowPicture(rgba_.data());
+    return true;
+  }
   // Every frame is shown, each at a refresh of the display: that paces the
   // programs that draw without waiting to the display's rate.
   PageShowPictureAtRefresh(rgba_.data());
   lastTurn_ = PageNow();
+  return true;
 }
 
 int WebBackend::RunModalBox(const BoxRequest& request, const std::function<void()>& keepAlive) {
@@ -140,7 +154,8 @@ int WebBackend::RunModalBox(const BoxRequest& request, const std::function<void(
   // backend's box follows; the page lays it out and draws it.
   const msgbox::Buttons set = msgbox::ButtonsOf(request.style);
   msgbox::Layout rules;
-  for (const msgbox::Button& b : set.buttons) rules.buttons.push_back({b.label, b.answer, Rect{}});
+  for (const msgbox::Button& b : set.buttons)
+    rules.buttons.push_back({b.label, b.answer, Rect{}});
   rules.defaultIndex = set.defaultIndex;
   rules.cancelAnswer = set.cancelAnswer;
   msgbox::Input input(rules);
@@ -148,7 +163,8 @@ int WebBackend::RunModalBox(const BoxRequest& request, const std::function<void(
   for (const std::string& line : msgbox::SplitLines(request.text)) {
     lines += (lines.empty() ? "" : "\n") + line;
   }
-  for (const msgbox::Button& b : set.buttons) labels += (labels.empty() ? "" : "\n") + b.label;
+  for (const msgbox::Button& b : set.buttons)
+    labels += (labels.empty() ? "" : "\n") + b.label;
   PageOpenDialog(request.caption, lines, static_cast<int>(msgbox::IconOf(request.style)), labels,
                  set.cancelAnswer.has_value(), static_cast<int>(input.focus()));
   std::optional<int> answer;

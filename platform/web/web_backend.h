@@ -37,7 +37,8 @@ class WebBackend : public Backend {
   Tick Now() override;
   void Sleep(uint32_t ms) override;
   void Poll(bool modal) override;
-  void Present(Window& window) override;
+  void WaitEvent(Tick deadline) override;
+  bool Present(Window& window, Pace pace) override;
   int RunModalBox(const BoxRequest& request, const std::function<void()>& keepAlive) override;
   std::string ModuleFileName() override;
 

@@ -669,12 +669,31 @@ Canvas Pond() {
     });
     c.Paint(Stroke(stone, 1.0f, true, W, H), Hex(0x0a0c18));
   }
+  // The stone lantern seen from above: its six-sided roof hides the flame,
+  // whose light falls on the grass round it and out of the fire box's four
+  // windows; the roof's facets lit from the moon's side, a knob on top.
   Vec2 lantern{292, 30};
-  c.Glow(lantern, 40, kAmber, 0.35f);
-  c.Paint(Fill(Circle(lantern, 9, 32), W, H), Hex(0x4a4a60));
-  c.Paint(Stroke(Circle(lantern, 9, 32), 1.2f, true, W, H), Hex(0x0a0c18));
-  c.Paint(Fill(Circle(lantern, 4, 20), W, H), kGold);
-  c.Glow(lantern, 5, kCream, 0.6f);
+  c.Glow(lantern, 26, kAmber, 0.45f);
+  for (Vec2 d : {Vec2{1, 0}, Vec2{0, 1}, Vec2{-1, 0}, Vec2{0, -1}})
+    c.Glow(lantern + d * 13, 5, kAmber, 0.5f);
+  Path roof;
+  for (int k = 0; k < 6; ++k) {
+    float a = float(k) * kPi / 3 + 0.2f;
+    roof.push_back(lantern + Vec2{std::cos(a), std::sin(a)} * 10);
+  }
+  c.Paint(Blurred(Fill(Transformed(roof, Affine::Translate(2, 2.5f)), W, H), 1), Hex(0x040818),
+          0.5f);
+  for (int k = 0; k < 6; ++k) {
+    Vec2 a = roof[size_t(k)], b = roof[size_t(k + 1) % 6];
+    Vec2 mid = (a + b) * 0.5f - lantern;
+    float lit = Clamp01(0.5f + 0.5f * Dot(mid * 0.1f, Vec2{-0.6f, -0.8f}));
+    c.Paint(Fill(Path{lantern, a, b}, W, H), Mix(Hex(0x26283a), Hex(0x8a8ca8), lit));
+  }
+  for (const Vec2& corner : roof)
+    c.Paint(Stroke(Path{lantern, corner}, 0.7f, false, W, H), Hex(0x1a1c2c), 0.7f);
+  c.Paint(Stroke(roof, 1.0f, true, W, H), Hex(0x0a0c18));
+  c.Paint(Fill(Circle(lantern, 2.6f, 16), W, H), Hex(0x8a8ca4));
+  c.Paint(Stroke(Circle(lantern, 2.6f, 16), 0.8f, true, W, H), Hex(0x0a0c18));
   return c;
 }
 

@@ -75,6 +75,7 @@ Character Dova() {
   c.nose = C::Nose::kBridge;
   c.mouth = C::Mouth::kFirm;
   c.scar = true;
+  c.rimLight = Hex(0xa8c4f0);  // the cold night around the castle, not a lamp's warmth
   return c;
 }
 
@@ -103,13 +104,16 @@ Character Ubeko() {
 
 Character Fenari() {
   // The moon archer: an elf with a cool oval face, tilted almond eyes, a
-  // straight-cut fringe and level brows.
+  // straight-cut fringe and level brows, in a moonlit blue cloak with
+  // silver trim, her quiver over her shoulder.
   Character c;
   c.skin = Hex(0xf6e0cc);
   c.hair = Hex(0xd8d080);
   c.eyes = Hex(0x4aa060);
-  c.cloth = Hex(0x2e5a3a);
+  c.cloth = Hex(0x34507a);
+  c.trim = Hex(0xd0dcec);
   c.accent = Hex(0x40c0a0);
+  c.quiver = true;
   c.hair_style = C::Hair::kLong;
   c.fringe = C::Fringe::kBangs;
   c.headwear = C::Headwear::kCirclet;

@@ -166,6 +166,38 @@ void BackHair(Pen& p, const Character& who) {
   }
 }
 
+// An archer's quiver on the back: its leather mouth and three fletched arrows
+// show over the left shoulder (the viewer's right); the body hides the rest.
+void QuiverBehind(Pen& p, const Character& who) {
+  if (!who.quiver) return;
+  const Col leather = Hex(0x6a4026), wood = Hex(0x9a7448);
+  const Affine lean = Affine::Translate(86, 190) * Affine::Rotate(0.08f);
+  for (float dx : {-6.0f, 0.0f, 6.0f}) {
+    float top = -150 - std::fabs(dx) + (dx > 0 ? 8 : 0);
+    p.Solid(Transformed(Box(dx - 1.6f, top + 20, dx + 1.6f, -100), lean), wood, 1.0f);
+    // Two vanes either side of the shaft's end, and its nock.
+    for (float side : {-1.0f, 1.0f}) {
+      Path vane{{dx, top + 2}, {dx + side * 5, top + 8}, {dx + side * 5, top + 24}, {dx, top + 20}};
+      p.Solid(Transformed(side > 0 ? vane : Reversed(vane), lean),
+              side > 0 ? look::kCream : who.accent, 1.0f);
+    }
+  }
+  p.Graded(Transformed(RoundedBox(-12, -116, 12, 40, 5, 4), lean), Lighter(leather, 0.15f),
+           Darker(leather, 0.6f), 20, 140);
+  p.c.Paint(p.Line(Transformed(Path{{-12, -106}, {12, -106}}, lean), 3.0f), who.trim);
+}
+
+// The quiver's strap from the left shoulder down across the chest.
+void QuiverStrap(Pen& p, const Character& who) {
+  if (!who.quiver) return;
+  Path strap{{48, 92}, {72, 98}, {-92, 272}, {-126, 272}};
+  p.Graded(strap, Hex(0x7a4c2c), Hex(0x4a2c18), 92, 272, 1.5f);
+  p.c.Paint(p.Line(Path{{58, 100}, {-106, 272}}, 0.8f), Lighter(Hex(0x7a4c2c), 0.35f), 0.7f);
+  Path buckle = Transformed(RoundedBox(-11, -9, 11, 9, 2, 2),
+                            Affine::Translate(-30, 196) * Affine::Rotate(-0.81f));
+  p.Solid(buckle, who.trim, 1.5f);
+}
+
 void Torso(Pen& p, const Character& who) {
   Col shade = Darker(who.cloth, 0.65f);
   // Neck, shaded under the chin.
@@ -251,6 +283,7 @@ void Torso(Pen& p, const Character& who) {
     }
     case Character::Outfit::kCloak: {
       p.Graded(body, who.cloth, shade, 100, 260);
+      QuiverStrap(p, who);
       // The cloak's collar, closed by a brooch.
       for (float side : {-1.0f, 1.0f}) {
         Path collar{
@@ -792,12 +825,44 @@ void KeyPendant(Pen& p, const Character& who) {
   p.Solid(Box(2.5f, 194, 8, 199), who.trim, 1.2f);
 }
 
+// Everything a figure drawn into `after` changed from `before`.
+Mask Coverage(const Canvas& after, const Canvas& before) {
+  Mask cover(after.w, after.h);
+  for (size_t i = 0; i < after.px.size(); ++i) {
+    Col a = after.px[i], b = before.px[i];
+    cover.a[i] =
+        std::fabs(a.r - b.r) + std::fabs(a.g - b.g) + std::fabs(a.b - b.b) > 0.001f ? 1.0f : 0.0f;
+  }
+  return cover;
+}
+
+// Rim light from the right: a band of the fill just inside the figure's right
+// outline, so the ink line stays on the edge of the hair or cloth it belongs
+// to and the light lies on the surface. `s` is the figure's scale (its ink is
+// 2 units wide); `strength(x, y)` is how much of the light a pixel takes.
+template <typename Strength>
+void RimLight(Canvas& layer, const Mask& cover, float s, Col light, Strength strength) {
+  int ink = int(std::ceil(2 * s));
+  int band = std::max(2, int(3 * s));
+  for (int y = 0; y < layer.h; ++y) {
+    int run = 0;  // covered pixels from x to the figure's edge on the right
+    for (int x = layer.w - 1; x >= 0; --x) {
+      run = cover.at(x, y) > 0 ? run + 1 : 0;
+      if (run > ink && run <= ink + band) {
+        float fade = 1.0f - float(run - ink - 1) / float(band);  // brightest next to the ink
+        layer.at(x, y) = Mix(layer.at(x, y), light, strength(x, y) * (0.5f + 0.5f * fade));
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void PaintBust(Canvas& c, const Character& who, const Affine& place) {
   Canvas layer = c;  // drawn on a copy, so the rim light can find the silhouette
   Pen p(layer, place);
   HoodBack(p, who);
+  QuiverBehind(p, who);
   if (who.headwear != Character::Headwear::kHood) BackHair(p, who);
   Torso(p, who);
   Ears(p, who);
@@ -811,19 +876,7 @@ void PaintBust(Canvas& c, const Character& who, const Affine& place) {
   HoodFront(p, who);
   Glasses(p, who);
   KeyPendant(p, who);
-  // Rim light: pixels the figure changed whose neighbours to the right it did not.
-  int off = std::max(2, int(3 * p.s));
-  for (int y = 0; y < c.h; ++y)
-    for (int x = 0; x < c.w; ++x) {
-      auto changed = [&](int xx, int yy) {
-        if (xx < 0 || xx >= c.w) return false;
-        Col a = layer.at(xx, yy), b = c.at(xx, yy);
-        return std::fabs(a.r - b.r) + std::fabs(a.g - b.g) + std::fabs(a.b - b.b) > 0.001f;
-      };
-      if (changed(x, y) && !changed(x + off, y) && !changed(x + off / 2, y)) {
-        layer.at(x, y) = Mix(layer.at(x, y), who.rimLight, 0.45f);
-      }
-    }
+  RimLight(layer, Coverage(layer, c), p.s, who.rimLight, [](int, int) { return 0.45f; });
   c = std::move(layer);
 }
 
@@ -921,22 +974,12 @@ Mask PaintNolu(Canvas& c, Vec2 feet, float height) {
   p.Graded(Path{lc + Vec2{-22, 26}, lc + Vec2{22, 26}, lc + Vec2{16, 36}, lc + Vec2{-16, 36}},
            Hex(0xa07a40), Hex(0x5a3a20), lc.y + 26, lc.y + 36, 1.5f);
 
-  // Coverage: everything the figure changed.
-  Mask cover(c.w, c.h);
-  for (size_t i = 0; i < c.px.size(); ++i) {
-    Col a = layer.px[i], b = c.px[i];
-    cover.a[i] =
-        std::fabs(a.r - b.r) + std::fabs(a.g - b.g) + std::fabs(a.b - b.b) > 0.001f ? 1.0f : 0.0f;
-  }
   // Rim light from the lantern side, and the lantern's glow over her and around.
+  Mask cover = Coverage(layer, c);
   Vec2 glow = p.t(lc);
-  int off = std::max(2, int(3 * s));
-  for (int y = 0; y < c.h; ++y)
-    for (int x = 0; x + off < c.w; ++x)
-      if (cover.at(x, y) > 0 && cover.at(x + off, y) == 0)
-        layer.at(x, y) =
-            Mix(layer.at(x, y), nolu.rimLight,
-                0.45f * Smooth(300 * s * 2, 0, Length(Vec2{float(x), float(y)} - glow)) + 0.15f);
+  RimLight(layer, cover, s, nolu.rimLight, [&](int x, int y) {
+    return 0.45f * Smooth(300 * s * 2, 0, Length(Vec2{float(x), float(y)} - glow)) + 0.15f;
+  });
   layer.Glow(glow, 90 * s, Hex(0xf0a040), 0.45f);
   layer.Glow(glow, 30 * s, Hex(0xffe0a0), 0.6f);
   Mask halo(c.w, c.h);

@@ -50,6 +50,7 @@ struct Character {
   bool foxEars = false;
   bool faceless = false;  // a dark hood with two glowing eyes instead of a face
   bool keyPendant = false;
+  bool quiver = false;  // arrows over the left shoulder, the strap across the chest
   Col rimLight = Hex(0xf0a040);
 };
 

@@ -131,6 +131,20 @@ bool Write(const std::string& path, int height, const uint8_t* pixels, size_t st
   return true;
 }
 
+// 8-bit RGB (3 channels) or RGBA (4 channels) rows.
+bool WriteTrueColour(const std::string& path, int width, int height, const uint8_t* pixels,
+                     int channels, std::string* error) {
+  if (width < 1 || height < 1) return Fail(error, "cannot write an empty picture to " + path);
+  return Write(
+      path, height, pixels, static_cast<size_t>(width) * channels,
+      [&](png_structp png, png_infop info) {
+        png_set_IHDR(png, info, width, height, 8,
+                     channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+      },
+      error);
+}
+
 }  // namespace
 
 bool WriteIndexedPng(const std::string& path, int width, int height,
@@ -155,14 +169,12 @@ bool WriteIndexedPng(const std::string& path, int width, int height,
 
 bool WriteRgbPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb,
                  std::string* error) {
-  if (width < 1 || height < 1) return Fail(error, "cannot write an empty picture to " + path);
-  return Write(
-      path, height, rgb.data(), static_cast<size_t>(width) * 3,
-      [&](png_structp png, png_infop info) {
-        png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-      },
-      error);
+  return WriteTrueColour(path, width, height, rgb.data(), 3, error);
+}
+
+bool WriteRgbaPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba,
+                  std::string* error) {
+  return WriteTrueColour(path, width, height, rgba.data(), 4, error);
 }
 
 }  // namespace zelkimg

@@ -32,5 +32,8 @@ bool WriteIndexedPng(const std::string& path, int width, int height,
 // Writes an 8-bit RGB PNG from 3 bytes (red, green, blue) per pixel.
 bool WriteRgbPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb,
                  std::string* error);
+// Writes an 8-bit RGBA PNG from 4 bytes (red, green, blue, alpha) per pixel.
+bool WriteRgbaPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba,
+                  std::string* error);
 
 }  // namespace zelkimg

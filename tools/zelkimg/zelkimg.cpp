@@ -20,6 +20,7 @@
 #include "platform/virtual/virtual_backend.h"
 #include "tools/cli/command_line.h"
 #include "tools/zelkimg/png_io.h"
+#include "tools/zelkimg/thumbnail.h"
 
 namespace zelkimg {
 
@@ -495,6 +496,25 @@ void DarDraw(const std::string& darPath, const std::string& background, int n, i
     throw Failure{error};
 }
 
+// What a file manager shows for a DAR archive (its patterns on one sheet) or
+// a MAG picture: an RGBA PNG whose longer side is at most `size`.
+void Thumbnail(const std::string& in, const std::string& out, int size) {
+  const std::vector<uint8_t> file = ReadFile(in);
+  const Kind kind = Detect(file);
+  std::string error;
+  std::optional<RgbaPicture> thumbnail;
+  if (kind == Kind::kMag) {
+    thumbnail = MagThumbnail(DecodeMagOrFail(in, file), size, &error);
+  } else if (kind == Kind::kDar || kind == Kind::kUnknown) {
+    thumbnail = DarThumbnail(DecodeDarOrFail(in, file), size, &error);
+  } else {
+    throw WrongKind(in, kind, "a DAR or MAG file");
+  }
+  if (!thumbnail) throw Failure{in + ": " + error};
+  if (!WriteRgbaPng(out, thumbnail->width, thumbnail->height, thumbnail->pixels, &error))
+    throw Failure{error};
+}
+
 }  // namespace
 
 int Main(int argc, const char* const* argv) {
@@ -504,7 +524,7 @@ int Main(int argc, const char* const* argv) {
 
   std::string in, out, comment, dir, background, colorTable;
   std::vector<std::string> inputs;
-  int colors = 0, transparent = -1, headerExtra = 0, n = 0, x = 0, y = 0;
+  int colors = 0, transparent = -1, headerExtra = 0, n = 0, x = 0, y = 0, size = 128;
   bool darPalette = false;
 
   CLI::App* decode = app.add_subcommand(
@@ -556,6 +576,17 @@ int Main(int argc, const char* const* argv) {
   draw->add_flag("--dar-palette", darPalette,
                  "give the picture the archive's colour table first (as CopyPalette does)");
 
+  CLI::App* thumbnail = app.add_subcommand(
+      "thumbnail",
+      "a DAR archive's patterns laid out on one sheet, or a MAG picture, as an RGBA PNG of at most "
+      "SIZE x SIZE pixels (for file managers)");
+  thumbnail->add_option("IN", in, "DAR or MAG file")->required();
+  thumbnail->add_option("OUT", out, "PNG file to write")->required();
+  thumbnail
+      ->add_option("--size", size,
+                   "longer side in pixels (default 128); a smaller sheet keeps its size")
+      ->check(CLI::Range(1, 4096));
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -570,6 +601,7 @@ int Main(int argc, const char* const* argv) {
     if (*pack) DarPack(out, inputs, transparent, headerExtra, colorTable);
     if (*unpack) DarUnpack(in, dir, std::cout);
     if (*draw) DarDraw(in, background, n, x, y, out, darPalette);
+    if (*thumbnail) Thumbnail(in, out, size);
   } catch (const Failure& f) {
     std::cerr << "zelkimg: " << f.message << "\n";
     return 1;

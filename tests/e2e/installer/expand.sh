@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # A whole installation from archives made by jlha: the files arrive byte for
 # byte (Japanese names included), the finished message comes, the installed
-# program starts in its own folder, and the measured needs are saved once.
+# program (ExeName is a command line: program, then arguments) starts in its
+# own folder, and the measured needs are saved once.
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 source "$ZELK_SOURCE_DIR/tests/e2e/installer/installer_lib.sh"
 start_xvfb
-settings "TitleName=ゼルク" "ToDefDirName=Zelk\\Game" "ExeName=bin\\start.sh"
+settings "TitleName=ゼルク" "ToDefDirName=Zelk\\Game" "ExeName=bin\\start.sh --flag \"two words\""
 archive full.lzh
 archive lv0.lzh
 archive lv1lh6.lzh

@@ -15,7 +15,7 @@ run_unfold
 boxes >"$ARTIFACTS/boxes.txt"
 [ "$(wc -l <"$ARTIFACTS/boxes.txt")" = 1 ] || fail "boxes: $(cat "$ARTIFACTS/boxes.txt")"
 report=$(cat "$ARTIFACTS/boxes.txt")
-for name in "escaped.txt" "zelk-escaped.txt" "out" "link2" "runit" "crc.txt" "huge.bin" "cut.lzh"; do
+for name in "escaped.txt" "/tmp/zelk-escaped.txt" "out" "link2" "runit" "crc.txt" "huge.bin" "cut.lzh"; do
   [[ $report == *"$name"* ]] || fail "$name not reported: $report"
 done
 [[ $report == *"|8208" ]] || fail "not an error box: $report"

@@ -2,7 +2,9 @@
 # Stopping the installer in the middle of a member: SIGTERM, SIGHUP and SIGINT
 # end the run like Cancel (temporary file removed, the abandoned message,
 # nothing started, the needs saved); after SIGKILL the next run removes what
-# was left and installs everything whole.
+# was left and installs everything whole. On a desktop the same SIGTERM comes
+# while the progress window is up, and a SIGTERM while the message box is open
+# ends the installer as it ends any program.
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 source "$ZELK_SOURCE_DIR/tests/e2e/installer/installer_lib.sh"
 unset DISPLAY WAYLAND_DISPLAY
@@ -70,4 +72,21 @@ expect_boxes "T|解凍が終了しました。|8256"
 [ "$(cat "$DRIVE/Game/data/after.txt")" = after ] || fail "after.txt"
 [ -e "$ZELK_TEST_MARKER" ] || sleep 1
 [ -e "$ZELK_TEST_MARKER" ] || fail "program not started after the clean run"
+
+start_xvfb
+unset ZELK_MSGBOX_ANSWERS
+rm -r "$DRIVE/Game/data"
+start_and_catch
+kill -TERM "$LAST_PID"
+kill -CONT "$LAST_PID"
+# The progress window has the box's caption: wait for the box itself.
+started=$SECONDS
+until box=$(box_id T 1) && [ "$("$XTOOL" geometry "$box" | cut -d' ' -f3-)" != "440 190" ]; do
+  [ $((SECONDS - started)) -lt 30 ] || fail "no box on the desktop after SIGTERM"
+done
+shot "$ARTIFACTS/abandoned.png"
+expect_nothing_cut "SIGTERM on the desktop"
+kill -TERM "$LAST_PID"
+wait_exit "$LAST_PID" 10
+[ "$EXIT_CODE" != timeout ] || fail "SIGTERM did not end the installer while its box was open"
 echo PASS

@@ -205,12 +205,13 @@ TEST_F(ZelkimgTest, DrawUsesTheDemoChecksAndClipping) {
 }
 
 TEST_F(ZelkimgTest, BadCommandLinesSayWhatIsWrong) {
-  for (const char* command : {"decode", "encode", "info", "dar-pack", "dar-unpack", "dar-draw"}) {
+  for (const char* command :
+       {"decode", "encode", "info", "dar-pack", "dar-unpack", "dar-draw", "thumbnail"}) {
     Outcome r = Tool({command, "--help"});
     EXPECT_EQ(r.code, 0) << command;
     EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;
   }
-  const std::string commands = "decode, encode, info, dar-pack, dar-unpack, dar-draw";
+  const std::string commands = "decode, encode, info, dar-pack, dar-unpack, dar-draw, thumbnail";
   struct Case {
     std::vector<std::string> args;
     std::string message;
@@ -220,7 +221,8 @@ TEST_F(ZelkimgTest, BadCommandLinesSayWhatIsWrong) {
            {{"frobnicate"},
             "zelkimg: unknown command \"frobnicate\" (commands: " + commands + ")\n"},
            {{"--frob"},
-            "zelkimg: unknown option --frob (options: --help, --version; commands: " + commands + ")\n"},
+            "zelkimg: unknown option --frob (options: --help, --version; commands: " + commands +
+                ")\n"},
            {{"encode", "a", "b", "--colours=16"},
             "zelkimg: encode: unknown option --colours (options: --help, --colors, --comment)\n"},
            {{"decode", "a", "b", "c"},
@@ -232,6 +234,7 @@ TEST_F(ZelkimgTest, BadCommandLinesSayWhatIsWrong) {
     EXPECT_EQ(r.err, c.message);
   }
   EXPECT_NE(Tool({"encode", "a", "b", "--colors", "17"}).code, 0);
+  EXPECT_NE(Tool({"thumbnail", "a", "b", "--size", "0"}).code, 0);
 }
 
 // The kind of a file comes from its first bytes: a name says nothing.
@@ -299,6 +302,103 @@ TEST_F(ZelkimgTest, EmptyMagPicturesAreToldNotWritten) {
   EXPECT_EQ(r.err,
             "zelkimg: " + At("empty.mag") + ": an empty picture (0x2); a PNG cannot hold it\n");
   EXPECT_FALSE(fs::exists(At("e.png")));
+}
+
+// What a file manager shows of an archive: every pattern whole, in its own
+// colours and apart from the others on a transparent sheet; reduced to the
+// size asked for, colours and transparency stay where they were.
+TEST_F(ZelkimgTest, ThumbnailsLayEveryPatternApartOnATransparentSheet) {
+  DarContents dar;
+  for (int i = 0; i < 256; ++i) {
+    dar.colorTable[4 * i] = static_cast<uint8_t>(i);  // blue, green, red
+    dar.colorTable[4 * i + 1] = static_cast<uint8_t>(2 * i);
+    dar.colorTable[4 * i + 2] = static_cast<uint8_t>(3 * i);
+  }
+  auto solid = [](int w, int h, int16_t v) {
+    return image::DarPattern{w, h, std::vector<int16_t>(static_cast<size_t>(w) * h, v)};
+  };
+  dar.patterns = {solid(30, 20, 10), solid(12, 12, 20), solid(0, 0, 0), solid(8, 40, 30)};
+  dar.patterns[0].pixels[5 * 30 + 5] = -1;
+  folder.Write("a.dar", image::EncodeDar(dar, nullptr));
+  auto read = [&](const std::string& name) {
+    std::string error;
+    std::optional<PngPicture> p = ReadPng(At(name), &error);
+    EXPECT_TRUE(p.has_value() && !p->indexed) << error;
+    return p.value_or(PngPicture{});
+  };
+  auto isColour = [](const PngPicture& p, size_t i, int v) {
+    return p.pixels[4 * i] == 3 * v && p.pixels[4 * i + 1] == 2 * v && p.pixels[4 * i + 2] == v &&
+           p.pixels[4 * i + 3] == 255;
+  };
+
+  ASSERT_EQ(Tool({"thumbnail", At("a.dar"), At("sheet.png"), "--size", "512"}).code, 0);
+  const PngPicture sheet = read("sheet.png");
+  struct Box {
+    int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1, count = 0;
+  };
+  std::vector<Box> boxes;
+  int opaque = 0;
+  for (auto [v, w, h, holes] : {std::array{10, 30, 20, 1}, {20, 12, 12, 0}, {30, 8, 40, 0}}) {
+    Box b;
+    for (int y = 0; y < sheet.height; ++y) {
+      for (int x = 0; x < sheet.width; ++x) {
+        if (!isColour(sheet, static_cast<size_t>(y) * sheet.width + x, v)) continue;
+        b = {std::min(b.left, x), std::min(b.top, y), std::max(b.right, x), std::max(b.bottom, y),
+             b.count + 1};
+      }
+    }
+    EXPECT_EQ(b.right - b.left + 1, w) << v;
+    EXPECT_EQ(b.bottom - b.top + 1, h) << v;
+    EXPECT_EQ(b.count, w * h - holes) << v;
+    for (const Box& other : boxes)
+      EXPECT_TRUE(b.left > other.right + 1 || other.left > b.right + 1 ||
+                  b.top > other.bottom + 1 || other.top > b.bottom + 1)
+          << v << " touches another pattern";
+    boxes.push_back(b);
+    opaque += b.count;
+  }
+  int clear = 0;
+  for (size_t i = 0; i < sheet.pixels.size(); i += 4)
+    clear += sheet.pixels[i + 3] == 0;
+  EXPECT_EQ(clear + opaque, sheet.width * sheet.height);
+
+  // Reduced: the left half of a 400×100 pattern is opaque, its right half clear.
+  dar.patterns = {solid(400, 100, 10)};
+  for (int y = 0; y < 100; ++y)
+    std::fill_n(&dar.patterns[0].pixels[y * 400 + 200], 200, int16_t{-1});
+  folder.Write("half.dar", image::EncodeDar(dar, nullptr));
+  ASSERT_EQ(Tool({"thumbnail", At("half.dar"), At("half.png"), "--size", "64"}).code, 0);
+  const PngPicture half = read("half.png");
+  ASSERT_EQ(half.width, 64);
+  ASSERT_EQ(half.height, 16);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      const size_t i = static_cast<size_t>(y) * 64 + x;
+      if (x < 31) {
+        EXPECT_TRUE(isColour(half, i, 10)) << x << "," << y;
+      } else if (x > 32) {
+        EXPECT_EQ(half.pixels[4 * i + 3], 0) << x << "," << y;
+      }
+    }
+  }
+
+  // A MAG picture the same way; no patterns, or another kind of file, is told.
+  image::IndexedPicture mag{100, 50, 256, Palette(256), std::vector<uint8_t>(5000, 7)};
+  folder.Write("p.mag", image::EncodeMag(mag, nullptr));
+  ASSERT_EQ(Tool({"thumbnail", At("p.mag"), At("p.png"), "--size", "20"}).code, 0);
+  const PngPicture small = read("p.png");
+  EXPECT_EQ(small.width, 20);
+  EXPECT_EQ(small.height, 10);
+  const Rgb c = Palette(256)[7];
+  EXPECT_EQ(std::vector<uint8_t>(small.pixels.begin(), small.pixels.begin() + 4),
+            (std::vector<uint8_t>{c.r, c.g, c.b, 255}));
+  folder.Write("none.dar", image::EncodeDar(DarContents{}, nullptr));
+  EXPECT_EQ(Tool({"thumbnail", At("none.dar"), At("n.png")}).err,
+            "zelkimg: " + At("none.dar") + ": no pattern has pixels to show\n");
+  folder.Write("p.bmp", image_test::BmpFile(1, 1, 24, {1, 2, 3, 0}));
+  EXPECT_EQ(Tool({"thumbnail", At("p.bmp"), At("n.png")}).err,
+            "zelkimg: " + At("p.bmp") + ": a BMP picture, not a DAR or MAG file\n");
+  EXPECT_FALSE(fs::exists(At("n.png")));
 }
 
 }  // namespace

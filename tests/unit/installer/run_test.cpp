@@ -295,6 +295,7 @@ TEST_F(Run, LimitsCountTheBytesOfCodePage932) {
   Archives({"日本語漢字.lzh", "a.lzh"});  // 14 bytes in code page 932
   RunIt();
   ASSERT_EQ(Boxes().size(), 1u);
+  ASSERT_EQ(fake_.records.size(), 2u) << Texts();
   EXPECT_EQ(Boxes()[0].caption, kana127);
   EXPECT_EQ(std::string(fake_.block.title), Cp932(kana127));
   EXPECT_EQ(std::string(fake_.records[1].fileName), Cp932("日本語漢字.lzh"));

@@ -1,5 +1,7 @@
 // The real wave device on SDL audio, heard through SDL's "disk" driver: the
 // tests read back exactly what was played.
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "media/media_player.h"
@@ -137,11 +139,32 @@ TEST_F(SdlAudioTest, TooManyDevicesAtOnceFindTheOutputBusy) {
   EXPECT_EQ(open.deviceId, 3u);
 }
 
-// Output frames [from, from + n) of a loaded sound as the output mixes them.
-std::vector<int32_t> Mixed(const AudioOutput::Sound& sound, size_t from, size_t n) {
+// Output frames [from, from + n) of a loaded sound as a voice started at
+// `from` plays them.
+std::vector<int32_t> Mixed(const AudioOutput::Samples& sound, size_t from, size_t n) {
   std::vector<int32_t> out(n * AudioOutput::kChannels, 0);
-  AudioOutput::MixSound(sound, from, n, out.data());
+  AudioOutput::SoundReader reader(sound, from);
+  reader.MixNext(n, out.data());
   return out;
+}
+
+// The power of one channel of stereo `s` at `hz`, over frames [from, from + n)
+// under a Hann window (Goertzel).
+double PowerAt(const std::vector<int32_t>& s, int channel, size_t from, size_t n, double hz) {
+  const double w = 2 * M_PI * hz / AudioOutput::kRate;
+  double a = 0, b = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const double hann = 0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / (n - 1));
+    const double x = hann * s[(from + i) * 2 + channel];
+    const double next = x + 2 * std::cos(w) * a - b;
+    b = a;
+    a = next;
+  }
+  return a * a + b * b - 2 * std::cos(w) * a * b;
+}
+
+double Db(double power, double reference) {
+  return 10 * std::log10(power / reference);
 }
 
 TEST(WaveLoadTest, SoundsKeepTheirRateAndAreMixedToTheOutputFormat) {
@@ -161,9 +184,9 @@ TEST(WaveLoadTest, SoundsKeepTheirRateAndAreMixedToTheOutputFormat) {
   EXPECT_EQ(sound->channels, 1);
   EXPECT_EQ(sound->samples.size(), 11025u);
   EXPECT_EQ(sound->Frames(), 44100u);
-  auto mixed = Mixed(*sound, 22050, 2);
-  EXPECT_NEAR(mixed[0], 0x4000, 256);
-  EXPECT_EQ(mixed[0], mixed[1]);
+  auto mixed = Mixed(sound, 0, 22052);
+  EXPECT_NEAR(mixed[44100], 0x4000, 256);
+  EXPECT_EQ(mixed[44100], mixed[44101]);
 
   // 16-bit stereo at the output rate passes through unchanged.
   const auto noise = Noise(1000, 7);
@@ -172,23 +195,8 @@ TEST(WaveLoadTest, SoundsKeepTheirRateAndAreMixedToTheOutputFormat) {
   sound = LoadWaveSamples(same, &error);
   ASSERT_NE(sound, nullptr);
   EXPECT_EQ(sound->samples, noise);
-  mixed = Mixed(*sound, 0, noise.size() / 2);
+  mixed = Mixed(sound, 0, noise.size() / 2);
   EXPECT_EQ(std::vector<int16_t>(mixed.begin(), mixed.end()), noise);
-
-  // At half the output rate every other output frame is a source frame and
-  // the ones between lie halfway, on each side.
-  std::vector<int16_t> ramp;
-  for (int i = 0; i < 100; ++i) {
-    ramp.push_back(static_cast<int16_t>(i * 100));
-    ramp.push_back(static_cast<int16_t>(-i * 100));
-  }
-  const std::string half = (dir / "half.wav").string();
-  testing_support::WriteFile(half, testing_support::MakeWave(ramp, 2, 22050));
-  sound = LoadWaveSamples(half, &error);
-  ASSERT_NE(sound, nullptr);
-  EXPECT_EQ(sound->Frames(), 200u);
-  mixed = Mixed(*sound, 20, 3);
-  EXPECT_EQ(mixed, (std::vector<int32_t>{1000, -1000, 1050, -1050, 1100, -1100}));
 
   // IMA ADPCM, 2000 frames at 8 kHz: a quarter of a second.
   const std::string ima = (dir / "ima.wav").string();
@@ -208,6 +216,62 @@ TEST(WaveLoadTest, SoundsKeepTheirRateAndAreMixedToTheOutputFormat) {
   testing_support::WriteFile(empty, testing_support::MakeWave({}, 2, 44100));
   EXPECT_EQ(LoadWaveSamples(empty, &error), nullptr);
   EXPECT_EQ(error, MCIERR_INVALID_FILE);
+  fs::remove_all(dir);
+}
+
+// The theme is kept at 22050 Hz. Played at 44.1 kHz, a partial near the top
+// of its band (9 kHz, where bells ring) keeps its level, and its mirror image
+// at 22050 − 9000 = 13050 Hz, which interpolation between source samples
+// leaves a few dB down, stays more than 60 dB below it; a voice started in
+// the middle of the sound plays on exactly as one started at its beginning.
+TEST(WaveLoadTest, ResamplingKeepsTheBandAndMirrorsNothingAboveIt) {
+  const auto dir = fs::temp_directory_path() / ("zelk_resample_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  constexpr int kSourceRate = 22050;
+  constexpr double kAmplitude = 12000;
+  std::vector<int16_t> tones;  // 9 kHz on the left, 4 kHz on the right
+  for (int i = 0; i < kSourceRate; ++i) {
+    tones.push_back(static_cast<int16_t>(kAmplitude * std::sin(2 * M_PI * 9000 * i / kSourceRate)));
+    tones.push_back(static_cast<int16_t>(kAmplitude * std::sin(2 * M_PI * 4000 * i / kSourceRate)));
+  }
+  const std::string path = (dir / "tones.wav").string();
+  testing_support::WriteFile(path, testing_support::MakeWave(tones, 2, kSourceRate));
+  uint32_t error = 0;
+  const auto sound = LoadWaveSamples(path, &error);
+  ASSERT_NE(sound, nullptr);
+  ASSERT_EQ(sound->Frames(), 44100u);
+
+  const auto out = Mixed(sound, 0, 44100);
+  constexpr size_t kFrom = 8192, kN = 16384;
+  // A full-scale sine of this amplitude under the window, for the level.
+  const double reference = [&] {
+    std::vector<int32_t> pure(2 * (kFrom + kN));
+    for (size_t i = 0; i < pure.size() / 2; ++i)
+      pure[2 * i] = static_cast<int32_t>(kAmplitude * std::sin(2 * M_PI * 9000 * i / 44100.0));
+    return PowerAt(pure, 0, kFrom, kN, 9000);
+  }();
+  EXPECT_NEAR(Db(PowerAt(out, 0, kFrom, kN, 9000), reference), 0, 0.5);
+  EXPECT_LT(Db(PowerAt(out, 0, kFrom, kN, 13050), reference), -60);
+  EXPECT_NEAR(Db(PowerAt(out, 1, kFrom, kN, 4000), reference), 0, 0.5);
+  EXPECT_LT(Db(PowerAt(out, 1, kFrom, kN, 18050), reference), -60);
+  EXPECT_LT(Db(PowerAt(out, 1, kFrom, kN, 9000), reference), -60);  // channels stay apart
+
+  // Read as the output reads it, 1024 frames at a time and on past the end:
+  // the same frames, then silence.
+  std::vector<int32_t> pieces(2 * 50 * 1024, 0);
+  AudioOutput::SoundReader reader(sound, 0);
+  for (size_t at = 0; at < pieces.size() / 2; at += 1024)
+    reader.MixNext(1024, pieces.data() + 2 * at);
+  EXPECT_TRUE(std::equal(out.begin(), out.end(), pieces.begin()));
+  EXPECT_TRUE(std::all_of(pieces.begin() + 2 * 44100 + 2000, pieces.end(),
+                          [](int32_t v) { return v == 0; }));
+
+  const size_t start = 20000;
+  const auto later = Mixed(sound, start, 1000);
+  for (size_t i = 200; i < 1000; ++i) {
+    ASSERT_NEAR(later[2 * i], out[2 * (start + i)], 2) << i;
+    ASSERT_NEAR(later[2 * i + 1], out[2 * (start + i) + 1], 2) << i;
+  }
   fs::remove_all(dir);
 }
 

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <regex>
 #include <sstream>
 
@@ -152,6 +154,57 @@ TEST(RenderFrames, ScenedemoFramesStartWithTheBody) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 5);
   EXPECT_TRUE(ReadPng(dir / "scenedemo_frame00004.png"));
   EXPECT_FALSE(std::filesystem::exists(dir / "scenedemo_frame00005.png"));
+}
+
+TEST(RenderTrace, ZelkTraceTellsEveryStepAndFrameWithItsTick) {
+  TempDir dir, out;
+  const std::string trace = dir / "trace.jsonl";
+  const std::vector<std::string> run = {"scenedemo", "--cycle",  "--at",   "7100",
+                                        "--out",     out.path(), "--data", BinDir()};
+  unsetenv("ZELK_TRACE");
+  ASSERT_EQ(RunTool(run), 0);
+  EXPECT_FALSE(std::filesystem::exists(trace));
+
+  setenv("ZELK_TRACE", trace.c_str(), 1);
+  ASSERT_EQ(RunTool(run), 0);
+  unsetenv("ZELK_TRACE");
+  std::ifstream in(trace);
+  std::vector<nlohmann::json> lines;
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(nlohmann::json::parse(line));
+  std::vector<std::string> steps;  // "start NAME at", "end NAME at result"
+  int64_t frames = 0;
+  uint64_t lastTick = 0;
+  std::optional<uint64_t> cycle;
+  for (const auto& j : lines) {
+    const uint64_t tick = j.at("tick");
+    EXPECT_GE(tick, lastTick) << j;  // the virtual clock starts at 0 and never wraps here
+    lastTick = tick;
+    if (j["event"] == "frame") {
+      EXPECT_EQ(j.at("frame"), ++frames) << j;
+    } else if (j["event"] == "cycle") {
+      cycle = tick;
+    } else {
+      ASSERT_TRUE(cycle) << j;
+      EXPECT_EQ(j.at("at"), tick - *cycle) << j;
+      std::string step = j["event"].get<std::string>() + " " + j["scene"].get<std::string>() + " " +
+                         std::to_string(j["at"].get<int64_t>());
+      if (j["event"] == "end") step += " " + std::to_string(j["result"].get<int>());
+      steps.push_back(step);
+    }
+  }
+  EXPECT_GT(frames, 20);
+  // The title is held until 7000 ms into the cycle; the next scene starts
+  // then, on the virtual clock's millisecond, and ends by the quit that ends
+  // the run.
+  ASSERT_EQ(steps.size(), 6u);
+  EXPECT_EQ(steps[0], "start OpeningScene 0");
+  EXPECT_EQ(steps[1].substr(0, 17), "end OpeningScene ");
+  EXPECT_EQ(steps[2].substr(0, 16), "start TitleHold ");
+  EXPECT_EQ(steps[3], "end TitleHold 7000 1");
+  EXPECT_EQ(steps[4], "start TitleWaveScene 7000");
+  EXPECT_EQ(steps[5].substr(0, 19), "end TitleWaveScene ");
+  EXPECT_EQ(steps[5].back(), '0');
 }
 
 TEST(RenderFailures, RunsThatCannotDeliverSaySoAndFail) {

@@ -1,0 +1,246 @@
+// Waits that sleep and pictures paced at the display's refresh. The frame
+// clock alone on made-up moments; then the real backend on SDL's dummy video
+// driver, which needs no display and keeps every picture the window shows as
+// a numbered BMP file: a wait sleeps until its deadline unless something is
+// posted, from any thread; every picture presented reaches the window, once
+// and in order, a refresh apart; a picture drawn before a wait is shown at the
+// refresh within it, while a wait shorter than a refresh is not held up.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <thread>
+#include <vector>
+
+#include "platform/frame_clock.h"
+#include "platform/sdl/sdl_backend.h"
+#include "platform/system.h"
+#include "shell/entry.h"
+#include "shell/main_window.h"
+#include "shell/pump.h"
+
+namespace {
+
+using platform::FrameClock;
+using std::chrono::milliseconds;
+using Clock = FrameClock::Clock;
+namespace fs = std::filesystem;
+
+Clock::time_point At(int ms) {
+  return Clock::time_point(milliseconds(ms));
+}
+
+TEST(FrameClock, PicturesFasterThanTheDisplayAreARefreshApartAndLateOnesGoAtOnce) {
+  FrameClock clock(milliseconds(10));
+  // The first picture goes at once and sets the phase.
+  EXPECT_EQ(clock.NextRefresh(At(1000)), At(1000));
+  clock.Shown(At(1000));
+  // Pictures ready every 3 ms are shown 10 ms apart on the same steady
+  // clock, however late within its period each one comes.
+  Clock::time_point shown = At(1000);
+  for (int ready = 1003; ready < 1100; ready += 3) {
+    const Clock::time_point next = clock.NextRefresh(std::max(At(ready), shown));
+    EXPECT_EQ(next - shown, milliseconds(10)) << ready;
+    clock.Shown(next);
+    shown = next;
+  }
+  EXPECT_EQ(shown, At(1000 + 10 * 33));
+  // A picture a period or more after the last one is shown at once, and
+  // the clock follows its phase from there.
+  EXPECT_EQ(clock.NextRefresh(shown + milliseconds(10)), shown + milliseconds(10));
+  EXPECT_EQ(clock.NextRefresh(shown + milliseconds(27)), shown + milliseconds(27));
+  clock.Shown(shown + milliseconds(27));
+  EXPECT_EQ(clock.NextRefresh(shown + milliseconds(28)), shown + milliseconds(37));
+}
+
+TEST(FrameClock, ThePeriodIsTheDisplaysOr60HzWhenItDoesNotTell) {
+  EXPECT_EQ(FrameClock::PeriodOf(60), std::chrono::nanoseconds(16'666'667));
+  EXPECT_EQ(FrameClock::PeriodOf(0), FrameClock::PeriodOf(60));
+  EXPECT_EQ(FrameClock::PeriodOf(-1), FrameClock::PeriodOf(60));
+  EXPECT_EQ(FrameClock::PeriodOf(75), std::chrono::nanoseconds(13'333'333));
+}
+
+// Counts the looks at the queue, to tell a sleeping wait from a spinning one.
+class CountingBackend : public platform::SdlBackend {
+ public:
+  using SdlBackend::SdlBackend;
+  void OnPump() override { ++pumps; }
+  int pumps = 0;
+};
+
+struct NoticeTicks : shell::MediaNoticeSink {
+  void OnMciNotify(platform::WindowHandle, uint32_t, uint32_t) override {
+    ticks.push_back(platform::GetTickCount());
+  }
+  std::vector<platform::Tick> ticks;
+};
+
+// The real backend on the dummy driver, at a refresh rate slow enough that a
+// wait for it cannot pass unseen, in a folder that takes the shown pictures.
+class SdlPacing : public ::testing::Test {
+ protected:
+  static constexpr int kHz = 8;  // 125 ms a refresh
+  static constexpr int kPeriodMs = 125;
+
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("zelk_pacing_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    home_ = fs::current_path();
+    fs::current_path(dir_);  // where the dummy driver writes its pictures
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_VIDEO_DUMMY_SAVE_FRAMES", "1", 1);
+    setenv("ZELK_TRACE", (dir_ / "trace").c_str(), 1);
+    setenv("ZELK_MSGBOX_ANSWERS", "ok", 1);
+    auto backend = std::make_unique<CountingBackend>(kHz);
+    backend_ = backend.get();
+    system_ = std::make_unique<platform::System>(std::move(backend));
+    installed_ = std::make_unique<platform::ScopedSystem>(*system_);
+    ASSERT_TRUE(shell::RegisterWindowClass()) << system_->lastError();
+    window_ = std::make_unique<shell::MainWindow>("Pacing");
+    ASSERT_NE(window_->hwnd, nullptr) << system_->lastError();
+    // Let the window's first picture and its showing settle.
+    for (int i = 0; i < 3; ++i) {
+      ASSERT_EQ(shell::PumpPending(), 1);
+      std::this_thread::sleep_for(milliseconds(kPeriodMs));
+    }
+  }
+
+  void TearDown() override {
+    window_.reset();
+    installed_.reset();
+    system_.reset();
+    for (const char* name : {"SDL_VIDEO_DUMMY_SAVE_FRAMES", "ZELK_TRACE", "ZELK_MSGBOX_ANSWERS"})
+      unsetenv(name);
+    fs::current_path(home_);
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  // Fills the screen with one colour, as a program's frame.
+  void Draw(uint32_t rgb) {
+    uint32_t* px = window_->screenDC->Pixels();
+    std::fill(px, px + 640 * 480, rgb);
+    window_->screenDC->MarkChanged();
+  }
+
+  // The colours of the pictures the window showed so far, in order.
+  std::vector<uint32_t> Shown() const {
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(dir_)) {
+      if (e.path().extension() == ".bmp") files.push_back(e.path());
+    }
+    std::sort(files.begin(), files.end());  // numbered with leading zeros
+    std::vector<uint32_t> colours;
+    for (const fs::path& f : files) {
+      std::ifstream in(f, std::ios::binary);
+      std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)), {});
+      EXPECT_GT(b.size(), 60u) << f;
+      if (b.size() <= 60) continue;
+      const size_t offset = b[10] | (b[11] << 8) | (b[12] << 16) | (size_t(b[13]) << 24);
+      colours.push_back(uint32_t(b[offset + 2]) << 16 | uint32_t(b[offset + 1]) << 8 | b[offset]);
+    }
+    return colours;
+  }
+
+  // The ticks of the frames in the ZELK_TRACE file.
+  std::vector<platform::Tick> FrameTicks() const {
+    std::vector<platform::Tick> ticks;
+    std::ifstream in(dir_ / "trace");
+    for (std::string line; std::getline(in, line);) {
+      auto j = nlohmann::json::parse(line);
+      if (j["event"] == "frame") ticks.push_back(j["tick"]);
+    }
+    return ticks;
+  }
+
+  fs::path dir_, home_;
+  CountingBackend* backend_ = nullptr;
+  std::unique_ptr<platform::System> system_;
+  std::unique_ptr<platform::ScopedSystem> installed_;
+  std::unique_ptr<shell::MainWindow> window_;
+};
+
+TEST_F(SdlPacing, EveryPresentedPictureIsShownOnceInOrderARefreshApart) {
+  const size_t before = Shown().size();
+  const std::vector<uint32_t> frames = {0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xD0E0F0};
+  Clock::time_point first;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    Draw(frames[i]);
+    ASSERT_EQ(shell::PumpPending(), 1);
+    if (i == 0) first = Clock::now();
+  }
+  // No display can show them faster than it refreshes. (The ticks are taken
+  // after each showing, which writes a file here: allow for its time.)
+  EXPECT_GE(Clock::now() - first, milliseconds((frames.size() - 1) * kPeriodMs - 20));
+  const std::vector<uint32_t> shown = Shown();
+  ASSERT_GE(shown.size(), before);
+  EXPECT_EQ(std::vector<uint32_t>(shown.begin() + before, shown.end()), frames);
+  const std::vector<platform::Tick> ticks = FrameTicks();
+  ASSERT_GE(ticks.size(), frames.size());
+  for (size_t i = ticks.size() - frames.size() + 1; i < ticks.size(); ++i)
+    EXPECT_GE(ticks[i] - ticks[i - 1], platform::Tick(kPeriodMs / 2));
+}
+
+TEST_F(SdlPacing, APictureBeforeAWaitIsShownAtTheRefreshWithinItNotAfterTheDeadline) {
+  Draw(0x111111);
+  ASSERT_EQ(shell::PumpPending(), 1);
+  const size_t before = Shown().size();
+  // A step shorter than a refresh: its wait ends on time and leaves the new
+  // picture for the display's next refresh …
+  Draw(0x222222);
+  const Clock::time_point start = Clock::now();
+  ASSERT_EQ(shell::WaitUntil(platform::GetTickCount() + 10), 1);
+  EXPECT_LT(Clock::now() - start, milliseconds(kPeriodMs - 25));
+  EXPECT_EQ(Shown().size(), before);
+  // … which a longer wait shows when it comes, long before its own deadline.
+  const platform::Tick waitStart = platform::GetTickCount();
+  ASSERT_EQ(shell::WaitUntil(waitStart + 1500), 1);
+  const std::vector<uint32_t> shown = Shown();
+  ASSERT_EQ(shown.size(), before + 1);
+  EXPECT_EQ(shown.back(), 0x222222u);
+  const std::vector<platform::Tick> ticks = FrameTicks();
+  ASSERT_FALSE(ticks.empty());
+  EXPECT_LT(ticks.back() - waitStart, platform::Tick(kPeriodMs + 400));
+}
+
+TEST_F(SdlPacing, AWaitSleepsUntilItsDeadline) {
+  const int pumps = backend_->pumps;
+  const platform::Tick deadline = platform::GetTickCount() + 300;
+  EXPECT_EQ(shell::WaitUntil(deadline), 1);
+  EXPECT_GE(platform::GetTickCount(), deadline);
+  // A spinning wait looks at the queue many thousand times in 300 ms.
+  EXPECT_LE(backend_->pumps - pumps, 10);
+}
+
+TEST_F(SdlPacing, MessagesPostedByOtherThreadsWakeTheWaitAtOnce) {
+  NoticeTicks notices;
+  window_->player = &notices;
+  const platform::Tick start = platform::GetTickCount();
+  platform::WindowHandle hwnd = window_->hwnd;
+  std::thread poster([hwnd] {
+    std::this_thread::sleep_for(milliseconds(100));
+    platform::PostMessage(hwnd, platform::MM_MCINOTIFY, platform::MCI_NOTIFY_SUCCESSFUL, 7);
+    std::this_thread::sleep_for(milliseconds(100));
+    platform::PostMessage(hwnd, platform::WM_CLOSE, 0, 0);
+  });
+  // The notice is handled while the wait goes on; the close (answered OK)
+  // ends it with the quit, long before the deadline.
+  const int result = shell::WaitUntil(start + 20000);
+  const platform::Tick end = platform::GetTickCount();
+  poster.join();
+  EXPECT_EQ(result, 0);
+  ASSERT_EQ(notices.ticks.size(), 1u);
+  EXPECT_GE(notices.ticks[0] - start, 100u);
+  EXPECT_LT(notices.ticks[0] - start, 5000u);
+  EXPECT_LT(end - start, 10000u);
+  ASSERT_EQ(system_->boxLog().size(), 1u);
+}
+
+}  // namespace
