@@ -10,6 +10,9 @@
 //   xtool uniform IMAGE.png            prints the colour (RRGGBB) when all pixels share it,
 //                                      else "mixed"
 //   xtool diff A.png B.png             prints how many pixels differ (sizes must match)
+//   xtool diff-box A.png B.png         prints "N X0 Y0 X1 Y1": how many pixels differ and the
+//                                      box (end exclusive) that holds them, "0 0 0 0 0" if none
+//   xtool match A.png B.png…           prints the number (from 0) of the first B equal to A, or -1
 //   xtool zoom IN.png OUT.png N        writes the picture N times larger, each pixel a square
 //   xtool colors IMAGE.png             prints how many distinct colours the picture has
 //   xtool wait-picture IMAGE.png X Y [SECONDS]  waits until the screen at (X, Y) shows exactly
@@ -19,6 +22,7 @@
 #include <X11/Xutil.h>
 #include <png.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -121,7 +125,8 @@ bool ReadPng(const char* path, Rgb8* out) {
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   std::string cmd = argv[1];
-  const bool needsDisplay = cmd != "uniform" && cmd != "diff" && cmd != "colors" && cmd != "zoom";
+  const bool needsDisplay = cmd != "uniform" && cmd != "diff" && cmd != "diff-box" &&
+                            cmd != "match" && cmd != "colors" && cmd != "zoom";
   Display* d = needsDisplay ? XOpenDisplay(nullptr) : nullptr;
   if (needsDisplay && !d) {
     std::fprintf(stderr, "xtool: no display\n");
@@ -275,6 +280,37 @@ int main(int argc, char** argv) {
       if (a.px[i] != b.px[i] || a.px[i + 1] != b.px[i + 1] || a.px[i + 2] != b.px[i + 2]) ++n;
     }
     std::printf("%zu\n", n);
+    return 0;
+  }
+  if (cmd == "diff-box" && argc >= 4) {
+    Rgb8 a, b;
+    if (!ReadPng(argv[2], &a) || !ReadPng(argv[3], &b) || a.w != b.w || a.h != b.h) return 2;
+    size_t n = 0;
+    int x0 = a.w, y0 = a.h, x1 = 0, y1 = 0;
+    for (int y = 0; y < a.h; ++y) {
+      for (int x = 0; x < a.w; ++x) {
+        const size_t i = (static_cast<size_t>(y) * a.w + x) * 3;
+        if (std::memcmp(&a.px[i], &b.px[i], 3) == 0) continue;
+        ++n;
+        x0 = std::min(x0, x), y0 = std::min(y0, y);
+        x1 = std::max(x1, x + 1), y1 = std::max(y1, y + 1);
+      }
+    }
+    if (n == 0) x0 = y0 = 0;
+    std::printf("%zu %d %d %d %d\n", n, x0, y0, x1, y1);
+    return 0;
+  }
+  if (cmd == "match" && argc >= 4) {
+    Rgb8 a;
+    if (!ReadPng(argv[2], &a)) return 2;
+    for (int k = 3; k < argc; ++k) {
+      Rgb8 b;
+      if (ReadPng(argv[k], &b) && b.w == a.w && b.h == a.h && b.px == a.px) {
+        std::printf("%d\n", k - 3);
+        return 0;
+      }
+    }
+    std::printf("-1\n");
     return 0;
   }
   if (cmd == "colors" && argc >= 3) {

@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
-# ZELK_SCALE=2 shows the window twice as large; the picture inside is the same
-# (a black client area: the program runs from a folder without its pictures),
-# and closing works as usual. An invalid value is told and ignored.
+# ZELK_SCALE=2 shows the window twice as large, each pixel a 2 × 2 square:
+# ripdemo's background, around the ripple, is the renderer's picture of it
+# enlarged twice; closing works as usual. An invalid value is told and ignored.
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 start_xvfb 1600x1200
 export ZELK_SCALE=2 ZELK_MSGBOX_ANSWERS=ok
+cp "$BIN/ripdemo" "$WORK/ripdemo"
 cp "$BIN/lensdemo" "$WORK/lensdemo"
-start "$WORK/lensdemo"
+"$ZELK_TEST_DIR/effect_pictures" "$WORK" water.mag waters.mag || fail "pictures not written"
+"$BIN/zelkrender" --data "$WORK" --frames 1 --out "$WORK/frames" ripdemo >/dev/null ||
+  fail "no frame rendered"
+"$XTOOL" zoom "$WORK/frames/$(ls "$WORK/frames" | head -1)" "$ARTIFACTS/expected.png" 2
+start "$WORK/ripdemo"
 read -r id x y w h < <(wait_window "ZELK SYSTEM") || fail "no window"
 [ "$w $h" = "1280 960" ] || fail "scaled window is ${w}x${h}"
 sleep 0.5
 shot "$ARTIFACTS/scaled.png" "$x" "$y" "$w" "$h"
-[ "$(png_uniform "$ARTIFACTS/scaled.png")" = 000000 ] || fail "scaled client area is not black"
+read -r n x0 y0 x1 y1 < <("$XTOOL" diff-box "$ARTIFACTS/scaled.png" "$ARTIFACTS/expected.png")
+[ "$n" -gt 0 ] && [ "$x0" -ge 320 ] && [ "$y0" -ge 240 ] && [ "$x1" -le 960 ] && [ "$y1" -le 720 ] ||
+  fail "the scaled window differs from the enlarged picture outside the ripple: $n ($x0 $y0 $x1 $y1)"
 close_window "ZELK SYSTEM"
 wait_exit "$LAST_PID" 5
 [ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE"

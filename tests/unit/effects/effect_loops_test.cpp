@@ -5,11 +5,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,8 +58,10 @@ class EffectFolder {
   EffectFolder() : dir_(MakeFolder()) {
     vs_.backend().SetModuleFileName((dir_ / "program").string());
     vs_.backend().SetPresentHook([this](platform::Tick tick, const Surface& s) {
+      if (keep.count(ticks.size())) frames[ticks.size()].assign(s.Pixels(), s.Pixels() + 640 * 480);
       ticks.push_back(tick);
-      if (frames.size() < 4) frames.emplace_back(s.Pixels(), s.Pixels() + 640 * 480);
+      if (backend().Elapsed() > paintAt && backend().Elapsed() <= paintAt + 4)
+        repainted.emplace_back(s.Pixels(), s.Pixels() + 640 * 480);
       last.assign(s.Pixels(), s.Pixels() + 640 * 480);
     });
   }
@@ -97,9 +102,26 @@ class EffectFolder {
   std::string Full(const std::string& name) const { return (dir_ / name).string(); }
   platform::VirtualBackend& backend() { return vs_.backend(); }
 
+  // The window's screen surface as it is `afterMs` from now, into `snapshot`.
+  void SnapshotAfter(uint64_t afterMs) {
+    vs_.backend().At(vs_.backend().Elapsed() + afterMs, [this] {
+      const Surface& s = vs_.system().windows().front()->screen;
+      snapshot.assign(s.Pixels(), s.Pixels() + 640 * 480);
+    });
+  }
+  // An uncovering (a paint message) `afterMs` from now.
+  void RepaintAfter(uint64_t afterMs) {
+    paintAt = vs_.backend().Elapsed() + afterMs;
+    vs_.backend().ScheduleMessage(paintAt, platform::WM_PAINT, 0, 0);
+  }
+
   std::vector<platform::Tick> ticks;
-  std::vector<std::vector<uint32_t>> frames;  // the first few
+  std::set<size_t> keep = {0, 1, 2};  // frames to keep, counted from the body's start
+  std::map<size_t, std::vector<uint32_t>> frames;
+  uint64_t paintAt = UINT64_MAX;
+  std::vector<std::vector<uint32_t>> repainted;  // the screens presented just after the paint
   std::vector<uint32_t> last;
+  std::vector<uint32_t> snapshot;
 
  private:
   static fs::path MakeFolder() {
@@ -135,7 +157,28 @@ uint32_t Xrgb(const uint8_t* colorTable, uint8_t index) {
 }
 
 bool AllBlack(const std::vector<uint32_t>& screen) {
-  return std::all_of(screen.begin(), screen.end(), [](uint32_t p) { return p == 0; });
+  return screen.size() == 640u * 480u &&
+         std::all_of(screen.begin(), screen.end(), [](uint32_t p) { return p == 0; });
+}
+
+// The lens square worked out from its closed form: with e the distance of lens
+// pixel (i, j) from (32, 32), inside the circle it shows the picture pixel
+// dy · m + 32, dx · m + 32 (truncated) with m = (32² + e²) / (2 · 32²).
+std::vector<uint8_t> WithLens(const uint8_t* source, int lensX, int lensY) {
+  std::vector<uint8_t> canvas(source, source + 320 * 240);
+  for (int i = 0; i < 64; ++i) {
+    for (int j = 0; j < 64; ++j) {
+      const double dx = j - 32, dy = i - 32, e = std::hypot(dx, dy);
+      int g = i, h = j;
+      if (e < 32) {
+        const double m = (32.0 * 32 + e * e) / (2.0 * 32 * 32);
+        g = static_cast<int>(dy * m + 32);
+        h = static_cast<int>(dx * m + 32);
+      }
+      canvas[(lensY + i) * 320 + lensX + j] = source[(lensY + g) * 320 + lensX + h];
+    }
+  }
+  return canvas;
 }
 
 TEST(Lensdemo, FramesShowTheLensGlidingOverThePicture) {
@@ -146,12 +189,12 @@ TEST(Lensdemo, FramesShowTheLensGlidingOverThePicture) {
   ASSERT_EQ(f.boxes().size(), 1u);
   EXPECT_EQ(f.boxes()[0].text, "ZELK SYSTEMを終了します。よろしいですか？");
 
+  // Frame n: the lens at column 128 + 4n of buffer row 88 + 4n, so the first
+  // frame has it in the middle and it moves up and right.
   auto source = f.Load("pelia.mag");
-  std::vector<uint8_t> canvas(kCanvasBytes);
-  LensState lens;
-  ASSERT_GE(f.frames.size(), 3u);
+  ASSERT_EQ(f.frames.size(), 3u);
   for (int n = 0; n < 3; ++n) {
-    DrawLensFrame(source->bits, canvas.data(), MakeLensTable(), MakeRowStart(), lens);
+    const std::vector<uint8_t> canvas = WithLens(source->bits, 128 + 4 * n, 88 + 4 * n);
     EXPECT_TRUE(ShowsDoubled(f.frames[n], canvas.data(), source->colorTable, 320, 240, 0, 0))
         << "frame " << n;
   }
@@ -164,54 +207,89 @@ TEST(Spindemo, TurnsOnePhaseAFrameInTheSourceColoursWithAOneMsSleep) {
   EffectFolder f;
   f.WriteMag("kaiten.mag", RandomPicture(840, 840, 12));
   f.WriteMag("red.mag", RandomPicture(320, 240, 13));
-  f.CloseAfter(40);
+  f.keep = {0, 64};
+  f.CloseAfter(200);
   EXPECT_EQ(f.Run(programs::SpindemoMain), 0);
 
+  // Phase 0: canvas pixel (c, r) shows source (420 + c, 420 + max(r − 1, 0));
+  // a quarter turn later, source (420 − max(r − 1, 0), 420 + c) (bottom-up
+  // coordinates of the 840-wide source).
   auto source = f.Load("kaiten.mag");
-  std::vector<uint8_t> canvas(kCanvasBytes);
-  const SineTable sine = BuildSineTable(3.1415926535);
-  ASSERT_GE(f.frames.size(), 3u);
-  for (int k = 0; k < 3; ++k) {
-    RenderRotation(source->bits, canvas.data(), sine, MakeRowStart(), MakeSourceRows(), k);
-    EXPECT_TRUE(ShowsDoubled(f.frames[k], canvas.data(), source->colorTable, 320, 240, 0, 0))
-        << "phase " << k;
+  ASSERT_EQ(f.frames.size(), 2u);
+  std::vector<uint8_t> still(kCanvasBytes), quarter(kCanvasBytes);
+  for (int r = 0; r < 240; ++r) {
+    for (int c = 0; c < 320; ++c) {
+      const int down = std::max(r - 1, 0);
+      still[r * 320 + c] = source->bits[(420 + down) * 840 + 420 + c];
+      quarter[r * 320 + c] = source->bits[(420 + c) * 840 + 420 - down];
+    }
   }
+  EXPECT_TRUE(ShowsDoubled(f.frames[0], still.data(), source->colorTable, 320, 240, 0, 0));
+  EXPECT_TRUE(ShowsDoubled(f.frames[64], quarter.data(), source->colorTable, 320, 240, 0, 0));
   for (size_t i = 1; i < f.ticks.size(); ++i)
     ASSERT_EQ(f.ticks[i] - f.ticks[i - 1], 2u) << i;
 }
 
-TEST(Ripdemo, RipplesInTheMiddleOverTheBackgroundThatARepaintKeeps) {
+TEST(Ripdemo, RipplesInTheMiddleOverTheBackground) {
   EffectFolder f;
   f.WriteMag("water.mag", RandomPicture(320, 240, 14));
   f.WriteMag("waters.mag", RandomPicture(160, 120, 15));
-  // A repaint copies the back buffer over the whole screen; the frames after
-  // it redraw only the middle, so the rest must come from the back buffer.
-  f.backend().ScheduleMessage(f.backend().Elapsed() + 15, platform::WM_PAINT, 0, 0);
   f.CloseAfter(30);
   EXPECT_EQ(f.Run(programs::RipdemoMain), 0);
 
+  // The first frame: the drops at 9716 and 9644 give height 60 to their four
+  // neighbours, whose pixels show the picture 60 places further along.
   auto background = f.Load("water.mag");
   auto source = f.Load("waters.mag");
-  std::vector<uint8_t> canvas(source->bits, source->bits + kRippleCells);
-  RippleMaps maps;
-  ASSERT_GE(f.frames.size(), 3u);
-  for (int k = 0; k < 3; ++k) {
-    RippleStep(source->bits, canvas.data(), maps, BuildDropPath(), k);
-    EXPECT_TRUE(ShowsDoubled(f.frames[k], canvas.data(), source->colorTable, 160, 120, 160, 120))
-        << "frame " << k;
+  std::vector<uint8_t> first(source->bits, source->bits + 160 * 120);
+  for (int drop : {9716, 9644}) {
+    for (int i : {drop - 1, drop + 1, drop - 160, drop + 160})
+      first[i] = source->bits[i + 60];
   }
-  // The last frame, with its middle replaced by the background, is the
-  // background enlarged to the whole window.
-  std::vector<uint32_t> last = f.last;
-  ASSERT_EQ(last.size(), 640u * 480u);
+  ASSERT_EQ(f.frames.size(), 3u);
+  EXPECT_TRUE(ShowsDoubled(f.frames[0], first.data(), source->colorTable, 160, 120, 160, 120));
+  EXPECT_NE(f.frames[1], f.frames[0]);
+  EXPECT_NE(f.frames[2], f.frames[1]);
+  // Around the middle, the background enlarged to the whole window.
+  std::vector<uint32_t> around = f.frames[0];
   for (int y = 120; y < 360; ++y) {
     for (int x = 160; x < 480; ++x) {
-      last[y * 640 + x] =
+      around[y * 640 + x] =
           Xrgb(background->colorTable, background->bits[(239 - y / 2) * 320 + x / 2]);
     }
   }
-  EXPECT_TRUE(ShowsDoubled(last, background->bits, background->colorTable, 320, 240, 0, 0));
-  EXPECT_GT(f.ticks.back(), f.backend().Elapsed() - 15);  // frames went on after the repaint
+  EXPECT_TRUE(ShowsDoubled(around, background->bits, background->colorTable, 320, 240, 0, 0));
+}
+
+// An uncovering repaints from the back buffer, which only ripdemo fills (with
+// its background); the next frame then covers what the effect draws.
+TEST(EffectRepaint, ShowsBlackOrTheRippleBackgroundUntilTheNextFrame) {
+  int n = 0;
+  for (int (*entry)() : {programs::LensdemoMain, programs::SpindemoMain, programs::RipdemoMain,
+                         programs::PlasmademoMain}) {
+    ++n;
+    EffectFolder f;
+    f.WriteMag("pelia.mag", RandomPicture(320, 240, 21));
+    f.WriteMag("kaiten.mag", RandomPicture(840, 840, 22));
+    f.WriteMag("red.mag", RandomPicture(320, 240, 23));
+    f.WriteMag("water.mag", RandomPicture(320, 240, 24));
+    f.WriteMag("waters.mag", RandomPicture(160, 120, 25));
+    f.RepaintAfter(15);
+    f.CloseAfter(30);
+    EXPECT_EQ(f.Run(entry), 0);
+    // One of the screens presented right after the paint is the repaint.
+    auto background = f.Load("water.mag");
+    EXPECT_TRUE(std::any_of(f.repainted.begin(), f.repainted.end(),
+                            [&](const auto& screen) {
+                              return entry == programs::RipdemoMain
+                                         ? bool(ShowsDoubled(screen, background->bits,
+                                                             background->colorTable, 320, 240, 0,
+                                                             0))
+                                         : AllBlack(screen);
+                            }))
+        << "program " << n;
+    EXPECT_GT(f.ticks.back(), f.paintAt + 2);  // frames went on after the repaint
+  }
 }
 
 TEST(Plasmademo, FramesFollowTheClosedFormInTheCanvasColours) {
@@ -295,6 +373,7 @@ TEST(EffectPictures, MissingOrUnfitPicturesAreReportedAndTheWindowStaysBlackAndC
     EffectFolder f;
     for (const auto& [name, picture] : c.files)
       f.WriteMag(name, picture);
+    f.SnapshotAfter(90);
     f.CloseAfter(100);
     EXPECT_EQ(f.Run(c.entry), 0);
     ASSERT_EQ(f.boxes().size(), c.reported.size() + 1);
@@ -304,8 +383,7 @@ TEST(EffectPictures, MissingOrUnfitPicturesAreReportedAndTheWindowStaysBlackAndC
       EXPECT_EQ(f.boxes()[i].style, platform::MB_ICONERROR);
     }
     EXPECT_EQ(f.boxes().back().caption, "ZELK SYSTEM");
-    for (const auto& frame : f.frames)
-      EXPECT_TRUE(AllBlack(frame));
+    EXPECT_TRUE(AllBlack(f.snapshot));
     EXPECT_GE(f.backend().Elapsed(), 100u);
   }
 }

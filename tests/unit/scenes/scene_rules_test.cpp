@@ -133,11 +133,28 @@ TEST_P(UnfitData, ACycleKeepsItsTimesAndWritesNothingOutsideThePictures) {
   h.sys.backend().SetModuleFileName((dir / "scenedemo").string());
   auto observer = h.sequencer->onStep;
   uint64_t cycle = UINT64_MAX;
+  // During the title hold: the small title at (184, 198) on black (its pixel
+  // i has colour i mod 16), or black alone when it is missing.
+  size_t titleWrong = SIZE_MAX;
   h.sequencer->onStep = [&](std::string_view step, int result) {
     observer(step, result);
     if (step == "cycle" && cycle == UINT64_MAX) {
       cycle = h.sys.backend().Elapsed();
       h.QuitAt(cycle + 171000 + 500);
+      h.sys.backend().At(cycle + 5500, [&] {
+        titleWrong = 0;
+        for (int y = 0; y < 480; ++y) {
+          for (int x = 0; x < 640; ++x) {
+            uint32_t want = 0;
+            const int c = x - 184, r = y - 198;
+            if (present && c >= 0 && c < 64 && r >= 0 && r < 48) {
+              const uint32_t i = (r * 64 + c) % 16;
+              want = (i * 16) << 16 | (255 - i * 16);
+            }
+            titleWrong += h.window->screenDC->Pixel(x, y) != want;
+          }
+        }
+      });
     }
   };
   EXPECT_EQ(h.sequencer->Run(), 0);
@@ -145,6 +162,7 @@ TEST_P(UnfitData, ACycleKeepsItsTimesAndWritesNothingOutsideThePictures) {
   EXPECT_LE(h.EndOf("FinaleScene") - cycle, 171000u + 5);
   EXPECT_EQ(h.EndOf("RotationScene") - cycle, 109000u);
   EXPECT_FALSE(h.sys.system().boxLog().empty());  // the loaders said what was wrong
+  EXPECT_EQ(titleWrong, 0u);
   fs::remove_all(dir);
 }
 
