@@ -230,8 +230,11 @@ void SdlBackend::WaitEvent(Tick deadline) {
     return;
   }
   // The event stays queued for the next Poll. SDL sleeps in the display
-  // connection's poll, woken by events pushed from other threads.
-  SDL_WaitEventTimeout(nullptr, left);
+  // connection's poll, woken by events pushed from other threads. The kernel
+  // lets a poll run late by a thousandth of its timeout (6 ms on a 6 s hold),
+  // so long waits sleep in slices and the caller waits again after each.
+  constexpr int32_t kLongestSlice = 100;
+  SDL_WaitEventTimeout(nullptr, std::min(left, kLongestSlice));
 }
 
 void SdlBackend::Wake() {
