@@ -90,7 +90,7 @@ WEB_ENV := NODE_PATH=/usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
 WEB_PORT ?= 8080
 web: build
 	@$(WEB_ENV) emcmake cmake -S web -B build-web $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
-	  -DZELK_DATAGEN=$(CURDIR)/build/bin/zelkdata >/dev/null
+	  -DZELK_DATAGEN=$(CURDIR)/build/bin/zelkdata $(if $(WERROR),-DZELK_WERROR=$(WERROR)) >/dev/null
 	@$(WEB_ENV) cmake --build build-web -j $(JOBS)
 	@web/page-sizes build-web/site
 
