@@ -7,7 +7,6 @@ namespace image {
 namespace {
 
 constexpr const char* kUnsupported = "Error: Unsupported type.";
-constexpr const char* kCantRead = "Error: Can't file read.";
 constexpr const char* kNoDib = "Error: Not enough memory for create DIB.";
 
 }  // namespace
@@ -20,7 +19,7 @@ MagDecodeResult DecodeMagToDib(std::span<const uint8_t> file) {
     case mag::Status::kUnsupportedType:
       return {nullptr, kUnsupported};
     case mag::Status::kReadFailed:
-      return {nullptr, kCantRead};
+      return {nullptr, kMagCantRead};
   }
   const int colors = layout.header.colors;
   auto block = colors == 256 ? CreateDibBlock(layout.columns * 4, layout.rows, 8)
@@ -38,7 +37,7 @@ MagDecodeResult DecodeMagToDib(std::span<const uint8_t> file) {
   if (layout.rows > 0) {
     uint8_t* top = table + 4 * colors + (layout.rows - 1) * stride;  // the top row
     if (mag::DecodeRows(file, layout, top, -static_cast<ptrdiff_t>(stride)) != mag::Status::kOk)
-      return {nullptr, kCantRead};
+      return {nullptr, kMagCantRead};
   }
   return {std::move(block), nullptr};
 }

@@ -11,6 +11,10 @@
 
 namespace image {
 
+// The message of a file that cannot be read whole, from the decoder or from
+// whoever reads the file for it.
+inline constexpr const char* kMagCantRead = "Error: Can't file read.";
+
 // The new block, or null and the decoder's message that tells why: "Error:
 // Unsupported type.", "Error: Can't file read." or "Error: Not enough memory
 // for create DIB.".

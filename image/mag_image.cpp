@@ -12,7 +12,6 @@ namespace {
 
 constexpr const char* kCantOpen = "Error: Can't file open.";
 constexpr const char* kNoFileBuffer = "Error: Not enough memory for file buffer.";
-constexpr const char* kCantRead = "Error: Can't file read.";
 
 }  // namespace
 
@@ -32,7 +31,8 @@ std::unique_ptr<DibBlock> MagImage::DecodeMag(platform::WindowHandle owner, cons
   } catch (const std::bad_alloc&) {
     return fail(kNoFileBuffer);
   }
-  if (!ReadLarge(file, bytes.data(), static_cast<uint32_t>(bytes.size()))) return fail(kCantRead);
+  if (!ReadLarge(file, bytes.data(), static_cast<uint32_t>(bytes.size())))
+    return fail(kMagCantRead);
   file.Close();
   MagDecodeResult result = DecodeMagToDib(bytes);
   if (!result.block) return fail(result.message);

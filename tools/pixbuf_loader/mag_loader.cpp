@@ -88,7 +88,7 @@ GdkPixbuf* Load(FILE* f, GError** error) {
     while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
       file.insert(file.end(), buffer, buffer + n);
     if (std::ferror(f)) {
-      SetError(error, GDK_PIXBUF_ERROR_FAILED, "Error: Can't file read.");
+      SetError(error, GDK_PIXBUF_ERROR_FAILED, image::kMagCantRead);
       return nullptr;
     }
     return Decode(file, nullptr, nullptr, error);
