@@ -6,20 +6,20 @@
 #include <cstdint>
 
 #include "image/mag_image.h"
-#include "platform/surface.h"
-#include "platform/system.h"
+#include "services/calls.h"
+#include "services/surface.h"
 
 namespace scenes {
 
-inline platform::Tick Now() {
-  return platform::GetTickCount();
+inline services::Tick Now() {
+  return services::GetTickCount();
 }
 
-inline void FillBlack(platform::Surface* dc) {
-  dc->PatBlt(0, 0, 640, 480, platform::RasterFill::kBlackness);
+inline void FillBlack(services::Surface* dc) {
+  dc->PatBlt(0, 0, 640, 480, services::RasterFill::kBlackness);
 }
-inline void FillWhite(platform::Surface* dc) {
-  dc->PatBlt(0, 0, 640, 480, platform::RasterFill::kWhiteness);
+inline void FillWhite(services::Surface* dc) {
+  dc->PatBlt(0, 0, 640, 480, services::RasterFill::kWhiteness);
 }
 
 // Bits per pixel of a loaded picture, 0 when not loaded.

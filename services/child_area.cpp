@@ -1,9 +1,9 @@
-#include "platform/child_area.h"
+#include "services/child_area.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace platform {
+namespace services {
 
 void ChildArea::Place(Rect rect) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -58,4 +58,4 @@ bool ChildArea::TakeChanged() {
   return was;
 }
 
-}  // namespace platform
+}  // namespace services

@@ -8,9 +8,9 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/types.h"
+#include "services/types.h"
 
-namespace platform {
+namespace services {
 
 class ChildArea {
  public:
@@ -38,4 +38,4 @@ class ChildArea {
   bool changed_ = false;
 };
 
-}  // namespace platform
+}  // namespace services

@@ -1,8 +1,8 @@
-#include "platform/message_box_layout.h"
+#include "services/message_box_layout.h"
 
 #include <algorithm>
 
-namespace platform::msgbox {
+namespace services::msgbox {
 
 namespace {
 
@@ -368,4 +368,4 @@ std::optional<int> Input::AnswerOf(int target) const {
   return std::nullopt;
 }
 
-}  // namespace platform::msgbox
+}  // namespace services::msgbox

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/types.h"
+#include "services/types.h"
 
-namespace platform::msgbox {
+namespace services::msgbox {
 
 enum class Icon { kNone, kStop, kQuestion, kExclamation, kInformation };
 
@@ -141,4 +141,4 @@ class Input {
   bool spaceDown_ = false;
 };
 
-}  // namespace platform::msgbox
+}  // namespace services::msgbox

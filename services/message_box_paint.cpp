@@ -1,11 +1,11 @@
-#include "platform/message_box_paint.h"
+#include "services/message_box_paint.h"
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <numbers>
 
-namespace platform::msgbox {
+namespace services::msgbox {
 
 namespace {
 
@@ -264,4 +264,4 @@ void Paint(Pixels& into, const Layout& l, size_t focus, int pushed, TextPainter&
   }
 }
 
-}  // namespace platform::msgbox
+}  // namespace services::msgbox

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/message_box_layout.h"
+#include "services/message_box_layout.h"
 
-namespace platform::msgbox {
+namespace services::msgbox {
 
 struct Pixels {
   int width = 0;
@@ -37,4 +37,4 @@ void Paint(Pixels& into, const Layout& layout, size_t focus, int pushed, TextPai
 // Just the icon, `size` pixels square, at (x, y).
 void PaintIcon(Pixels& into, Icon icon, int x, int y, int size);
 
-}  // namespace platform::msgbox
+}  // namespace services::msgbox

@@ -1,12 +1,10 @@
-#include "platform/surface.h"
+#include "services/surface.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-#include "platform/system.h"
-
-namespace platform {
+namespace services {
 
 namespace {
 
@@ -27,6 +25,132 @@ inline Span Clip(int start, int length, int limit) {
   long long e = std::min<long long>(static_cast<long long>(start) + length, limit);
   if (e < b) e = b;
   return {static_cast<int>(b), static_cast<int>(e)};
+}
+
+// The colour table of an indexed picture as XRGB; entries missing from the
+// table are black.
+void BuildLookup(const DibView& dib, uint32_t (&lut)[256]) {
+  std::fill(std::begin(lut), std::end(lut), 0u);
+  if (dib.bitCount > 8 || dib.colorTable == nullptr) return;
+  const uint32_t n = std::min<uint32_t>(dib.colorCount, 1u << dib.bitCount);
+  for (uint32_t i = 0; i < n; ++i)
+    lut[i] = QuadToXrgb(dib.colorTable + 4 * i);
+}
+
+// Which source column each destination column of a draw shows, worked out
+// once per draw. Header fields and coordinates may be extreme: offsets are
+// worked out in 64 bits.
+struct ColumnMap {
+  ColumnMap(Span xs, int x, int w, int sx, int sw, int32_t pictureWidth)
+      : span(xs.end - xs.begin), source(static_cast<size_t>(span)) {
+    for (int dx = xs.begin; dx < xs.end; ++dx) {
+      const long long sc = sx + (static_cast<long long>(dx) - x) * sw / w;
+      source[dx - xs.begin] = (sc >= 0 && sc < pictureWidth) ? static_cast<int>(sc) : -1;
+    }
+    shift = static_cast<long long>(sx) - x;
+    identity = sw == w && shift + xs.begin >= 0 && shift + xs.end <= pictureWidth;
+    doubled = w == 2LL * sw && source[0] >= 0 && source[span - 1] >= 0;
+    oddStart = ((xs.begin - static_cast<long long>(x)) & 1) != 0;
+  }
+
+  int span;                 // clipped destination columns
+  std::vector<int> source;  // source column of each, or −1 outside the picture
+  long long shift;          // source column minus destination column at 1:1
+  bool identity;            // 1:1 and wholly inside the picture
+  bool doubled;             // 2:1 with both ends inside the picture
+  bool oddStart;            // the first column is the second of a doubled pair
+};
+
+// One row of an 8-bit picture at 1:1. Four pixels per store: the store count
+// bounds this loop more than the lookups.
+void CopyRow8(const uint8_t* p, const uint32_t* lut, uint32_t* out, int span) {
+  int i = 0;
+  for (; i + 3 < span; i += 4) {
+    const uint32_t quad[4] = {lut[p[i]], lut[p[i + 1]], lut[p[i + 2]], lut[p[i + 3]]};
+    std::memcpy(out + i, quad, sizeof quad);
+  }
+  for (; i < span; ++i)
+    out[i] = lut[p[i]];
+}
+
+// One row of an 8-bit picture doubled in width, into `out` and, when not
+// null, the row below it (`twin`), which shows the same source row.
+void DoubleRow8(const uint8_t* s, const uint32_t* lut, const ColumnMap& m, uint32_t* out,
+                uint32_t* twin) {
+  const int span = m.span;
+  int i = 0;
+  if (m.oddStart) {
+    out[0] = lut[s[m.source[0]]];
+    if (twin != nullptr) twin[0] = out[0];
+    i = 1;
+  }
+  const uint8_t* p = s + (i < span ? m.source[i] : 0);
+  if (twin != nullptr) {
+    // Four output pixels per store, as in CopyRow8.
+    for (; i + 3 < span; i += 4) {
+      uint32_t a = lut[p[0]], b = lut[p[1]];
+      p += 2;
+      const uint32_t quad[4] = {a, a, b, b};
+      std::memcpy(out + i, quad, sizeof quad);
+      std::memcpy(twin + i, quad, sizeof quad);
+    }
+    for (; i + 1 < span; i += 2) {
+      uint64_t c = lut[*p++];
+      c |= c << 32;
+      std::memcpy(out + i, &c, sizeof c);
+      std::memcpy(twin + i, &c, sizeof c);
+    }
+  } else {
+    for (; i + 1 < span; i += 2) {
+      uint64_t c = lut[*p++];
+      c |= c << 32;
+      std::memcpy(out + i, &c, sizeof c);
+    }
+  }
+  if (i < span) {
+    out[i] = lut[s[m.source[i]]];
+    if (twin != nullptr) twin[i] = out[i];
+  }
+}
+
+// The source pixel at column `sc` of a row of any depth, as XRGB.
+inline uint32_t PixelAt(const uint8_t* s, int sc, int bpp, const uint32_t* lut) {
+  switch (bpp) {
+    case 4: {
+      const uint8_t b = s[sc >> 1];
+      return lut[(sc & 1) ? (b & 0x0F) : (b >> 4)];
+    }
+    case 8:
+      return lut[s[sc]];
+    case 16: {
+      const uint16_t v = static_cast<uint16_t>(s[2 * sc] | (s[2 * sc + 1] << 8));
+      const uint32_t r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
+      return ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
+    }
+    case 24: {
+      const uint8_t* q = s + 3 * sc;
+      return (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
+    }
+    default: {
+      const uint8_t* q = s + 4 * sc;
+      return (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
+    }
+  }
+}
+
+// One row of any depth and scale, pixel by pixel. False when some columns
+// lay outside the picture and were left as they were.
+bool ConvertRow(const uint8_t* s, int bpp, const uint32_t* lut, const ColumnMap& m, uint32_t* out) {
+  bool complete = true;
+  for (int i = 0; i < m.span; ++i) {
+    const int sc = m.source[i];
+    if (sc < 0) {
+      complete = false;
+      continue;
+    }
+    out[i] = PixelAt(s, sc, bpp, lut);
+  }
+  return complete;
 }
 
 }  // namespace
@@ -63,7 +187,6 @@ size_t DibView::RowStride() const {
 }
 
 bool Surface::Allocate() {
-  if (HasSystem() && !Sys().backend().AllowSurfaceAllocation()) return false;
   try {
     pixels_.assign(static_cast<size_t>(kWidth) * kHeight, 0);
   } catch (const std::bad_alloc&) {
@@ -188,152 +311,56 @@ int Surface::StretchDIBits(int x, int y, int w, int h, int sx, int sy, int sw, i
   Span ys = Clip(y, h, kHeight);
   if (xs.begin >= xs.end || ys.begin >= ys.end) return 0;
 
-  // Colour lookup for indexed pictures; entries missing from the table are black.
-  uint32_t lut[256] = {};
-  if (bpp <= 8) {
-    uint32_t n = std::min<uint32_t>(dib.colorCount, 1u << bpp);
-    if (dib.colorTable != nullptr) {
-      for (uint32_t i = 0; i < n; ++i)
-        lut[i] = QuadToXrgb(dib.colorTable + 4 * i);
-    }
-  }
-
-  // Source column of every destination column, or -1 outside the picture.
-  const int span = xs.end - xs.begin;
-  std::vector<int> columns(static_cast<size_t>(span));
-  for (int dx = xs.begin; dx < xs.end; ++dx) {
-    long long sc = sx + (static_cast<long long>(dx) - x) * sw / w;
-    columns[dx - xs.begin] = (sc >= 0 && sc < dib.width) ? static_cast<int>(sc) : -1;
-  }
-  // Header fields and coordinates may be extreme: offsets are worked out in 64 bits.
-  const long long shift = static_cast<long long>(sx) - x;
-  const bool identityColumns = (sw == w) && shift + xs.begin >= 0 && shift + xs.end <= dib.width;
-  const bool doubledColumns = (w == 2LL * sw);
+  uint32_t lut[256];
+  BuildLookup(dib, lut);
+  const ColumnMap columns(xs, x, w, sx, sw, dib.width);
+  const int span = columns.span;
+  // The memory row of the picture that destination row dy shows, or −1 when
+  // it shows none: outside the picture, or beyond the bytes given.
+  auto sourceRow = [&](int dy) -> long long {
+    const long long up =
+        static_cast<long long>(sy) + sh - 1 - (static_cast<long long>(dy) - y) * sh / h;
+    if (up < 0 || up >= rows) return -1;
+    const long long memRow = dib.height > 0 ? up : rows - 1 - up;
+    return static_cast<size_t>(memRow) < dib.bitsSize / stride ? memRow : -1;
+  };
 
   int written = 0;
-  int lastSource = -1;
+  long long lastSource = -1;
   int lastRow = -1;
   for (int dy = ys.begin; dy < ys.end; ++dy) {
-    long long up = static_cast<long long>(sy) + sh - 1 - (static_cast<long long>(dy) - y) * sh / h;
-    if (up < 0 || up >= rows) continue;  // bottom-up row outside the picture
-    int memRow = static_cast<int>(dib.height > 0 ? up : rows - 1 - up);
-    if (static_cast<size_t>(memRow) >= dib.bitsSize / stride) continue;  // row not in the bytes
-    size_t offset = static_cast<size_t>(memRow) * stride;
-    uint32_t* d = pixels_.data() + static_cast<size_t>(dy) * kWidth;
+    const long long memRow = sourceRow(dy);
+    if (memRow < 0) continue;
+    uint32_t* d = pixels_.data() + static_cast<size_t>(dy) * kWidth + xs.begin;
     ++written;
     if (memRow == lastSource) {
-      std::memcpy(d + xs.begin, pixels_.data() + static_cast<size_t>(lastRow) * kWidth + xs.begin,
+      std::memcpy(d, pixels_.data() + static_cast<size_t>(lastRow) * kWidth + xs.begin,
                   static_cast<size_t>(span) * sizeof(uint32_t));
       continue;
     }
-    const uint8_t* s = dib.bits + offset;
+    const uint8_t* s = dib.bits + static_cast<size_t>(memRow) * stride;
     bool complete = true;
-    if (bpp == 8 && identityColumns) {
-      const uint8_t* p = s + (xs.begin + shift);
-      uint32_t* out = d + xs.begin;
-      int i = 0;
-      // Four pixels per store: the store count bounds this loop more than the lookups.
-      for (; i + 3 < span; i += 4) {
-        const uint32_t quad[4] = {lut[p[i]], lut[p[i + 1]], lut[p[i + 2]], lut[p[i + 3]]};
-        std::memcpy(out + i, quad, sizeof quad);
-      }
-      for (; i < span; ++i)
-        out[i] = lut[p[i]];
-    } else if (bpp == 8 && doubledColumns && columns[0] >= 0 && columns[span - 1] >= 0) {
-      int i = 0;
-      uint32_t* out = d + xs.begin;
-      // A leading odd column starts in the middle of a doubled pair.
-      if ((xs.begin - static_cast<long long>(x)) & 1) {
-        out[i] = lut[s[columns[i]]];
-        ++i;
-      }
-      // When the next destination row shows the same source row (a 2:1 enlargement),
-      // both rows are written in this pass rather than copied afterwards.
-      uint32_t* twin = nullptr;
-      if (dy + 1 < ys.end &&
-          static_cast<long long>(sy) + sh - 1 - (static_cast<long long>(dy) + 1 - y) * sh / h == up)
-        twin = d + kWidth + xs.begin;
-      if (twin != nullptr && i == 1) twin[0] = out[0];
-      const uint8_t* p = s + (i < span ? columns[i] : 0);
-      if (twin != nullptr) {
-        // Four output pixels per store, as above.
-        for (; i + 3 < span; i += 4) {
-          uint32_t a = lut[p[0]], b = lut[p[1]];
-          p += 2;
-          const uint32_t quad[4] = {a, a, b, b};
-          std::memcpy(out + i, quad, sizeof quad);
-          std::memcpy(twin + i, quad, sizeof quad);
-        }
-        for (; i + 1 < span; i += 2) {
-          uint64_t c = lut[*p++];
-          c |= c << 32;
-          std::memcpy(out + i, &c, sizeof c);
-          std::memcpy(twin + i, &c, sizeof c);
-        }
-      } else {
-        for (; i + 1 < span; i += 2) {
-          uint64_t c = lut[*p++];
-          c |= c << 32;
-          std::memcpy(out + i, &c, sizeof c);
-        }
-      }
-      if (i < span) {
-        out[i] = lut[s[columns[i]]];
-        if (twin != nullptr) twin[i] = out[i];
-      }
-      if (twin != nullptr) {
+    if (bpp == 8 && columns.identity) {
+      CopyRow8(s + (xs.begin + columns.shift), lut, d, span);
+    } else if (bpp == 8 && columns.doubled) {
+      // When the next destination row shows the same source row (a 2:1
+      // enlargement), both rows are written in this pass rather than copied
+      // afterwards.
+      const bool twin = dy + 1 < ys.end && sourceRow(dy + 1) == memRow;
+      DoubleRow8(s, lut, columns, d, twin ? d + kWidth : nullptr);
+      if (twin) {
         ++dy;
         ++written;
-        lastSource = memRow;
-        lastRow = dy;
-        continue;
       }
     } else {
-      for (int i = 0; i < span; ++i) {
-        int sc = columns[i];
-        if (sc < 0) {
-          complete = false;
-          continue;
-        }
-        uint32_t c;
-        switch (bpp) {
-          case 4: {
-            uint8_t b = s[sc >> 1];
-            c = lut[(sc & 1) ? (b & 0x0F) : (b >> 4)];
-            break;
-          }
-          case 8:
-            c = lut[s[sc]];
-            break;
-          case 16: {
-            uint16_t v = static_cast<uint16_t>(s[2 * sc] | (s[2 * sc + 1] << 8));
-            uint32_t r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
-            c = ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
-            break;
-          }
-          case 24: {
-            const uint8_t* q = s + 3 * sc;
-            c = (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
-            break;
-          }
-          default: {
-            const uint8_t* q = s + 4 * sc;
-            c = (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
-            break;
-          }
-        }
-        d[xs.begin + i] = c;
-      }
+      complete = ConvertRow(s, bpp, lut, columns, d);
     }
-    if (complete) {
-      lastSource = memRow;
-      lastRow = dy;
-    } else {
-      lastSource = -1;
-    }
+    // A row with skipped pixels is not reused: its gaps hold older content.
+    lastSource = complete ? memRow : -1;
+    lastRow = dy;
   }
   if (written > 0) changed_ = true;
   return written;
 }
 
-}  // namespace platform
+}  // namespace services

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace platform {
+namespace services {
 
 // The 40-byte info header of a device-independent bitmap, as it lies in files
 // and in memory blocks (little-endian, no padding).
@@ -73,10 +73,9 @@ class Surface {
   Surface(Surface&&) = default;
   Surface& operator=(Surface&&) = default;
 
-  // Allocates black pixels. False when the memory cannot be had (or the
-  // platform refuses, as the virtual backend can be told to); the surface then
-  // stays unusable and draws nothing.
-  bool Allocate();
+  // Allocates black pixels. False when the memory cannot be had; the surface
+  // then stays unusable and draws nothing.
+  [[nodiscard]] bool Allocate();
   // Frees the pixels; from then on every operation on the surface does nothing.
   void Release();
   bool Valid() const { return !pixels_.empty(); }
@@ -118,4 +117,4 @@ class Surface {
   int stretchMode_ = BLACKONWHITE;
 };
 
-}  // namespace platform
+}  // namespace services

@@ -1,4 +1,4 @@
-#include "platform/system.h"
+#include "services/system.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,9 +6,9 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "platform/media_service.h"
+#include "services/media/media_service.h"
 
-namespace platform {
+namespace services {
 
 namespace {
 
@@ -32,7 +32,7 @@ Window* FindWindowObject(const std::vector<std::unique_ptr<Window>>& windows, Wi
 
 }  // namespace
 
-System::System(std::unique_ptr<Backend> backend) : backend_(std::move(backend)) {
+System::System(const BackendMaker& makeBackend) {
   if (const char* answers = std::getenv("ZELK_MSGBOX_ANSWERS")) {
     answersScripted_ = true;
     std::string list = answers;
@@ -48,6 +48,8 @@ System::System(std::unique_ptr<Backend> backend) : backend_(std::move(backend)) 
   }
   if (const char* log = std::getenv("ZELK_MSGBOX_LOG")) boxLogPath_ = log;
   if (const char* trace = std::getenv("ZELK_TRACE")) tracePath_ = trace;
+  // Last, so that the backend finds the whole system built.
+  backend_ = makeBackend(*this);
 }
 
 System::~System() {
@@ -172,7 +174,8 @@ WindowHandle System::CreateWindow(const std::string& className, const std::strin
     lastError_ = why;
     return nullptr;
   }
-  window->screen.Allocate();
+  // A screen that cannot be had draws nothing; the window still works.
+  static_cast<void>(window->screen.Allocate());
   Window* handle = window.get();
   windows_.push_back(std::move(window));
   // The first messages of a new window: non-client creation, then creation with
@@ -189,6 +192,13 @@ WindowHandle System::CreateWindow(const std::string& className, const std::strin
     return nullptr;
   }
   return handle;
+}
+
+WindowHandle System::FirstWindow() const {
+  for (const auto& w : windows_) {
+    if (!w->destroyed) return w.get();
+  }
+  return nullptr;
 }
 
 void System::PresentAll(Pace pace) {
@@ -280,6 +290,10 @@ void System::LogBox(const BoxRecord& record) {
   out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
+void System::Mark(std::string_view what) {
+  if (markListener_) markListener_(what);
+}
+
 void System::SetMediaService(std::unique_ptr<MediaService> service) {
   media_ = std::move(service);
 }
@@ -293,7 +307,7 @@ ScopedSystem::~ScopedSystem() {
 
 System& Sys() {
   if (g_installed == nullptr) {
-    std::fputs("platform: no system installed\n", stderr);
+    std::fputs("services: no system installed\n", stderr);
     std::abort();
   }
   return *g_installed;
@@ -303,141 +317,4 @@ bool HasSystem() {
   return g_installed != nullptr;
 }
 
-// ---- Calls ----
-
-bool FindWindow(const std::string& className) {
-  return !Sys().backend().ClaimInstance(className);
-}
-
-bool RegisterClass(const WindowClass& windowClass) {
-  return Sys().RegisterClass(windowClass);
-}
-
-WindowHandle CreateWindow(const std::string& className, const std::string& title, uint32_t style,
-                          int x, int y, int w, int h, void* createParams) {
-  return Sys().CreateWindow(className, title, style, x, y, w, h, createParams);
-}
-
-int GetSystemMetrics(int index) {
-  Size s = Sys().backend().ScreenSize();
-  if (index == SM_CXSCREEN) return s.width;
-  if (index == SM_CYSCREEN) return s.height;
-  return 0;
-}
-
-Rect AdjustWindowRect(Rect client, uint32_t style) {
-  return Sys().backend().AdjustWindowRect(client, style);
-}
-
-void ShowWindow(WindowHandle hwnd, int /*showCommand*/) {
-  if (hwnd == nullptr) return;
-  Sys().backend().ShowNativeWindow(*hwnd);
-  hwnd->visible = true;
-  hwnd->paintPending = true;
-}
-
-void UpdateWindow(WindowHandle hwnd) {
-  if (hwnd == nullptr || !hwnd->paintPending || hwnd->proc == nullptr) return;
-  hwnd->proc(hwnd, WM_PAINT, 0, 0);
-}
-
-void BringWindowToFront(WindowHandle hwnd) {
-  if (hwnd != nullptr) Sys().backend().BringToFront(*hwnd);
-}
-
-intptr_t GetWindowLongPtr(WindowHandle hwnd, int index) {
-  return (hwnd != nullptr && index == 0) ? hwnd->extraWord : 0;
-}
-
-void SetWindowLongPtr(WindowHandle hwnd, int index, intptr_t value) {
-  if (hwnd != nullptr && index == 0) hwnd->extraWord = value;
-}
-
-void InvalidateRect(WindowHandle hwnd) {
-  if (hwnd != nullptr) hwnd->paintPending = true;
-}
-
-void ValidateRect(WindowHandle hwnd) {
-  if (hwnd != nullptr) hwnd->paintPending = false;
-}
-
-intptr_t DefWindowProc(WindowHandle hwnd, uint32_t message, uintptr_t /*wParam*/,
-                       intptr_t /*lParam*/) {
-  switch (message) {
-    case WM_NCCREATE:
-      return 1;
-    case WM_PAINT:
-      ValidateRect(hwnd);
-      return 0;
-    case WM_CLOSE:
-      // The default closing destroys the window.
-      if (hwnd != nullptr) {
-        hwnd->destroyed = true;
-        hwnd->visible = false;
-      }
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-Surface* GetDC(WindowHandle hwnd) {
-  return hwnd != nullptr ? &hwnd->screen : nullptr;
-}
-
-void ReleaseDC(WindowHandle hwnd, Surface* dc) {
-  if (hwnd != nullptr && dc == &hwnd->screen) dc->Release();
-}
-
-bool PeekMessage(Message* message, Pace pace) {
-  return Sys().Peek(message, false, pace);
-}
-int GetMessage(Message* message) {
-  return Sys().Get(message);
-}
-void WaitMessageUntil(Tick deadline) {
-  Sys().WaitMessageUntil(deadline);
-}
-void TranslateMessage(const Message& /*message*/) {}
-intptr_t DispatchMessage(const Message& message) {
-  return Sys().Dispatch(message);
-}
-
-void PostMessage(WindowHandle hwnd, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  Sys().Post(Message{hwnd, message, wParam, lParam});
-}
-
-void PostQuitMessage(int exitCode) {
-  Sys().PostQuit(exitCode);
-}
-
-Tick GetTickCount() {
-  return Sys().backend().Now();
-}
-
-void Sleep(uint32_t ms) {
-  Backend& backend = Sys().backend();
-  const Tick end = backend.Now() + ms;
-  Sys().PresentAll();
-  const int32_t left = static_cast<int32_t>(end - backend.Now());
-  backend.Sleep(left > 0 ? static_cast<uint32_t>(left) : 0);
-}
-
-int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
-               uint32_t style) {
-  return Sys().ShowMessageBox(owner, text, caption, style);
-}
-
-void Mark(const std::string& what) {
-  Sys().backend().OnMark(what);
-}
-
-void Trace(std::string_view event, std::initializer_list<TraceField> fields) {
-  Sys().Trace(event, fields);
-}
-
-std::string ModuleFileName() {
-  return Sys().backend().ModuleFileName();
-}
-
-}  // namespace platform
+}  // namespace services

@@ -1,10 +1,10 @@
-// Basic types of the platform layer: ticks, rectangles, window messages and the
+// Basic types of the emulated services: ticks, rectangles, window messages and the
 // numeric constants the demos use, with the values of the system they came from.
 #pragma once
 
 #include <cstdint>
 
-namespace platform {
+namespace services {
 
 using Tick = uint32_t;  // milliseconds, wraps after 2^32
 
@@ -84,4 +84,4 @@ constexpr int IDNO = 7;
 constexpr int SW_SHOW = 5;
 constexpr int SW_SHOWDEFAULT = 10;
 
-}  // namespace platform
+}  // namespace services

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/sdl/sdl_backend.h"
-#include "platform/surface.h"
-#include "platform/system.h"
+#include "services/calls.h"
+#include "services/surface.h"
 #include "shell/entry.h"
 #include "shell/main_window.h"
 
@@ -33,14 +33,17 @@ BENCHMARK(BM_MemcpyScreen);
 // An 8-bit bottom-up picture of the given size drawn to the full window through
 // its colour table: 320×240 is the 2:1 enlargement, 640×480 the usual 1:1 draw.
 void DrawIndexedToFullWindow(benchmark::State& state, int width, int height) {
-  platform::Surface screen;
-  screen.Allocate();
+  services::Surface screen;
+  if (!screen.Allocate()) {
+    state.SkipWithError("no memory for the screen");
+    return;
+  }
   std::vector<uint8_t> table(1024), bits(static_cast<size_t>(width) * height);
   for (size_t i = 0; i < bits.size(); ++i)
     bits[i] = static_cast<uint8_t>(i * 7);
   for (size_t i = 0; i < table.size(); ++i)
     table[i] = static_cast<uint8_t>(i);
-  platform::DibView v;
+  services::DibView v;
   v.width = width;
   v.height = height;
   v.bitCount = 8;
@@ -73,8 +76,9 @@ void BM_PresentScreen(benchmark::State& state) {
   auto runtime = std::filesystem::temp_directory_path() / "zelk-bench-present";
   std::filesystem::create_directories(runtime);
   setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-  platform::System system(std::make_unique<platform::SdlBackend>());
-  platform::ScopedSystem installed(system);
+  services::System system(
+      [](services::System& s) { return std::make_unique<platform::SdlBackend>(s); });
+  services::ScopedSystem installed(system);
   if (!shell::RegisterWindowClass()) {
     state.SkipWithError("no SDL video");
     return;

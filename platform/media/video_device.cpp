@@ -1,5 +1,6 @@
 #include "platform/media/video_device.h"
 #include "platform/media/resampler.h"
+#include "services/calls.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -19,6 +20,8 @@ extern "C" {
 #include <vector>
 
 namespace platform {
+
+using namespace services;
 
 namespace {
 

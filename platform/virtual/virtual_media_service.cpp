@@ -1,10 +1,12 @@
-#include "platform/media/virtual_media_service.h"
+#include "platform/virtual/virtual_media_service.h"
 
 #include <algorithm>
 
-#include "platform/media/wave_info.h"
+#include "services/media/wave_info.h"
 
 namespace platform {
+
+using namespace services;
 
 class VirtualMediaService::WaveDevice : public MediaDevice {
  public:

@@ -1,6 +1,6 @@
-#include "platform/media/device_table.h"
+#include "services/media/device_table.h"
 
-namespace platform {
+namespace services {
 
 void PendingNotice::Arm(WindowHandle window) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -126,4 +126,4 @@ uint32_t DeviceTable::SendCommand(MciDeviceId id, uint32_t command, uint32_t fla
   return result;
 }
 
-}  // namespace platform
+}  // namespace services

@@ -10,11 +10,11 @@
 #include <optional>
 #include <string>
 
-#include "platform/media/mci_errors.h"
-#include "platform/media_service.h"
-#include "platform/system.h"
+#include "services/media/mci_errors.h"
+#include "services/media/media_service.h"
+#include "services/system.h"
 
-namespace platform {
+namespace services {
 
 // What an open command asks for.
 struct OpenRequest {
@@ -92,4 +92,4 @@ class DeviceTable : public MediaService {
 // Case-insensitive comparison of device type names.
 bool SameTypeName(const std::string& a, const std::string& b);
 
-}  // namespace platform
+}  // namespace services

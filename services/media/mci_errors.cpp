@@ -1,6 +1,6 @@
-#include "platform/media/mci_errors.h"
+#include "services/media/mci_errors.h"
 
-namespace platform {
+namespace services {
 
 std::string MciErrorText(uint32_t code) {
   switch (code) {
@@ -53,4 +53,4 @@ std::string MciErrorText(uint32_t code) {
   }
 }
 
-}  // namespace platform
+}  // namespace services

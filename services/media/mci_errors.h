@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace platform {
+namespace services {
 
 constexpr uint32_t MCIERR_BASE = 256;
 constexpr uint32_t MCIERR_INVALID_DEVICE_ID = MCIERR_BASE + 1;
@@ -39,4 +39,4 @@ constexpr uint32_t MCIERR_UNSUPPORTED_CODEC = MCIERR_CUSTOM_DRIVER_BASE + 3;
 // The user-visible text of an error code (Japanese, one sentence or two).
 std::string MciErrorText(uint32_t code);
 
-}  // namespace platform
+}  // namespace services

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/types.h"
+#include "services/types.h"
 
-namespace platform {
+namespace services {
 
 // Commands.
 constexpr uint32_t MCI_OPEN = 0x0803;
@@ -79,4 +79,4 @@ class MediaService {
   virtual std::string ErrorText(uint32_t code) = 0;
 };
 
-}  // namespace platform
+}  // namespace services

@@ -1,4 +1,4 @@
-#include "platform/media/wave_info.h"
+#include "services/media/wave_info.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,9 +6,9 @@
 #include <fstream>
 #include <functional>
 
-#include "platform/media/mci_errors.h"
+#include "services/media/mci_errors.h"
 
-namespace platform {
+namespace services {
 
 namespace {
 
@@ -143,4 +143,4 @@ std::optional<WaveInfo> ReadWaveInfo(const std::string& path, uint32_t* error) {
   return Parse(readAt, size, error);
 }
 
-}  // namespace platform
+}  // namespace services

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace services {
 
 struct WaveInfo {
   uint16_t formatTag = 0;  // 1 PCM, 2 MS ADPCM, 3 float, 6 A-law, 7 µ-law, 0x11 IMA ADPCM
@@ -31,4 +31,4 @@ std::optional<WaveInfo> ParseWaveInfo(const std::vector<uint8_t>& bytes, uint32_
 // MCIERR_INVALID_FILE on failure. Reads only the chunk headers it walks over.
 std::optional<WaveInfo> ReadWaveInfo(const std::string& path, uint32_t* error);
 
-}  // namespace platform
+}  // namespace services

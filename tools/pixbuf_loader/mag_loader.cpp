@@ -30,7 +30,7 @@ void NoMemory(GError** error) {
 // Takes a decoded picture's block (16 or 256 colours, rows bottom-up) and
 // gives its pixels in the pixbuf's top-down RGB rows.
 void CopyPixels(const image::DibBlock& block, GdkPixbuf* pixbuf) {
-  const platform::BitmapInfoHeader h = block.header();
+  const services::BitmapInfoHeader h = block.header();
   const uint8_t* table = block.data() + sizeof h;  // (blue, green, red, 0) entries
   const uint8_t* bits = table + 4 * (size_t{1} << h.biBitCount);
   const size_t stride = image::DibRowStride(block);
@@ -59,7 +59,7 @@ GdkPixbuf* Decode(std::span<const uint8_t> file, GdkPixbufModuleSizeFunc size, g
     SetError(error, GDK_PIXBUF_ERROR_CORRUPT_IMAGE, r.message);
     return nullptr;
   }
-  const platform::BitmapInfoHeader h = r.block->header();
+  const services::BitmapInfoHeader h = r.block->header();
   if (h.biWidth <= 0 || h.biHeight <= 0) {
     g_set_error(error, GDK_PIXBUF_ERROR, GDK_PIXBUF_ERROR_CORRUPT_IMAGE,
                 "The MAG picture is empty (%dx%d pixels)", h.biWidth, h.biHeight);

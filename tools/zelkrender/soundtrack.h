@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/virtual_media_service.h"
+#include "platform/virtual/virtual_media_service.h"
 
 namespace zelkrender {
 

@@ -30,9 +30,11 @@ class Library : public ::testing::Test {
     fs::create_directories(root_ / "LZH");
     // The library's lock lives here: tests running side by side never meet.
     setenv("XDG_RUNTIME_DIR", root_.c_str(), 1);
-    auto backend = std::make_unique<platform::VirtualBackend>();
-    backend_ = backend.get();
-    system_ = std::make_unique<platform::System>(std::move(backend));
+    system_ = std::make_unique<platform::System>([this](platform::System& s) {
+      auto backend = std::make_unique<platform::VirtualBackend>(s);
+      backend_ = backend.get();
+      return backend;
+    });
     installed_ = std::make_unique<platform::ScopedSystem>(*system_);
     std::strcpy(block_.title, "Title");
     std::strcpy(block_.archiveDir, (root_ / "LZH").c_str());

@@ -72,9 +72,11 @@ class Run : public ::testing::Test {
     unsetenv("ZELK_MSGBOX_LOG");
     platform::VirtualBackend::Options options;
     options.moduleFileName = (program_ / "q_unfold").string();
-    auto backend = std::make_unique<platform::VirtualBackend>(options);
-    backend_ = backend.get();
-    system_ = std::make_unique<platform::System>(std::move(backend));
+    system_ = std::make_unique<platform::System>([this, &options](platform::System& s) {
+      auto backend = std::make_unique<platform::VirtualBackend>(s, options);
+      backend_ = backend.get();
+      return backend;
+    });
     installed_ = std::make_unique<platform::ScopedSystem>(*system_);
     g_fake = &fake_;
     hooks_.library = {FakeGetVersion, FakeInitUnlha, FakeUnpack};
@@ -380,10 +382,11 @@ TEST_F(Run, FoldersCodePage932CannotNameReachTheLibraryThroughAnOpenFolder) {
   // "é" has no code page 932 form: the library gets another name of the folder.
   program_ = root_ / "Téléchargements";
   fs::create_directories(program_ / "ini");
-  auto backend = std::make_unique<platform::VirtualBackend>(
-      platform::VirtualBackend::Options{.moduleFileName = (program_ / "q_unfold").string()});
   installed_.reset();
-  system_ = std::make_unique<platform::System>(std::move(backend));
+  system_ = std::make_unique<platform::System>([this](platform::System& s) {
+    return std::make_unique<platform::VirtualBackend>(
+        s, platform::VirtualBackend::Options{.moduleFileName = (program_ / "q_unfold").string()});
+  });
   installed_ = std::make_unique<platform::ScopedSystem>(*system_);
   const fs::path drive = root_ / "Dé";
   fs::create_directories(drive);

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box_layout.h"
+#include "services/message_box_layout.h"
 
 namespace {
 
-using namespace platform;
-using namespace platform::msgbox;
+using namespace services;
+using namespace services::msgbox;
 
 // A font whose ASCII characters are 6 pixels wide and every other character 12,
 // times the scale.

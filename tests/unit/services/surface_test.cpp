@@ -7,13 +7,13 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/surface.h"
+#include "services/surface.h"
 
 namespace {
 
-using platform::DibView;
-using platform::RasterFill;
-using platform::Surface;
+using services::DibView;
+using services::RasterFill;
+using services::Surface;
 
 // An 8-bit bottom-up picture whose pixel (x, row-from-top y) has index
 // (x + 7 * y) & 0xFF, with colour table entry i = (blue i, green 255 − i, red i ^ 0x5A).

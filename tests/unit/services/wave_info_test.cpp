@@ -1,14 +1,14 @@
 // Reading the length and format of WAVE files from their headers.
-#include "platform/media/wave_info.h"
+#include "services/media/wave_info.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/media/mci_errors.h"
+#include "services/media/mci_errors.h"
 #include "tests/support/media/wave_writer.h"
 
 namespace {
 
-using namespace platform;
+using namespace services;
 using testing_support::MakeImaAdpcmWave;
 using testing_support::MakeWave;
 
