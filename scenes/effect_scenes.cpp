@@ -74,9 +74,7 @@ int DemoSequencer::LensScene() {
   MagImage source(window->hwnd, window->title);
   canvas.Load("data\\pelia.mag");
   source.Load("data\\pelia.mag");
-  if (!effects::MosaicOut(*window)) return 0;
-  DrawCanvas(canvas, window->backDC);
-  if (!effects::MosaicIn(*window)) return 0;
+  if (!MosaicSwap(*window, [&](services::Surface* back) { DrawCanvas(canvas, back); })) return 0;
 
   const effects::RowStartTable rowStart = effects::MakeRowStart();
   const effects::LensTable table = effects::MakeLensTable();
@@ -137,9 +135,10 @@ int DemoSequencer::RippleScene() {
   source.Load("data\\waters.mag");
   auto maps = std::make_unique<effects::RippleMaps>();
   const effects::DropPath dropPath = effects::BuildDropPath();
-  if (!effects::MosaicOut(*window)) return 0;
-  background.DrawStretched(window->backDC, 0, 0, 640, 480, 0, 0, 320, 240);
-  if (!effects::MosaicIn(*window)) return 0;
+  if (!MosaicSwap(*window, [&](services::Surface* back) {
+        background.DrawStretched(back, 0, 0, 640, 480, 0, 0, 320, 240);
+      }))
+    return 0;
 
   const bool renderable = Is8BitOfSize(canvas, effects::kRippleWidth, effects::kRippleHeight) &&
                           Is8BitOfSize(source, effects::kRippleWidth, effects::kRippleHeight);

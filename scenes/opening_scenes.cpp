@@ -157,8 +157,7 @@ int DemoSequencer::FadeSlideScene() {
   archive.DrawPattern(2, 0, 0);
   canvas.Draw(back, 0, 0);
   canvas.Draw(screen, 0, 0);
-  if (!PumpPending()) return 0;
-  return 1;
+  return PumpPending();
 }
 
 int DemoSequencer::PortraitRevealScene() {
@@ -167,8 +166,7 @@ int DemoSequencer::PortraitRevealScene() {
   portrait.Draw(window->backDC, 0, 0);
   if (!effects::RevealStrips(*window)) return 0;
   if (!WaitUntil(cycleStart + 24000)) return 0;
-  if (!effects::MosaicOut(*window)) return 0;
-  return 1;
+  return effects::MosaicOut(*window);
 }
 
 }  // namespace scenes

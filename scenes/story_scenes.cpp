@@ -100,11 +100,8 @@ int DemoSequencer::CometScene() {
 int DemoSequencer::MosaicPortraitScene(const char* file, uint32_t endTime) {
   DibImage portrait(window->hwnd, window->title);
   portrait.Load(file);
-  if (!effects::MosaicOut(*window)) return 0;
-  portrait.Draw(window->backDC, 0, 0);
-  if (!effects::MosaicIn(*window)) return 0;
-  if (!WaitUntil(cycleStart + endTime)) return 0;
-  return 1;
+  if (!MosaicSwap(*window, [&](services::Surface* back) { portrait.Draw(back, 0, 0); })) return 0;
+  return WaitUntil(cycleStart + endTime);
 }
 
 int DemoSequencer::GalleryScene() {
@@ -115,9 +112,7 @@ int DemoSequencer::GalleryScene() {
   for (const char* file : kFiles) {
     services::Tick t0 = Now();
     portrait.Load(file);
-    if (!effects::MosaicOut(*window)) return 0;
-    portrait.Draw(window->backDC, 0, 0);
-    if (!effects::MosaicIn(*window)) return 0;
+    if (!MosaicSwap(*window, [&](services::Surface* back) { portrait.Draw(back, 0, 0); })) return 0;
     if (!WaitUntil(t0 + 3000)) return 0;
   }
   return 1;
@@ -133,8 +128,7 @@ int DemoSequencer::FinaleScene() {
     if (!effects::RevealStrips(*window)) return 0;
     if (!WaitUntil(t0 + 7000)) return 0;
   }
-  if (!WaitUntil(cycleStart + 171000)) return 0;
-  return 1;
+  return WaitUntil(cycleStart + 171000);
 }
 
 }  // namespace scenes

@@ -53,7 +53,7 @@ class SdlMessageBox : private services::msgbox::TextPainter {
   SdlMessageBox& operator=(const SdlMessageBox&) = delete;
 
   // Creates and shows the window. False (with the reason) when it cannot.
-  bool Open(std::string* why);
+  [[nodiscard]] bool Open(std::string* why);
   uint32_t windowId() const;
   // An event of this box's window, or of the keyboard while the box is on top.
   void Handle(const SDL_Event& e);

@@ -5,6 +5,8 @@
 
 namespace platform::web {
 
+using namespace services;
+
 namespace {
 
 // Real milliseconds the program runs before the page gets a turn.

@@ -25,10 +25,11 @@ struct WaveInfo {
 
 // The header of a WAVE file held in memory. nullopt with *error set to an MCI
 // error code (MCIERR_INVALID_FILE) when it is not a WAVE file we can play.
-std::optional<WaveInfo> ParseWaveInfo(const std::vector<uint8_t>& bytes, uint32_t* error);
+[[nodiscard]] std::optional<WaveInfo> ParseWaveInfo(const std::vector<uint8_t>& bytes,
+                                                    uint32_t* error);
 
 // The same for a file on disk: MCIERR_FILE_NOT_FOUND, MCIERR_FILE_READ or
 // MCIERR_INVALID_FILE on failure. Reads only the chunk headers it walks over.
-std::optional<WaveInfo> ReadWaveInfo(const std::string& path, uint32_t* error);
+[[nodiscard]] std::optional<WaveInfo> ReadWaveInfo(const std::string& path, uint32_t* error);
 
 }  // namespace services

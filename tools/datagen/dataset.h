@@ -36,8 +36,8 @@ std::vector<Job> AllJobs();
 
 // The bytes of a product as the file `file`. False and `error` set when it
 // cannot be encoded.
-bool Encode(const Product& product, const std::string& file, std::vector<uint8_t>* bytes,
-            std::string* error);
+[[nodiscard]] bool Encode(const Product& product, const std::string& file,
+                          std::vector<uint8_t>* bytes, std::string* error);
 
 // Runs every job (on `threads` threads; the output does not depend on it) and
 // writes each file of the manifest's data set wherever a program reads it,
@@ -45,13 +45,13 @@ bool Encode(const Product& product, const std::string& file, std::vector<uint8_t
 // also a PNG of every picture and pattern there. False and `error` set on the
 // first failure, and when the drawings and the manifest's files do not match
 // one to one.
-bool GenerateDataSet(const std::string& programDir, const std::string& previewDir, int threads,
-                     std::string* error);
+[[nodiscard]] bool GenerateDataSet(const std::string& programDir, const std::string& previewDir,
+                                   int threads, std::string* error);
 
 // One PNG with every picture and pattern of a data set generated below
 // `programDir`, in the manifest's order, each labelled with its file name.
 // False and `error` set when a file is missing or damaged.
-bool WriteContactSheet(const std::string& programDir, const std::string& outFile,
-                       std::string* error);
+[[nodiscard]] bool WriteContactSheet(const std::string& programDir, const std::string& outFile,
+                                     std::string* error);
 
 }  // namespace datagen

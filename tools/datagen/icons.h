@@ -13,7 +13,7 @@ inline constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 // program of the manifest at every size, from the picture its icon shows,
 // where the program reads it below `programDir`. False and `error` set when a
 // picture is missing or a file cannot be written.
-bool WriteIcons(const std::string& programDir, const std::string& outDir,
-                const std::string& namePrefix, std::string* error);
+[[nodiscard]] bool WriteIcons(const std::string& programDir, const std::string& outDir,
+                              const std::string& namePrefix, std::string* error);
 
 }  // namespace datagen
