@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "services/child_area.h"
 #include "services/surface.h"
 #include "services/types.h"
 
 namespace services {
+
+class ChildArea;
 
 using WindowProc = intptr_t (*)(WindowHandle, uint32_t message, uintptr_t wParam, intptr_t lParam);
 

@@ -1,6 +1,7 @@
 #include "platform/media/video_device.h"
 #include "platform/media/resampler.h"
 #include "services/calls.h"
+#include "services/child_area.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_quit.h"
+#include "services/child_area.h"
 
 #include <SDL.h>
 #include <errno.h>

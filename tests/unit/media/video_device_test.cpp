@@ -3,6 +3,7 @@
 // the sound track, and the errors.
 #include <set>
 
+#include "services/child_area.h"
 #include "services/media/mci_errors.h"
 #include "tests/support/media/test_avi.h"
 #include "tests/support/media/wave_writer.h"
