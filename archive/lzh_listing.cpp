@@ -221,6 +221,8 @@ std::optional<Member> NamelessEntry(ByteSource& source, uint64_t offset) {
     }
     length = raw.size();
   } else if (level == 2) {
+    raw = ReadBytes(source, offset, 24);
+    if (raw.size() != 24) return std::nullopt;
     // OS-9/68K LHA counts its level 2 headers two bytes short.
     length = Little(Bytes(raw), 2) + (raw[23] == 'K' ? 2 : 0);
     if (length < 26) return std::nullopt;
