@@ -390,6 +390,8 @@ TEST(OtherArchivers, MacBinaryCommentsRootedNamesAndMethodsAsLhasaExpandsThem) {
     (level >= 2 ? e.time : e.extTime) = time;
     return e;
   };
+  forge::Entry plain = forge::File("plain.txt", std::string(200, 'p'));  // no MacBinary header
+  plain.os = 'm';
   forge::Entry lh2 = forge::File("lh2.bin", "data");  // -lh2-: not in Debian's lhasa
   lh2.method = "-lh2-";
   forge::Entry lark = forge::File("lark.bin", "LHARK's own coding");  // same id, other data
@@ -397,7 +399,7 @@ TEST(OtherArchivers, MacBinaryCommentsRootedNamesAndMethodsAsLhasaExpandsThem) {
   const std::string archive =
       forge::Archive({mac("m1.txt", 1, 'm', "m1.txt"), mac("m2.txt", 2, 'm', "m2.txt"),
                       mac("m3.txt", 3, 'm', "m3.txt"), mac("u2.bin", 2, 'U', "u2.bin"),
-                      mac("x2.bin", 2, 'm', "other"), mac("m0.bin", 0, 'm', "m0.bin"),
+                      mac("x2.bin", 2, 'm', "other"), mac("m0.bin", 0, 'm', "m0.bin"), plain,
                       forge::File(std::string("note.txt\0A comment", 18), "note", 1),
                       forge::File("\\top\\sub\\hi.txt", "hi", 0), lh2, lark});
   const std::map<std::string, std::string> expected = {
@@ -407,6 +409,7 @@ TEST(OtherArchivers, MacBinaryCommentsRootedNamesAndMethodsAsLhasaExpandsThem) {
       {"u2.bin", MacBinary("u2.bin", "mac\n", time)},
       {"x2.bin", MacBinary("other", "mac\n", time)},
       {"m0.bin", MacBinary("m0.bin", "mac\n", time)},
+      {"plain.txt", std::string(200, 'p')},
       {"note.txt", "note"},
       {"top/sub/hi.txt", "hi"}};
   TempDir ours, lhasa;
