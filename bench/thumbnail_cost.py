@@ -126,7 +126,8 @@ def main():
         source = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
         shutil.copy(os.path.join(source, "packaging", "mime", "zelk.xml"),
                     os.path.join(share, "mime", "packages"))
-        subprocess.run(["update-mime-database", os.path.join(share, "mime")], check=True)
+        subprocess.run(["update-mime-database", os.path.join(share, "mime")], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         env = dict(os.environ, GDK_PIXBUF_MODULE_FILE=cache, XDG_DATA_DIRS=share + ":/usr/share")
         files = []
         for name, data in crafted():
