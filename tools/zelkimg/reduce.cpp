@@ -38,6 +38,7 @@ Reducer::Reducer(int sourceWidth, int sourceHeight, int width, int height,
 }
 
 void Reducer::Add(int x, const uint8_t* indices, int count) {
+  if (count <= 0) return;
   if (copy_) {
     uint8_t* p =
         out_ + static_cast<size_t>(y_) * stride_ + static_cast<size_t>(x) * (alpha_ ? 4 : 3);
@@ -48,7 +49,6 @@ void Reducer::Add(int x, const uint8_t* indices, int count) {
     }
     return;
   }
-  if (count <= 0) return;
   const int end = x + count;
   from_ = std::min(from_, spans_[x].to);
   to_ = std::max(to_, spans_[end - 1].to + 2);
