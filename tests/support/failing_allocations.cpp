@@ -9,15 +9,6 @@ namespace {
 std::atomic<std::size_t> g_failingBytes{0};
 std::atomic<int> g_failing{0};
 
-bool TakeFailure(std::size_t bytes) {
-  if (bytes != g_failingBytes.load(std::memory_order_relaxed)) return false;
-  int left = g_failing.load(std::memory_order_relaxed);
-  while (left > 0) {
-    if (g_failing.compare_exchange_weak(left, left - 1)) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 namespace testing_support {
@@ -30,7 +21,7 @@ void FailAllocations(std::size_t bytes, int count) {
 }  // namespace testing_support
 
 void* operator new(std::size_t bytes) {
-  if (TakeFailure(bytes)) throw std::bad_alloc();
+  if (bytes == g_failingBytes && g_failing.fetch_sub(1) > 0) throw std::bad_alloc();
   if (void* p = std::malloc(bytes != 0 ? bytes : 1)) return p;
   throw std::bad_alloc();
 }
