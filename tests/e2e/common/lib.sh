@@ -69,6 +69,17 @@ wait_exit() {
   wait "$pid" || EXIT_CODE=$?
 }
 
+# wait_until SECONDS COMMAND…: runs COMMAND every 0.1 s until it succeeds;
+# returns 1 when it has not within SECONDS (a limit for slow machines).
+wait_until() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.1
+  done
+}
+
 # wait_window TITLE [SECONDS]: prints "id x y w h" of the newest window so titled.
 wait_window() { "$XTOOL" wait-window "$1" "${2:-10}"; }
 window_count() { "$XTOOL" count "$1"; }
