@@ -14,7 +14,7 @@ log=$WORK/notices.log
 ZELK_MSGBOX_ANSWERS=ok start "$BIN/zelkplay" "$WORK/clip.avi" --mode 1 --rect 100,80,320,240 \
   --delay 3000 --log "$log"
 pid=$LAST_PID
-read -r _ x y _ _ < <(wait_window zelkplay 10) || fail "no window"
+read -r _ x y _ _ < <(wait_window zelkplay) || fail "no window"
 
 # region NAME X Y W H: a screenshot of part of the client area.
 region() { shot "$ARTIFACTS/$1.png" $((x + $2)) $((y + $3)) "$4" "$5"; }

@@ -44,7 +44,7 @@ done
 close_window "Vorna! DEMO"
 box=$(box_id "Vorna! DEMO") || fail "no close question"
 press_key "$box" Return
-wait_exit "$demo" 10
+wait_exit "$demo" 30
 [ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE"
 
 # The captured sound is not silence: some 16-bit sample well away from zero.
