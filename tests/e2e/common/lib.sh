@@ -71,18 +71,11 @@ wait_exit() {
 
 # wait_until SECONDS COMMAND…: runs COMMAND every 0.1 s until it succeeds;
 # returns 1 when it has not within SECONDS (a limit for slow machines).
-wait_until() {
-  local end=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.1
-  done
-}
+wait_until() { local end=$((SECONDS + $1)); until "${@:2}"; do [ $SECONDS -lt $end ] && sleep 0.1 || return 1; done; }
 
-# frames: how many pictures the program tracing into $ZELK_TRACE has shown.
+# more_frames N: waits until the program tracing into $ZELK_TRACE has shown N
+# more pictures than now (at most 30 s).
 frames() { cat "$ZELK_TRACE" 2>/dev/null | grep -c '"event":"frame"'; }
-# more_frames N: waits until it has shown N more than now (at most 30 s).
 more_frames() { wait_until 30 eval "[ \"\$(frames)\" -ge $(($(frames) + $1)) ]"; }
 
 # answered N: the program has answered N message boxes ($ZELK_MSGBOX_LOG).
@@ -122,11 +115,10 @@ ocr() {
 # shows_text PNG X Y W H WORD…: OCR of that part of the screen, kept as PNG,
 # finds every word (what it missed goes to PNG.txt).
 shows_text() {
-  local png=$1 text w
-  shot "$png" "$2" "$3" "$4" "$5"
-  text=$(ocr "$png")
+  local text w
+  shot "$1" "$2" "$3" "$4" "$5" && text=$(ocr "$1")
   for w in "${@:6}"; do
-    [[ $text == *"$w"* ]] || { echo "no \"$w\" in what OCR reads: $text" >"$png.txt" && return 1; }
+    [[ $text == *"$w"* ]] || { echo "no \"$w\" in what OCR reads: $text" >"$1.txt" && return 1; }
   done
 }
 # expect_text PNG X Y W H WORD…: the same, looking again while a box just

@@ -5,8 +5,8 @@
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 start_xvfb 1024x768
 
-# black_and_closable PROGRAM BOXES: once BOXES boxes have been answered (a close
-# during a box is not taken), the client area is black; a confirmed close ends it with 0.
+# black_and_closable PROGRAM BOXES: after BOXES boxes (a close during one is lost) the
+# client area is black, a confirmed close ends it with 0.
 black_and_closable() {
   local id x y w h
   read -r id x y w h < <(wait_window "ZELK SYSTEM") || fail "$1: no window"

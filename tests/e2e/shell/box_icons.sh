@@ -11,11 +11,9 @@ unset ZELK_MSGBOX_LOG
 
 # shoot_box TITLE NAME WORD…: waits for the box, keeps its picture, reads it.
 shoot_box() {
-  local title=$1 name=$2
-  shift 2
-  BOX=$(box_id "$title") || fail "$name: no box"
+  BOX=$(box_id "$1") || fail "$2: no box"
   read -r BX BY BW BH < <(geometry "$BOX")
-  expect_text "$ARTIFACTS/$name.png" "$BX" "$BY" "$BW" "$BH" "$@"
+  expect_text "$ARTIFACTS/$2.png" "$BX" "$BY" "$BW" "$BH" "${@:3}"
 }
 
 dir=$WORK/plasmademo

@@ -5,8 +5,6 @@
 // posted, from any thread; every picture presented reaches the window, once
 // and in order, a refresh apart; a picture drawn before a wait is shown at the
 // refresh within it, and a wait that ends before that refresh leaves it there.
-// Everything is stated in order or against ticks, never against how fast the
-// machine is (how late pictures come is measured in bench/platform).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
