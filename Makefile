@@ -41,6 +41,7 @@ bench: deps
 	@set -e; for b in build-bench/bench/*; do \
 	  if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; "$$b" --benchmark_min_time=0.2; fi; \
 	done
+	@echo "== bench/thumbnail_cost.py"; bench/thumbnail_cost.py build-bench
 
 # Short bounded fuzz runs of every target (FUZZ_SECONDS each).
 FUZZ_SECONDS ?= 30

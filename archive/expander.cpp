@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <system_error>
 #include <vector>
 
@@ -15,8 +16,6 @@ namespace qarch {
 namespace {
 
 constexpr size_t kChunk = 256 * 1024;
-constexpr const char* kTempPrefix = ".qarch-";
-constexpr const char* kTempSuffix = ".tmp";
 constexpr unsigned kWorldWritable = 0002;
 // Files written are forced to the disk together once this many are waiting.
 constexpr size_t kBatchFiles = 256;
@@ -88,6 +87,18 @@ bool Expander::SetDestination(const std::string& folder, std::string* problem) {
     return false;
   }
   return true;
+}
+
+void Expander::RemoveLeftovers(const std::vector<Member>& members) {
+  std::set<platform::Names> folders = {{}};
+  for (const Member& member : members) {
+    MemberPath where = CheckMemberPath(member);
+    if (where.verdict != PathVerdict::kSafe) continue;
+    if (member.kind == MemberKind::kDirectory) folders.insert(where.parts);
+    folders.insert(Parent(where.parts));
+  }
+  for (const platform::Names& folder : folders)
+    tree_->RemoveTemporaryFiles(folder);
 }
 
 bool Expander::MakeFolders(const platform::Names& path, std::vector<platform::Names>* created,
@@ -182,13 +193,8 @@ Expander::Outcome Expander::ExpandFile(const Member& member, const platform::Nam
     *problem = TreeErrorText(platform::TreeError::kFolderInPlace);
     return Outcome::kFailed;
   }
-  // A temporary file of ours left in this folder by a killed run goes first.
-  const platform::Names folder = Parent(path);
-  if (cleared_.insert(folder).second) tree_->RemoveTemporaryFiles(folder, kTempPrefix, kTempSuffix);
-
   platform::TreeError error;
-  std::unique_ptr<platform::NewFile> out =
-      tree_->CreateFile(folder, kTempPrefix, kTempSuffix, &error);
+  std::unique_ptr<platform::NewFile> out = tree_->CreateFile(Parent(path), &error);
   if (!out) {
     *problem = TreeErrorText(error);
     return Outcome::kFailed;
@@ -246,17 +252,16 @@ void Expander::Commit() {
   for (Written& w : written_) {
     platform::TreeError error = w.file->Commit(w.name);
     if (error != platform::TreeError::kNone) {
-      lateProblems_.push_back(w.member + ": " +
-                              (error == platform::TreeError::kFolderInPlace
-                                   ? TreeErrorText(error)
-                                   : "書き込みに失敗しました（空き容量不足など）"));
+      lateProblems_.push_back({w.member, error == platform::TreeError::kFolderInPlace
+                                             ? TreeErrorText(error)
+                                             : "書き込みに失敗しました（空き容量不足など）"});
     }
   }
   written_.clear();
   writtenBytes_ = 0;
 }
 
-std::vector<std::string> Expander::Finish() {
+std::vector<Expander::LateProblem> Expander::Finish() {
   if (!tree_) return {};
   Commit();
   for (auto it = folders_.rbegin(); it != folders_.rend(); ++it) {

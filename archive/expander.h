@@ -13,7 +13,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -34,15 +33,24 @@ class Expander {
   // when it cannot be made.
   bool SetDestination(const std::string& folder, std::string* problem);
 
+  // Removes the temporary files and links an expansion that was killed left
+  // in the folders `members` land in. Only while the destination is locked,
+  // so that no expansion is under way there.
+  void RemoveLeftovers(const std::vector<Member>& members);
+
   // Expands one member; on kFailed `problem` says why (in Japanese). Folders
   // made only for a member that is not expanded are removed again. A file
   // may take its name only at a later call or at Finish.
   Outcome Expand(const Member& member, std::string* problem);
 
+  struct LateProblem {
+    std::string member;
+    std::string why;
+  };
   // Gives every file written its name and the archive's folders their stored
   // modes and times, once nothing more is written into them. Returns the
-  // members that failed at that last step ("name: why").
-  std::vector<std::string> Finish();
+  // members that failed at that last step.
+  std::vector<LateProblem> Finish();
 
  private:
   struct StoredFolder {
@@ -69,11 +77,10 @@ class Expander {
   platform::Walk walk_;
   std::unique_ptr<platform::FolderTree> tree_;
   unsigned umask_;
-  std::set<platform::Names> cleared_;  // folders whose stale temporary files are gone
   std::vector<StoredFolder> folders_;
   std::vector<Written> written_;
   uint64_t writtenBytes_ = 0;
-  std::vector<std::string> lateProblems_;
+  std::vector<LateProblem> lateProblems_;
 };
 
 }  // namespace qarch

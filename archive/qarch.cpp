@@ -1,12 +1,15 @@
 // The archive library's three calls. An expansion lists every archive first
 // (so the needs can be measured and damaged archives are found before anything
-// is written), then expands the sound archives member by member with a
-// progress display, and finally reports whatever could not be expanded.
+// is written), locks the destination folder, then expands the sound archives
+// member by member with a progress display, and finally reports whatever
+// could not be expanded.
 #include "archive/qarch.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +18,7 @@
 #include "archive/expander.h"
 #include "archive/lzh_listing.h"
 #include "archive/progress_display.h"
+#include "platform/instance_lock.h"
 #include "platform/process/process.h"
 #include "platform/profile/codepage.h"
 #include "platform/types.h"
@@ -27,11 +31,50 @@ constexpr int kLibraryVersion = 20;
 constexpr int kExpanderVersion = 80;
 constexpr const char* kLockName = "zelk-qarch";
 constexpr int kMaxArchives = 100000;
-constexpr size_t kMaxReportLines = 20;
 constexpr double kMegabyte = 1048576.0;
+// The report box: a line holds 66 columns of its font (400 pixels); names are
+// cut to part of one, and the lines stay within a 640×480 screen.
+constexpr size_t kBoxColumns = 66;
+constexpr size_t kNameColumns = 56;
+constexpr size_t kReasonColumns = 120;
+constexpr size_t kReportLines = 20;
+constexpr const char* kInUse = "ほかの解凍が終わるまでお待ちください。";
+constexpr uint32_t kInUseStyle =
+    platform::MB_OK | platform::MB_ICONEXCLAMATION | platform::MB_TASKMODAL;
 
-platform::InterprocessLock& LibraryLock() {
-  static platform::InterprocessLock lock;  // the library is one per process, like its lock
+// The library's lock, one per process like the library: per user, so nobody
+// else can hold it; where the user has no safe place for it, the library
+// goes on without it.
+class LibraryLock {
+ public:
+  // False when another expansion of the user's holds it.
+  bool Take() {
+    if (lock_.held() || withoutLock_) return true;
+    std::string why;
+    switch (lock_.Take(kLockName, std::getenv("XDG_RUNTIME_DIR"), "/tmp", &why)) {
+      case platform::InstanceLock::Result::kTaken:
+        return true;
+      case platform::InstanceLock::Result::kInUse:
+        return false;
+      case platform::InstanceLock::Result::kNoPlace:
+        break;
+    }
+    std::fprintf(stderr, "q_arch32: library lock not taken (%s)\n", why.c_str());
+    withoutLock_ = true;
+    return true;
+  }
+  void Release() {
+    lock_.Release();
+    withoutLock_ = false;
+  }
+
+ private:
+  platform::InstanceLock lock_;
+  bool withoutLock_ = false;
+};
+
+LibraryLock& TheLibraryLock() {
+  static LibraryLock lock;
   return lock;
 }
 
@@ -48,6 +91,12 @@ bool HasArchiveExtension(const std::string& name) {
     c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
   return ext == "lzh" || ext == "lha";
 }
+
+// What could not be expanded: where (archive, member) and why.
+struct Problem {
+  std::string where;
+  std::string why;
+};
 
 struct Job {
   std::string name;
@@ -82,17 +131,18 @@ class Session {
     // Before anything is written: the needs saved, or on a first run the ones
     // just measured, against the free space.
     if (!EnoughSpace(*destDir)) return kUnpackCancelled;
+    // One expansion at a time into a folder, whatever lock folder each uses.
+    std::error_code ec;
+    std::filesystem::create_directories(*destDir, ec);
+    platform::FolderLock destination(*destDir);
+    if (destination.inUse()) {
+      ShowBox(kInUse, title_, kInUseStyle);
+      return kUnpackFailed;
+    }
     int result = ExpandAll(*destDir);
     if (result == kUnpackCancelled) return result;
     if (!problems_.empty()) {
-      std::string text = "次のファイルを正しく展開できませんでした。";
-      for (size_t i = 0; i < problems_.size() && i < kMaxReportLines; ++i) {
-        text += "\r" + problems_[i];
-      }
-      if (problems_.size() > kMaxReportLines) {
-        text += "\rほか " + std::to_string(problems_.size() - kMaxReportLines) + " 件";
-      }
-      ShowBox(text, title_, kErrorStyle);
+      Report();
       return kUnpackFailed;
     }
     return kUnpackFinished;
@@ -102,6 +152,33 @@ class Session {
   static constexpr uint32_t kErrorStyle =
       platform::MB_OK | platform::MB_ICONHAND | platform::MB_TASKMODAL;
 
+  // The box names what fits on the screen, each name cut to part of a line;
+  // standard error gets every problem in full.
+  void Report() {
+    std::string text = "次のファイルを正しく展開できませんでした。";
+    size_t lines = 0, shown = 0;
+    for (const Problem& p : problems_) {
+      const std::string line =
+          (p.where.empty() ? "" : platform::FitToColumns(p.where, kNameColumns) + ": ") +
+          platform::FitToColumns(p.why, kReasonColumns);
+      // Lines wrap at spaces and slashes, so count a little more than the width.
+      const size_t needs =
+          (platform::Utf8ToCp932Lossy(line).size() * 11 / 10 + kBoxColumns - 1) / kBoxColumns;
+      if (lines + needs > kReportLines) break;
+      lines += needs;
+      ++shown;
+      text += "\r" + line;
+    }
+    if (shown < problems_.size()) {
+      text += "\r…ほか " + std::to_string(problems_.size() - shown) + " 件";
+    }
+    std::fprintf(stderr, "%s: 次のファイルを正しく展開できませんでした。\n", title_.c_str());
+    for (const Problem& p : problems_)
+      std::fprintf(stderr, "  %s%s%s\n", p.where.c_str(), p.where.empty() ? "" : ": ",
+                   p.why.c_str());
+    ShowBox(text, title_, kErrorStyle);
+  }
+
   void ListAll(const std::string& archiveDir) {
     for (int i = 0; i < params_.archiveCount; ++i) {
       Job job;
@@ -109,7 +186,7 @@ class Session {
       job.name = name.value_or("?");
       if (name && !name->empty()) job.source = FileSource::Open(archiveDir + "/" + *name);
       if (!job.source) {
-        problems_.push_back(job.name + ": 書庫を開けません");
+        problems_.push_back({job.name, "書庫を開けません"});
       } else {
         job.listing = ListArchive(*job.source);
         switch (job.listing.status) {
@@ -118,13 +195,13 @@ class Session {
             break;
           case ListingStatus::kNotArchive:
             if (HasArchiveExtension(job.name)) {
-              problems_.push_back(job.name + ": LHA書庫ではありません");
+              problems_.push_back({job.name, "LHA書庫ではありません"});
             } else {
               std::fprintf(stderr, "%s: LHA書庫ではないので飛ばします\n", job.name.c_str());
             }
             break;
           case ListingStatus::kCorrupt:
-            problems_.push_back(job.name + ": 書庫が壊れています（" + job.listing.problem + "）");
+            problems_.push_back({job.name, "書庫が壊れています（" + job.listing.problem + "）"});
             break;
         }
       }
@@ -182,9 +259,10 @@ class Session {
       });
       std::string problem;
       if (!expander.SetDestination(destDir, &problem)) {
-        problems_.push_back(problem);
+        problems_.push_back({"", problem});
         return kUnpackFailed;
       }
+      expander.RemoveLeftovers(job.listing.members);
       for (const Member& member : job.listing.members) {
         progress.member = member.DisplayName();
         display.Update(progress, progress.archiveDone == 0);
@@ -198,11 +276,11 @@ class Session {
           break;
         }
         if (outcome == Expander::Outcome::kFailed) {
-          problems_.push_back(job.name + ": " + member.DisplayName() + ": " + problem);
+          problems_.push_back({job.name + ": " + member.DisplayName(), problem});
         }
       }
-      for (const std::string& late : expander.Finish())
-        problems_.push_back(job.name + ": " + late);
+      for (const Expander::LateProblem& late : expander.Finish())
+        problems_.push_back({job.name + ": " + late.member, late.why});
     }
     return cancelled ? kUnpackCancelled : kUnpackFinished;
   }
@@ -210,7 +288,7 @@ class Session {
   ExpansionParams& params_;
   std::string title_;
   std::vector<Job> jobs_;
-  std::vector<std::string> problems_;
+  std::vector<Problem> problems_;
 };
 
 }  // namespace
@@ -222,16 +300,15 @@ int QArch_GetVersion() {
 }
 
 int QArch_InitUnlha() {
-  return qarch::LibraryLock().TryAcquire(qarch::kLockName) ? qarch::kExpanderVersion : 0;
+  return qarch::TheLibraryLock().Take() ? qarch::kExpanderVersion : 0;
 }
 
 int QArch_UnpackUnlha(qarch::ExpansionParams* params) {
   if (params == nullptr) return qarch::kUnpackFailed;
-  platform::InterprocessLock& lock = qarch::LibraryLock();
-  if (!lock.TryAcquire(qarch::kLockName)) {
-    qarch::ShowBox("ほかの解凍が終わるまでお待ちください。",
-                   qarch::Field(params->title, sizeof params->title).value_or(""),
-                   platform::MB_OK | platform::MB_ICONEXCLAMATION | platform::MB_TASKMODAL);
+  qarch::LibraryLock& lock = qarch::TheLibraryLock();
+  if (!lock.Take()) {
+    qarch::ShowBox(qarch::kInUse, qarch::Field(params->title, sizeof params->title).value_or(""),
+                   qarch::kInUseStyle);
     return qarch::kUnpackFailed;
   }
   int result = qarch::Session(*params).Run();

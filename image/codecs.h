@@ -5,9 +5,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "image/dar_format.h"
 
 namespace image {
 
@@ -69,5 +73,36 @@ std::vector<uint8_t> EncodeDar(const DarContents& contents, std::string* error);
 // when its patterns hold more than kMaxDarPixels pixels in all.
 constexpr uint64_t kMaxDarPixels = uint64_t{1} << 27;
 std::optional<DarContents> DecodeDarBytes(const std::vector<uint8_t>& file, std::string* error);
+
+// A DAR archive read in place, for tools that need not unpack its patterns
+// (listings, thumbnails), so that what they spend follows what the file
+// holds, not the sizes its records claim. Open makes the checks of
+// DecodeDarBytes but its limit on the pixels claimed, and notes where each
+// pattern draws; the runs of a row are then read from the file, which must
+// outlive the reader.
+class DarReader {
+ public:
+  struct Pattern {
+    int width = 0;
+    int height = 0;
+    uint64_t opaque = 0;  // pixels its runs draw
+    // The box around them, right and bottom exclusive; empty when none.
+    int left = 0, top = 0, right = 0, bottom = 0;
+  };
+  bool Open(const std::vector<uint8_t>& file, std::string* error);
+  const uint8_t* ColorTable() const { return table_; }  // (blue, green, red, reserved) × 256
+  int HeaderExtra() const { return headerExtra_; }
+  const std::vector<Pattern>& Patterns() const { return patterns_; }
+  // visit(x, pixels, count) for each run of pattern n's row y (0 = top).
+  void ForEachRun(size_t n, int y,
+                  const std::function<void(int x, const uint8_t* pixels, int count)>& visit) const;
+
+ private:
+  std::span<const uint8_t> data_;  // everything after the header
+  const uint8_t* table_ = nullptr;
+  int headerExtra_ = 0;
+  std::vector<dar::PatternEntry> entries_;
+  std::vector<Pattern> patterns_;
+};
 
 }  // namespace image

@@ -97,53 +97,86 @@ std::vector<uint8_t> EncodeDar(const DarContents& contents, std::string* error) 
   return out;
 }
 
-std::optional<DarContents> DecodeDarBytes(const std::vector<uint8_t>& file, std::string* error) {
-  auto fail = [error](const std::string& why) -> std::optional<DarContents> {
+bool DarReader::Open(const std::vector<uint8_t>& file, std::string* error) {
+  auto fail = [error](const std::string& why) {
     if (error != nullptr) *error = why;
-    return std::nullopt;
+    return false;
   };
   if (file.size() < dar::kHeaderSize) return fail("shorter than the 1036-byte header");
   std::span<const uint8_t, dar::kHeaderSize> header(file.data(), dar::kHeaderSize);
   if (dar::Version(header) != dar::kVersion)
     return fail("version " + std::to_string(dar::Version(header)) + ", not 1");
-  std::span<const uint8_t> data(file.data() + dar::kHeaderSize, file.size() - dar::kHeaderSize);
-  std::vector<dar::PatternEntry> entries;
+  data_ = std::span<const uint8_t>(file.data() + dar::kHeaderSize, file.size() - dar::kHeaderSize);
+  table_ = file.data() + dar::kColorTableOffset;
   const char* why = nullptr;
-  if (!dar::IndexPatterns(data, dar::PatternCount(header), &entries, &why)) return fail(why);
+  if (!dar::IndexPatterns(data_, dar::PatternCount(header), &entries_, &why)) return fail(why);
 
+  patterns_.clear();
+  for (size_t n = 0; n < entries_.size(); ++n) {
+    const dar::PatternEntry& e = entries_[n];
+    const std::string which = "pattern " + std::to_string(n) + ": ";
+    if (e.headerLength < 6) return fail(which + "record header shorter than 6 bytes");
+    if (n == 0) headerExtra_ = e.headerLength - 6;
+    Pattern p{e.width, e.height, 0, e.width, e.height, 0, 0};  // the box grows from empty
+    bool fits = true;
+    for (int y = 0; y < e.height && e.rowSize > 0; ++y) {
+      ForEachRun(n, y, [&](int x, const uint8_t*, int count) {
+        fits = fits && x + count <= e.width;
+        if (count == 0) return;
+        p.opaque += count;
+        p.left = std::min(p.left, x), p.right = std::max(p.right, x + count);
+        p.top = std::min(p.top, y), p.bottom = y + 1;
+      });
+    }
+    if (!fits) return fail(which + "a run passes the pattern width");
+    if (p.opaque == 0) p.left = p.top = 0;
+    patterns_.push_back(p);
+  }
+  return true;
+}
+
+void DarReader::ForEachRun(
+    size_t n, int y,
+    const std::function<void(int x, const uint8_t* pixels, int count)>& visit) const {
+  const dar::PatternEntry& e = entries_[n];
+  // The rows lie bottom row first.
+  const uint8_t* row = data_.data() + e.rows + static_cast<size_t>(e.height - 1 - y) * e.rowSize;
+  size_t x = 0;
+  dar::ForEachRun(row, e.rowSize, [&](size_t skip, const uint8_t* pixels, size_t count) {
+    x += skip;
+    visit(static_cast<int>(x), pixels, static_cast<int>(count));
+    x += count;
+  });
+}
+
+std::optional<DarContents> DecodeDarBytes(const std::vector<uint8_t>& file, std::string* error) {
+  DarReader reader;
+  if (!reader.Open(file, error)) return std::nullopt;
   // A record of 8 bytes may claim 65535 × 65535 transparent pixels: refuse
   // what would take more memory than any real archive.
   uint64_t area = 0;
-  for (const dar::PatternEntry& e : entries)
-    area += static_cast<uint64_t>(e.width) * e.height;
-  if (area > kMaxDarPixels)
-    return fail("the patterns hold " + std::to_string(area) + " pixels in all, more than " +
-                std::to_string(kMaxDarPixels));
+  for (const DarReader::Pattern& p : reader.Patterns())
+    area += static_cast<uint64_t>(p.width) * p.height;
+  if (area > kMaxDarPixels) {
+    if (error != nullptr)
+      *error = "the patterns hold " + std::to_string(area) + " pixels in all, more than " +
+               std::to_string(kMaxDarPixels);
+    return std::nullopt;
+  }
 
   DarContents contents;
-  std::memcpy(contents.colorTable.data(), file.data() + dar::kColorTableOffset,
-              dar::kColorTableSize);
-  for (size_t n = 0; n < entries.size(); ++n) {
-    const dar::PatternEntry& e = entries[n];
-    const std::string which = "pattern " + std::to_string(n) + ": ";
-    if (e.headerLength < 6) return fail(which + "record header shorter than 6 bytes");
-    if (n == 0) contents.headerExtra = e.headerLength - 6;
+  std::memcpy(contents.colorTable.data(), reader.ColorTable(), dar::kColorTableSize);
+  contents.headerExtra = reader.HeaderExtra();
+  for (size_t n = 0; n < reader.Patterns().size(); ++n) {
     DarPattern p;
-    p.width = e.width;
-    p.height = e.height;
+    p.width = reader.Patterns()[n].width;
+    p.height = reader.Patterns()[n].height;
     p.pixels.assign(static_cast<size_t>(p.width) * p.height, -1);
-    for (int i = 0; i < e.height; ++i) {
-      const uint8_t* row = data.data() + e.rows + static_cast<size_t>(i) * e.rowSize;
-      int16_t* out = p.pixels.data() + static_cast<size_t>(e.height - 1 - i) * p.width;
-      size_t x = 0;
-      bool fits = true;
-      dar::ForEachRun(row, e.rowSize, [&](size_t skip, const uint8_t* pixels, size_t count) {
-        x += skip;
-        fits = fits && x + count <= static_cast<size_t>(p.width);
-        if (fits) std::copy_n(pixels, count, out + x);
-        x += count;
+    for (int y = 0; y < p.height; ++y) {
+      int16_t* out = p.pixels.data() + static_cast<size_t>(y) * p.width;
+      reader.ForEachRun(n, y, [&](int x, const uint8_t* pixels, int count) {
+        std::copy_n(pixels, count, out + x);
       });
-      if (!fits) return fail(which + "a run passes the pattern width");
     }
     contents.patterns.push_back(std::move(p));
   }

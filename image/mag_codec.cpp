@@ -1,8 +1,10 @@
 // MAG files as data for the tools: the writer, and the reader that gives
 // indices and palette.
+#include <algorithm>
 #include <cstring>
 
 #include "image/codecs.h"
+#include "image/mag_decode.h"
 #include "image/mag_format.h"
 
 namespace image {
@@ -178,33 +180,21 @@ std::optional<MagHeaderInfo> ReadMagHeader(const std::vector<uint8_t>& file, std
 }
 
 std::optional<IndexedPicture> DecodeMagBytes(const std::vector<uint8_t>& file, std::string* error) {
-  mag::Layout layout;
-  const char* why = nullptr;
-  if (mag::ReadLayout(file, &layout, &why) != mag::Status::kOk)
-    return SetError<std::optional<IndexedPicture>>(error, why);
-  const size_t stride = layout.Stride();
-  std::vector<uint8_t> rows(stride * layout.rows);
-  if (mag::DecodeRows(file, layout, rows.data(), static_cast<ptrdiff_t>(stride), &why) !=
-      mag::Status::kOk)
-    return SetError<std::optional<IndexedPicture>>(error, why);
-
   IndexedPicture picture;
-  picture.colors = layout.header.colors;
-  picture.width = layout.PixelWidth();
-  picture.height = layout.rows;
-  for (int i = 0; i < picture.colors; ++i) {
-    const uint8_t* grb = layout.PaletteEntry(file, i);
-    picture.palette.push_back(Rgb{grb[1], grb[0], grb[2]});
-  }
-  if (picture.colors == 256) {
-    picture.pixels = std::move(rows);
-  } else {
-    picture.pixels.resize(rows.size() * 2);
-    for (size_t i = 0; i < rows.size(); ++i) {
-      picture.pixels[2 * i] = rows[i] >> 4;
-      picture.pixels[2 * i + 1] = rows[i] & 0x0F;
-    }
-  }
+  const char* why = nullptr;
+  const char* message = DecodeMagRows(
+      file,
+      [&](const IndexedPicture& p) {
+        picture = p;
+        picture.pixels.resize(static_cast<size_t>(p.width) * p.height);
+        return true;
+      },
+      [&](int y, const uint8_t* indices) {
+        std::copy_n(indices, picture.width,
+                    &picture.pixels[static_cast<size_t>(y) * picture.width]);
+      },
+      &why);
+  if (message != nullptr) return SetError<std::optional<IndexedPicture>>(error, why);
   if (error != nullptr) error->clear();
   return picture;
 }

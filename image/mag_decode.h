@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 
+#include "image/codecs.h"
 #include "image/dib_block.h"
 
 namespace image {
@@ -23,5 +25,16 @@ struct MagDecodeResult {
   const char* message = nullptr;
 };
 MagDecodeResult DecodeMagToDib(std::span<const uint8_t> file);
+
+// A picture decoded one row at a time, for readers that need not hold it
+// whole (listings, thumbnails): `start` hears its size, colours and palette
+// (`pixels` left empty) and may end the decoding there by returning false;
+// then `row` hears each row of indices, one per pixel, top row first. Null
+// when all went well or `start` ended it, else the decoder's message as
+// above; `why` (when given) names the fault.
+const char* DecodeMagRows(std::span<const uint8_t> file,
+                          const std::function<bool(const IndexedPicture&)>& start,
+                          const std::function<void(int y, const uint8_t* indices)>& row,
+                          const char** why = nullptr);
 
 }  // namespace image

@@ -1,7 +1,6 @@
 #include "image/mag_format.h"
 
 #include <cstring>
-#include <vector>
 
 namespace image::mag {
 
@@ -89,56 +88,83 @@ Status ReadLayout(std::span<const uint8_t> file, Layout* layout, const char** wh
   return Status::kOk;
 }
 
+RowDecoder::RowDecoder(std::span<const uint8_t> file, const Layout& layout, ptrdiff_t down)
+    : layout_(layout), data_(file.size() - layout.dataStart + kSpareBytes, 0) {
+  // The data as the decoder reads it, followed by zero bytes: reads that run
+  // a little past the end of the file give zeros.
+  std::memcpy(data_.data(), file.data() + layout.dataStart, file.size() - layout.dataStart);
+  const size_t headerLength = layout.HeaderLength();
+  flagA_ = DataPosition(layout.header.flagAOffset, headerLength);  // checked by ReadLayout
+  flagB_ = DataPosition(layout.header.flagBOffset, headerLength);
+  pixel_ = DataPosition(layout.header.pixelOffset, headerLength);
+  for (int k = 0; k < 16; ++k)
+    copyOffset_[k] = -kRowsUp[k] * down - 2 * kUnitsLeft[k];
+}
+
+Status RowDecoder::Next(uint8_t* row, const char** why) {
+  // The read positions in locals: the row's bytes may alias any member.
+  const uint8_t* data = data_.data();
+  const uint64_t limit = data_.size();
+  uint64_t flagA = flagA_, flagB = flagB_, pixel = pixel_;
+  uint8_t mask = mask_;
+  uint8_t* out = row;
+  int unit = 0;
+  for (int c = 0; c < layout_.columns; ++c) {
+    if (data[flagA] & mask) {
+      if (!Readable(flagB, 1, limit))
+        return Fail(Status::kReadFailed, why, "flag B past the end of the data");
+      flagRow_[c] ^= data[flagB++];
+    }
+    mask >>= 1;
+    if (mask == 0) {
+      mask = 0x80;
+      ++flagA;
+    }
+    for (int code : {flagRow_[c] >> 4, flagRow_[c] & 0x0F}) {
+      if (code == 0) {
+        if (!Readable(pixel, 2, limit))
+          return Fail(Status::kReadFailed, why, "pixel data past the end of the data");
+        std::memcpy(out, data + pixel, 2);
+        pixel += 2;
+      } else {
+        if (kRowsUp[code] > y_ || kUnitsLeft[code] > unit)
+          return Fail(Status::kReadFailed, why, "copy from outside the picture");
+        std::memcpy(out, out + copyOffset_[code], 2);
+      }
+      out += 2;
+      ++unit;
+    }
+  }
+  flagA_ = flagA, flagB_ = flagB, pixel_ = pixel, mask_ = mask;
+  ++y_;
+  return Status::kOk;
+}
+
 Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* top, ptrdiff_t down,
                   const char** why) {
   if (layout.rows == 0 || layout.columns == 0) return Status::kOk;
-  const size_t headerLength = layout.HeaderLength();
-  // The data as the decoder reads it, followed by zero bytes: reads that run
-  // a little past the end of the file give zeros.
-  const size_t size = file.size() - layout.dataStart;
-  std::vector<uint8_t> data(size + kSpareBytes, 0);
-  std::memcpy(data.data(), file.data() + layout.dataStart, size);
-  const uint64_t limit = data.size();
-  uint64_t flagA = DataPosition(layout.header.flagAOffset, headerLength);  // checked by ReadLayout
-  uint64_t flagB = DataPosition(layout.header.flagBOffset, headerLength);
-  uint64_t pixel = DataPosition(layout.header.pixelOffset, headerLength);
+  RowDecoder decoder(file, layout, down);
+  for (int y = 0; y < layout.rows; ++y) {
+    if (Status status = decoder.Next(top + y * down, why); status != Status::kOk) return status;
+  }
+  return Status::kOk;
+}
 
-  ptrdiff_t copyOffset[16];
-  for (int k = 0; k < 16; ++k)
-    copyOffset[k] = -kRowsUp[k] * down - 2 * kUnitsLeft[k];
-
-  uint8_t flagRow[kMaxColumns] = {};
-  uint8_t mask = 0x80;
-  uint8_t* row = top;
-  for (int y = 0; y < layout.rows; ++y, row += down) {
-    uint8_t* out = row;
-    int unit = 0;
-    for (int c = 0; c < layout.columns; ++c) {
-      if (data[flagA] & mask) {
-        if (!Readable(flagB, 1, limit))
-          return Fail(Status::kReadFailed, why, "flag B past the end of the data");
-        flagRow[c] ^= data[flagB++];
-      }
-      mask >>= 1;
-      if (mask == 0) {
-        mask = 0x80;
-        ++flagA;
-      }
-      for (int code : {flagRow[c] >> 4, flagRow[c] & 0x0F}) {
-        if (code == 0) {
-          if (!Readable(pixel, 2, limit))
-            return Fail(Status::kReadFailed, why, "pixel data past the end of the data");
-          std::memcpy(out, &data[pixel], 2);
-          pixel += 2;
-        } else {
-          if (kRowsUp[code] > y || kUnitsLeft[code] > unit)
-            return Fail(Status::kReadFailed, why, "copy from outside the picture");
-          std::memcpy(out, out + copyOffset[code], 2);
-        }
-        out += 2;
-        ++unit;
-      }
+Status ForEachRow(std::span<const uint8_t> file, const Layout& layout,
+                  const std::function<void(int y, const uint8_t* row)>& visit, const char** why) {
+  if (layout.rows == 0 || layout.columns == 0) return Status::kOk;
+  constexpr int kReach = 16, kBand = 240;  // rows a copy reaches up; rows decoded between moves
+  const size_t stride = layout.Stride();
+  std::vector<uint8_t> window((kReach + kBand) * stride);
+  RowDecoder decoder(file, layout, static_cast<ptrdiff_t>(stride));
+  for (int y = 0, slot = 0; y < layout.rows; ++y, ++slot) {
+    if (slot == kReach + kBand) {  // keep the rows later copies may reach
+      std::memmove(window.data(), window.data() + kBand * stride, kReach * stride);
+      slot = kReach;
     }
+    uint8_t* row = window.data() + slot * stride;
+    if (Status status = decoder.Next(row, why); status != Status::kOk) return status;
+    visit(y, row);
   }
   return Status::kOk;
 }

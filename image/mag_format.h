@@ -7,7 +7,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <vector>
 
 #include "image/codecs.h"
 
@@ -52,12 +54,38 @@ struct Layout {
 // the fault.
 Status ReadLayout(std::span<const uint8_t> file, Layout* layout, const char** why = nullptr);
 
-// Decodes the rows, top row first: `top` is the first byte of the top row,
-// `down` the distance from the start of a row to the start of the row below
-// it (negative for bottom-up blocks). Every row takes Stride() bytes. Flag B
-// and pixel reads are checked as they happen, so areas an empty picture or
-// its flags never reach may point anywhere.
+// Decodes the rows one after another, top row first, each into memory the
+// caller gives: the rows above it (up to 16, the farthest a copy reaches) must
+// lie `down` bytes apart above it, as earlier calls left them (`down` is
+// negative for bottom-up blocks). Every row takes Stride() bytes. Flag B and
+// pixel reads are checked as they happen, so areas an empty picture or its
+// flags never reach may point anywhere. `file` and `layout` must outlive the
+// decoder.
+class RowDecoder {
+ public:
+  RowDecoder(std::span<const uint8_t> file, const Layout& layout, ptrdiff_t down);
+  Status Next(uint8_t* row, const char** why = nullptr);
+
+ private:
+  const Layout& layout_;
+  std::vector<uint8_t> data_;  // the data after the palette, then kSpareBytes zero bytes
+  uint64_t flagA_ = 0, flagB_ = 0, pixel_ = 0;
+  ptrdiff_t copyOffset_[16] = {};
+  uint8_t flagRow_[kMaxColumns] = {};
+  uint8_t mask_ = 0x80;
+  int y_ = 0;
+};
+
+// All rows into one block: `top` is the first byte of the top row, `down` the
+// distance from the start of a row to the start of the row below it.
 Status DecodeRows(std::span<const uint8_t> file, const Layout& layout, uint8_t* top, ptrdiff_t down,
+                  const char** why = nullptr);
+
+// The rows one at a time, top row first, through a window of a few rows, so
+// that the memory taken does not grow with the picture's height: visit(y, row)
+// hears each row as soon as it is decoded.
+Status ForEachRow(std::span<const uint8_t> file, const Layout& layout,
+                  const std::function<void(int y, const uint8_t* row)>& visit,
                   const char** why = nullptr);
 
 }  // namespace image::mag

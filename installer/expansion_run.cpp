@@ -1,6 +1,7 @@
 #include "installer/expansion_run.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -11,6 +12,7 @@
 #include "platform/process/folder_tree.h"
 #include "platform/process/process.h"
 #include "platform/profile/codepage.h"
+#include "platform/profile/profile.h"
 #include "platform/system.h"
 
 namespace installer {
@@ -33,6 +35,8 @@ constexpr uint32_t kQuestionBox =
 constexpr size_t kBuffer = 256;                                       // the run's text buffers
 constexpr size_t kFileNameField = 16;
 constexpr std::string_view kNoProgram = "defalt";
+constexpr size_t kBoxColumns = 66;  // one line of a box's text
+constexpr size_t kShownVariants = 10;
 
 void CopyField(char* field, size_t size, std::string_view text) {
   size_t n = std::min(text.size(), size - 1);
@@ -47,9 +51,9 @@ std::string Slashes(std::string text) {
   return text;
 }
 
-// The destination: the drive root, then the names of `value` ('\\' or '/'
+// The destination's names below the drive root, from `value` ('\\' or '/'
 // between them), where ".." never climbs above the drive root, as on Windows.
-std::string BelowDriveRoot(const std::string& driveRoot, std::string_view value) {
+std::string BelowDriveRoot(std::string_view value) {
   std::vector<std::string_view> names;
   size_t pos = 0;
   while (pos <= value.size()) {
@@ -63,7 +67,7 @@ std::string BelowDriveRoot(const std::string& driveRoot, std::string_view value)
       names.push_back(name);
     }
   }
-  std::string path = driveRoot;
+  std::string path;
   for (size_t i = 0; i < names.size(); ++i) {
     if (i) path += '/';
     path += names[i];
@@ -85,6 +89,20 @@ std::string BlockPath(const std::string& path, const std::string& folder,
   std::string name = held->name() + (rest ? *rest : "");
   if (!held->ok() || !rest || name.size() >= kBuffer) return "";
   return name;
+}
+
+// Where a name has case variants and none is spelled as asked, the run does
+// not guess: it names them (in full on standard error) and stops.
+void ShowVariants(const std::vector<std::string>& variants, const std::string& caption) {
+  std::string text = "大文字と小文字だけが違う名前が複数あるため、解凍を中止します。";
+  for (size_t i = 0; i < variants.size(); ++i) {
+    std::fprintf(stderr, "q_unfold: %s\n", variants[i].c_str());
+    if (i < kShownVariants) text += "\r" + platform::FitToColumns(variants[i], kBoxColumns);
+  }
+  if (variants.size() > kShownVariants) {
+    text += "\r…ほか " + std::to_string(variants.size() - kShownVariants) + " 件";
+  }
+  platform::MessageBox(nullptr, text, caption, kErrorBox);
 }
 
 // Asks whether to expand with a component older than `wanted`.
@@ -198,13 +216,19 @@ void StartInstalledProgram(const RunHooks& hooks, const std::string& destDir,
                            const std::string& programName, const std::string& title) {
   namespace fs = std::filesystem;
   auto inDestination = [&](const std::string& name) {
-    return platform::ResolveNoCaseStable(destDir + "/" + Slashes(name));
+    return platform::ResolveBelow(destDir, Slashes(name));
   };
   CommandLine command = ParseCommandLine(programName, [&](const std::string& name) {
     std::error_code ec;
-    return fs::is_regular_file(inDestination(name), ec);
+    const platform::NoCasePath found = inDestination(name);
+    return found.variants.empty() && fs::is_regular_file(found.path, ec);
   });
-  const std::string programPath = inDestination(command.program);
+  const platform::NoCasePath program = inDestination(command.program);
+  if (!program.variants.empty()) {
+    ShowVariants(program.variants, title);
+    return;
+  }
+  const std::string& programPath = program.path;
   std::error_code ec;
   const std::string prefix = destDir + "/";
   const std::string relative =
@@ -223,11 +247,22 @@ void StartInstalledProgram(const RunHooks& hooks, const std::string& destDir,
 }  // namespace
 
 void RunExpansion(const RunHooks& hooks) {
-  // 1–2: drive root and program directory.
+  // 1–2: drive root and program directory, the latter as the kernel names
+  // it. Every name below them is found once, the exact spelling first, and
+  // used for the whole run.
   const std::string driveRoot = platform::DriveRoot();
   std::string programDir = platform::ModuleFileName();
   if (size_t slash = programDir.rfind('/'); slash != std::string::npos) programDir.resize(slash);
-  const std::string readPath = platform::ResolveNoCaseStable(programDir + "/ini/q_unfold.ini");
+  // One file is read as "ini\q_unfold.ini" and written as "INI\Q_UNFOLD.INI";
+  // a new one gets the second name.
+  const platform::NoCasePath settings = platform::ResolveBelow(programDir, "ini/q_unfold.ini");
+  if (!settings.variants.empty()) {
+    ShowVariants(settings.variants, "");
+    return;
+  }
+  const std::string& readPath = settings.path;
+  const std::string writePath =
+      settings.found ? settings.path : FolderPartOf(settings.path) + "Q_UNFOLD.INI";
 
   // 3: settings.
   // The buffers' limits count bytes of code page 932, as the original's did.
@@ -241,7 +276,12 @@ void RunExpansion(const RunHooks& hooks) {
                            kErrorBox);
       return;
     }
-    destDir = platform::ResolveNoCaseStable(BelowDriveRoot(driveRoot, *v));
+    const platform::NoCasePath dest = platform::ResolveBelow(driveRoot, BelowDriveRoot(*v));
+    if (!dest.variants.empty()) {
+      ShowVariants(dest.variants, title);
+      return;
+    }
+    destDir = dest.path;
   }
   const std::string programName = platform::CutToCp932Size(
       ReadSetting(readPath, "ExeName").value_or(std::string(kNoProgram)), kBuffer - 1);
@@ -263,7 +303,12 @@ void RunExpansion(const RunHooks& hooks) {
 
   // 5: the archive folder ("LZH" in any case).
   DirectoryInfo info;
-  info.path = platform::ResolveNoCaseStable(programDir + "/LZH");
+  const platform::NoCasePath archives = platform::ResolveBelow(programDir, "LZH");
+  if (!archives.variants.empty()) {
+    ShowVariants(archives.variants, title);
+    return;
+  }
+  info.path = archives.path;
   ScanDirectory(info);
   if (info.fileCount == 0) {
     platform::MessageBox(nullptr, "File Exist Error", title, kErrorBox);
@@ -326,7 +371,8 @@ void RunExpansion(const RunHooks& hooks) {
   std::optional<platform::HeldFolder> heldArchives, heldRoot;
   const std::string archiveDir = BlockPath(info.path, info.path, heldArchives);
   const std::string blockDestDir =
-      destDir.empty() ? "" : BlockPath(destDir, platform::ResolveNoCaseStable(driveRoot), heldRoot);
+      destDir.empty() ? ""
+                      : BlockPath(destDir, platform::ResolveBelow(driveRoot, "").path, heldRoot);
   if (archiveDir.empty() || (!destDir.empty() && blockDestDir.empty())) {
     platform::MessageBox(
         nullptr,
@@ -352,13 +398,18 @@ void RunExpansion(const RunHooks& hooks) {
     if (programName != kNoProgram) {
       StartInstalledProgram(hooks, destDir, programName, title);
     } else {
-      hooks.openFolder(
-          FolderPartOf(platform::ResolveNoCaseStable(destDir + "/" + std::string(kNoProgram))));
+      hooks.openFolder(FolderPartOf(platform::ResolveBelow(destDir, kNoProgram).path));
     }
   }
 
-  // 13: the conditions the library measured, whatever its result.
-  SaveExpansionConditions(block, platform::ResolveNoCaseStable(programDir + "/INI/Q_UNFOLD.INI"));
+  // 13: the conditions the library measured, whatever its result. While it
+  // holds the settings folder, a run first removes what a killed write left;
+  // where another run holds it, that run is saving the same conditions.
+  platform::FolderLock settingsFolder(FolderPartOf(writePath));
+  if (!settingsFolder.inUse()) {
+    if (settingsFolder.held()) platform::RemoveWriteTemporaries(writePath);
+    SaveExpansionConditions(block, writePath);
+  }
 }
 
 }  // namespace installer

@@ -36,7 +36,12 @@ int OpenOwnFolder(const std::string& path, std::string* why) {
 }  // namespace
 
 InstanceLock::~InstanceLock() {
+  Release();
+}
+
+void InstanceLock::Release() {
   if (fd_ >= 0) close(fd_);
+  fd_ = -1;
 }
 
 InstanceLock::Result InstanceLock::Take(const std::string& name, const char* runtimeDir,

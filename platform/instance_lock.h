@@ -1,6 +1,6 @@
-// The single-instance lock: a lock on a file named after the window class, in a
-// folder only this user can write to. The system drops it when the process
-// ends, however it ends, and no program the process starts inherits it.
+// The single-instance lock (and the archive library's): a lock on a file
+// named after the window class, in a folder only this user can write to. The system drops it when
+// the process ends, however it ends, and no program the process starts inherits it.
 #pragma once
 
 #include <string>
@@ -23,6 +23,7 @@ class InstanceLock {
   Result Take(const std::string& name, const char* runtimeDir, const std::string& tmpDir,
               std::string* why);
   bool held() const { return fd_ >= 0; }
+  void Release();
 
  private:
   int fd_ = -1;

@@ -80,17 +80,13 @@ TreeError Classify(int folder, const std::string& name) {
   return TreeError::kSystem;
 }
 
-// "<prefix><digits><suffix>"
-bool IsTemporaryName(const std::string& name, const std::string& prefix,
-                     const std::string& suffix) {
-  if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) ||
-      !name.ends_with(suffix)) {
-    return false;
-  }
-  for (size_t i = prefix.size(); i < name.size() - suffix.size(); ++i) {
-    if (name[i] < '0' || name[i] > '9') return false;
-  }
-  return true;
+std::string TemporaryName(unsigned n) {
+  return std::string(kTemporaryPrefix) + std::to_string(n);
+}
+
+bool IsTemporaryName(std::string_view name) {
+  if (name.size() <= kTemporaryPrefix.size() || !name.starts_with(kTemporaryPrefix)) return false;
+  return name.find_first_not_of("0123456789", kTemporaryPrefix.size()) == std::string_view::npos;
 }
 
 }  // namespace
@@ -238,14 +234,13 @@ TreeError FolderTree::MakeFolders(const Names& path, std::vector<Names>* created
   return TreeError::kNone;
 }
 
-std::unique_ptr<NewFile> FolderTree::CreateFile(const Names& folderPath, const std::string& prefix,
-                                                const std::string& suffix, TreeError* error) {
+std::unique_ptr<NewFile> FolderTree::CreateFile(const Names& folderPath, TreeError* error) {
   Fd folder(OpenFolder(folderPath, error));
   if (folder.get() < 0) return nullptr;
   // Numbered on from the last name taken, so a folder of many new files
   // does not try every taken name again for each one.
   for (int tries = 0; tries < kMaxTemporaryNames; ++tries) {
-    std::string temp = prefix + std::to_string(nextTemporary_++) + suffix;
+    std::string temp = TemporaryName(nextTemporary_++);
     int fd = ::openat(folder.get(), temp.c_str(),
                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) return std::unique_ptr<NewFile>(new NewFile(folder.release(), fd, temp));
@@ -278,8 +273,8 @@ TreeError FolderTree::MakeLink(const Names& path, const std::string& target) {
   if (folder.get() < 0) return error;
   // Made under a name of its own, then renamed over whatever file or link
   // holds the place, so the place is never empty or half made.
-  for (int k = 0; k < kMaxTemporaryNames; ++k) {
-    std::string temp = ".link-" + std::to_string(k) + ".tmp";
+  for (int tries = 0; tries < kMaxTemporaryNames; ++tries) {
+    std::string temp = TemporaryName(nextTemporary_++);
     if (::symlinkat(target.c_str(), folder.get(), temp.c_str()) != 0) {
       if (errno == EEXIST) continue;
       return TreeError::kSystem;
@@ -321,8 +316,7 @@ void FolderTree::RemoveEmptyFolder(const Names& path) {
   if (folder.get() >= 0) ::unlinkat(folder.get(), path.back().c_str(), AT_REMOVEDIR);
 }
 
-void FolderTree::RemoveTemporaryFiles(const Names& folderPath, const std::string& prefix,
-                                      const std::string& suffix) {
+void FolderTree::RemoveTemporaryFiles(const Names& folderPath) {
   TreeError error;
   Fd folder(OpenFolder(folderPath, &error));
   if (folder.get() < 0) return;
@@ -335,10 +329,7 @@ void FolderTree::RemoveTemporaryFiles(const Names& folderPath, const std::string
   }
   std::vector<std::string> stale;
   while (dirent* e = ::readdir(dir)) {
-    if (IsTemporaryName(e->d_name, prefix, suffix) ||
-        IsTemporaryName(e->d_name, ".link-", ".tmp")) {
-      stale.emplace_back(e->d_name);
-    }
+    if (IsTemporaryName(e->d_name)) stale.emplace_back(e->d_name);
   }
   ::closedir(dir);
   for (const std::string& name : stale) {

@@ -16,6 +16,11 @@ namespace platform {
 
 using Names = std::vector<std::string>;  // each one name: not empty, no '/', not "." or ".."
 
+// New files and links are made under a temporary name, this and digits,
+// before they take their own: ':' is in no Windows file name, so no file an
+// archive installs is named so.
+inline constexpr std::string_view kTemporaryPrefix = ".zelk:";
+
 enum class Walk {
   kBest,      // openat2 when the kernel has it
   kPortable,  // openat per name (what kBest falls back to)
@@ -88,9 +93,8 @@ class FolderTree {
   // umask), adding each one made to `created`, outermost first.
   TreeError MakeFolders(const Names& path, std::vector<Names>* created);
 
-  // Opens a new temporary file "<prefix>N<suffix>" in the folder `folder`.
-  std::unique_ptr<NewFile> CreateFile(const Names& folder, const std::string& prefix,
-                                      const std::string& suffix, TreeError* error);
+  // Opens a new temporary file in the folder `folder`.
+  std::unique_ptr<NewFile> CreateFile(const Names& folder, TreeError* error);
 
   // Forces the data of `files` to the disk: one flush of the tree's file
   // system for those on it (far cheaper than one per file), fsync for the
@@ -106,9 +110,9 @@ class FolderTree {
 
   // Removes the folder at `path` if it is empty.
   void RemoveEmptyFolder(const Names& path);
-  // Removes every plain file of `folder` named "<prefix><digits><suffix>".
-  void RemoveTemporaryFiles(const Names& folder, const std::string& prefix,
-                            const std::string& suffix);
+  // Removes every file and link of `folder` with a temporary name, as a
+  // write or link that was stopped half-way leaves them.
+  void RemoveTemporaryFiles(const Names& folder);
 
   // Bytes free for an unprivileged user on the tree's file system.
   std::optional<uint64_t> FreeSpace() const;

@@ -116,39 +116,47 @@ std::optional<std::vector<FileEntry>> ListFiles(const std::string& folder) {
   return files;
 }
 
-std::string ResolveNoCaseStable(const std::string& path) {
-  namespace fs = std::filesystem;
-  std::string result = (!path.empty() && path[0] == '/') ? "/" : "";
+NoCasePath ResolveBelow(const std::string& folder, std::string_view relative) {
+  NoCasePath result;
+  result.path = folder;
+  while (result.path.size() > 1 && result.path.back() == '/')
+    result.path.pop_back();
   bool matching = true;
   size_t pos = 0;
-  while (pos <= path.size()) {
-    size_t next = path.find('/', pos);
-    if (next == std::string::npos) next = path.size();
-    std::string part = path.substr(pos, next - pos);
+  while (pos <= relative.size()) {
+    size_t next = relative.find('/', pos);
+    if (next == std::string_view::npos) next = relative.size();
+    std::string name(relative.substr(pos, next - pos));
     pos = next + 1;
-    if (part.empty()) {
-      if (next == path.size()) break;
-      continue;
-    }
-    std::string chosen = part;
-    if (matching && part != "." && part != "..") {
-      std::error_code ec;
-      std::vector<std::string> candidates;
-      fs::path base = result.empty() ? fs::path(".") : fs::path(result);
-      for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (EqualNoCase(name, part)) candidates.push_back(name);
+    if (name.empty()) continue;
+    const std::string base = result.path.empty() ? "/" : result.path;
+    if (result.path != "/") result.path += '/';
+    if (matching && name != "." && name != "..") {
+      struct stat st {};
+      if (::lstat((result.path + name).c_str(), &st) != 0) {
+        std::vector<std::string> variants;
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(base, ec), end; !ec && it != end;
+             it.increment(ec)) {
+          std::string entry = it->path().filename().string();
+          if (EqualNoCase(entry, name)) variants.push_back(entry);
+        }
+        if (variants.size() > 1) {
+          std::sort(variants.begin(), variants.end());
+          for (const std::string& v : variants)
+            result.variants.push_back(result.path + v);
+          return result;
+        }
+        if (variants.empty()) {
+          matching = false;
+        } else {
+          name = variants[0];
+        }
       }
-      if (candidates.empty()) {
-        matching = false;
-      } else {
-        chosen = *std::min_element(candidates.begin(), candidates.end());
-      }
     }
-    if (!result.empty() && result.back() != '/') result += '/';
-    result += chosen;
-    if (next == path.size()) break;
+    result.path += name;
   }
+  result.found = matching;
   return result;
 }
 
@@ -195,33 +203,17 @@ std::string HeldFolder::name() const {
   return "/proc/self/fd/" + std::to_string(fd_);
 }
 
-InterprocessLock::~InterprocessLock() {
-  Release();
+FolderLock::FolderLock(const std::string& folder)
+    : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+  if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    inUse_ = errno == EWOULDBLOCK;
+    ::close(fd_);
+    fd_ = -1;
+  }
 }
 
-bool InterprocessLock::TryAcquire(const std::string& name) {
-  if (fd_ >= 0) return true;
-  std::string dir = "/tmp";
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-      runtime != nullptr && *runtime != '\0' && std::filesystem::is_directory(runtime)) {
-    dir = runtime;
-  }
-  std::string path = dir + "/" + name + "-" + std::to_string(::getuid()) + ".lock";
-  int fd = ::open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) return false;
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
-    return false;
-  }
-  fd_ = fd;
-  return true;
-}
-
-void InterprocessLock::Release() {
-  if (fd_ < 0) return;
-  ::flock(fd_, LOCK_UN);
-  ::close(fd_);
-  fd_ = -1;
+FolderLock::~FolderLock() {
+  if (fd_ >= 0) ::close(fd_);
 }
 
 InterruptWatch::InterruptWatch() {

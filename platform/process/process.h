@@ -1,13 +1,15 @@
 // The operating-system services of the installer and its archive library:
-// the drive root, folder listings, free space, the current directory, starting
-// a program or the desktop's file manager detached from us, a lock shared
-// between processes, and the signals that ask a run to stop.
+// the drive root, folder listings, names found without regard to case, free
+// space, the current directory, starting a program or the desktop's file
+// manager detached from us, folder locks, and the signals that ask a run to
+// stop.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -26,10 +28,18 @@ struct FileEntry {
 // folder cannot be read.
 std::optional<std::vector<FileEntry>> ListFiles(const std::string& folder);
 
-// Like ResolveNoCase, but where several entries of a folder match a component
-// without regard to case, the first of them in byte order is taken whatever
-// the spelling asked for, so every spelling of a name reaches the same file.
-std::string ResolveNoCaseStable(const std::string& path);
+// `relative` (names separated by '/') found below `folder`, which is taken as
+// it is. Each name is found as spelled where it exists; otherwise its one
+// case variant in the folder is taken. From the first name that matches
+// nothing on, the names stay as asked.
+struct NoCasePath {
+  std::string path;    // folder + '/' + the names found
+  bool found = false;  // every name exists
+  // Not empty when a name does not exist as spelled but has two or more case
+  // variants: their paths. `path` is then not to be used.
+  std::vector<std::string> variants;
+};
+NoCasePath ResolveBelow(const std::string& folder, std::string_view relative);
 
 // Bytes free for an unprivileged user on the file system that holds `path` (or
 // its nearest existing parent). nullopt when that cannot be told.
@@ -61,22 +71,22 @@ class HeldFolder {
   int fd_ = -1;
 };
 
-// An exclusive lock shared by all processes of the user, named `name`, held
-// from a successful TryAcquire until Release or destruction.
-class InterprocessLock {
+// An exclusive lock on a folder itself (flock on the folder: no lock file is
+// made or left), tried once without waiting and held while the object lives.
+class FolderLock {
  public:
-  InterprocessLock() = default;
-  ~InterprocessLock();
-  InterprocessLock(const InterprocessLock&) = delete;
-  InterprocessLock& operator=(const InterprocessLock&) = delete;
+  explicit FolderLock(const std::string& folder);
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
 
-  // False when another holder has it.
-  bool TryAcquire(const std::string& name);
-  void Release();
   bool held() const { return fd_ >= 0; }
+  // Another open of the folder holds it.
+  bool inUse() const { return inUse_; }
 
  private:
   int fd_ = -1;
+  bool inUse_ = false;
 };
 
 // While alive, the terminal's interrupt key (Ctrl+C), a hang-up and a request

@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 namespace platform {
 
@@ -145,6 +147,32 @@ std::string CutToCp932Size(std::string_view text, size_t limit) {
     return true;
   });
   return std::string(text.substr(0, keep));
+}
+
+std::string FitToColumns(std::string_view text, size_t columns) {
+  // A character takes at least one column for every four bytes.
+  if (text.size() <= 4 * columns && Utf8ToCp932Lossy(text).size() <= columns) {
+    return std::string(text);
+  }
+  const std::string_view ellipsis = "…";  // two columns
+  if (columns < 2) return "";
+  std::string head = CutToCp932Size(text, (columns - 2) / 2);
+  const size_t room = columns - 2 - Utf8ToCp932Lossy(head).size();
+  size_t from = std::max(head.size(), text.size() > 4 * room ? text.size() - 4 * room : 0);
+  while (from < text.size() && (static_cast<unsigned char>(text[from]) & 0xC0) == 0x80)
+    ++from;
+  std::vector<std::pair<size_t, size_t>> chars;  // offset and width of each character
+  size_t width = 0;
+  ForEachCp932Char(text.substr(from), [&](size_t i, size_t, const std::string& c) {
+    chars.emplace_back(from + i, c.size());
+    width += c.size();
+    return true;
+  });
+  size_t k = 0;
+  while (k < chars.size() && width > room)
+    width -= chars[k++].second;
+  return head + std::string(ellipsis) +
+         std::string(k < chars.size() ? text.substr(chars[k].first) : std::string_view());
 }
 
 bool IsCp932LeadByte(unsigned char byte) {

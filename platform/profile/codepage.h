@@ -22,6 +22,10 @@ std::string Utf8ToCp932Lossy(std::string_view text);
 // The longest prefix of `text` (UTF-8, whole characters) whose form above is
 // at most `limit` bytes long.
 std::string CutToCp932Size(std::string_view text, size_t limit);
+// `text` with its middle cut out for "…" where it is wider than `columns`,
+// counting the bytes of its code page 932 form (a box's fixed-width Japanese
+// font gives two-byte characters two columns).
+std::string FitToColumns(std::string_view text, size_t columns);
 // Length in bytes of the longest prefix of `bytes` (code page 932) that is at
 // most `limit` bytes long and does not end inside a two-byte character.
 size_t Cp932PrefixLength(std::string_view bytes, size_t limit);

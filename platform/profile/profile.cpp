@@ -1,5 +1,6 @@
 #include "platform/profile/profile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -299,6 +300,26 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return bytes;
 }
 
+// The folder (".", "/" or a path without trailing '/') and the name of `path`.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// A write of the file `name` goes to ".<name>:<digits>" first.
+std::string TemporaryName(const std::string& name, unsigned n) {
+  return "." + name + ":" + std::to_string(n);
+}
+
+bool IsTemporaryName(std::string_view entry, std::string_view name) {
+  if (entry.size() < name.size() + 3 || entry[0] != '.' || entry[name.size() + 1] != ':' ||
+      !EqualNoCase(entry.substr(1, name.size()), name, false)) {
+    return false;
+  }
+  return entry.find_first_not_of("0123456789", name.size() + 2) == std::string_view::npos;
+}
+
 std::string CutUtf8(std::string_view s, size_t limit) {
   size_t keep = std::min(limit, s.size());
   while (keep > 0 && keep < s.size() && (static_cast<unsigned char>(s[keep]) & 0xC0) == 0x80) {
@@ -324,15 +345,17 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path) {
   // The file is replaced by a new one beside it, never written through a
   // symbolic link: a link in its place becomes a real file holding what the
-  // link showed, and the file the link names stays as it was.
+  // link showed, and the file the link names stays as it was. The new file is
+  // open to no more users than that file, and no more than the umask allows.
   ProfileDocument doc;
   const mode_t mask = ::umask(0);
   ::umask(mask);
   mode_t mode = 0666 & ~mask;
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0) {
-    if (S_ISREG(st.st_mode)) mode = st.st_mode & 0777;
     if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return false;
+    struct stat shown {};
+    if (::stat(path.c_str(), &shown) == 0) mode = shown.st_mode & 0777 & ~mask;
     if (auto bytes = ReadWholeFile(path)) {
       doc = ProfileDocument::Parse(*bytes);
     } else if (S_ISREG(st.st_mode)) {
@@ -344,9 +367,14 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
   if (!doc.Set(section, key, value)) return false;
   const std::string data = doc.Serialize();
 
-  std::string temp = path + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
+  const auto [folder, name] = SplitPath(path);
+  int fd = -1;
+  std::string temp;
+  for (unsigned n = static_cast<unsigned>(::getpid()) * 1000, tries = 0; fd < 0; ++n) {
+    temp = folder + "/" + TemporaryName(name, n);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno != EEXIST || ++tries == 1000)) return false;
+  }
   bool ok = ::fchmod(fd, mode) == 0;
   size_t done = 0;
   while (ok && done < data.size()) {
@@ -363,15 +391,29 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
     return false;
   }
   // The rename itself reaches the disk with its folder.
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "."
-                             : slash == 0               ? "/"
-                                                        : path.substr(0, slash);
   if (int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
     ::fsync(dir);
     ::close(dir);
   }
   return true;
+}
+
+void RemoveWriteTemporaries(const std::string& path) {
+  const auto [folder, name] = SplitPath(path);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  std::vector<std::string> stale;
+  while (const dirent* e = ::readdir(dir)) {
+    if (IsTemporaryName(e->d_name, name)) stale.emplace_back(e->d_name);
+  }
+  const int fd = ::dirfd(dir);
+  for (const std::string& entry : stale) {
+    struct stat st {};
+    if (::fstatat(fd, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
+      ::unlinkat(fd, entry.c_str(), 0);
+    }
+  }
+  ::closedir(dir);
 }
 
 }  // namespace platform

@@ -71,8 +71,15 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 // section where missing. The file is replaced in one step by a new file
 // forced to the disk, so a failed write or a crash leaves the old file whole.
 // A symbolic link in its place is replaced by a real file with what the link
-// showed; the file it names is never written. False on any failure.
+// showed; the file it names is never written. The new file has the mode of
+// the file it replaces (or the link names), within the umask. False on any
+// failure.
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path);
+
+// Removes the temporary files that writes of `path` stopped half-way left
+// beside it (".<name>:<digits>"). Only for a caller that knows no write of
+// that file is under way.
+void RemoveWriteTemporaries(const std::string& path);
 
 }  // namespace platform

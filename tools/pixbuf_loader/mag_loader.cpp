@@ -2,8 +2,9 @@
 // file managers and GTK programs open .mag files through it, decoded by the
 // demos' own decoder. A picture becomes an RGB pixbuf of the decoded size
 // (the width widened to whole columns, as the decoder gives it), each pixel
-// its palette entry unchanged. A refused file gives a GError carrying the
-// decoder's message; nothing leaves the module as an exception.
+// its palette entry unchanged, or of the smaller size the caller asks for. A
+// refused file gives a GError carrying the decoder's message; nothing leaves
+// the module as an exception.
 #define GDK_PIXBUF_ENABLE_BACKEND
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gmodule.h>
@@ -11,10 +12,12 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "image/mag_decode.h"
+#include "tools/zelkimg/reduce.h"
 
 namespace {
 
@@ -27,57 +30,50 @@ void NoMemory(GError** error) {
            "Not enough memory to load the MAG picture");
 }
 
-// Takes a decoded picture's block (16 or 256 colours, rows bottom-up) and
-// gives its pixels in the pixbuf's top-down RGB rows.
-void CopyPixels(const image::DibBlock& block, GdkPixbuf* pixbuf) {
-  const platform::BitmapInfoHeader h = block.header();
-  const uint8_t* table = block.data() + sizeof h;  // (blue, green, red, 0) entries
-  const uint8_t* bits = table + 4 * (size_t{1} << h.biBitCount);
-  const size_t stride = image::DibRowStride(block);
-  guchar* out = gdk_pixbuf_get_pixels(pixbuf);
-  const size_t outStride = static_cast<size_t>(gdk_pixbuf_get_rowstride(pixbuf));
-  for (int y = 0; y < h.biHeight; ++y) {
-    const uint8_t* row = bits + static_cast<size_t>(h.biHeight - 1 - y) * stride;
-    guchar* p = out + static_cast<size_t>(y) * outStride;
-    for (int x = 0; x < h.biWidth; ++x, p += 3) {
-      const int index = h.biBitCount == 8 ? row[x] : (x & 1) ? row[x / 2] & 0x0F : row[x / 2] >> 4;
-      const uint8_t* entry = table + 4 * index;
-      p[0] = entry[2];
-      p[1] = entry[1];
-      p[2] = entry[0];
-    }
-  }
-}
-
 // Decodes a whole file. `size` (when given) hears the picture's size before
-// the pixbuf is made and may ask for 0 × 0: the load then ends with neither a
-// picture nor an error (callers that only want the size do so).
+// the pixbuf is made and may ask for another: a smaller one is what the rows
+// are reduced to as they are decoded, so a thumbnail never holds the picture
+// whole; for a larger one the picture comes at its own size and gdk-pixbuf
+// enlarges it. Asked for 0 × 0, the load ends with neither a picture nor an
+// error (callers that only want the size do so).
 GdkPixbuf* Decode(std::span<const uint8_t> file, GdkPixbufModuleSizeFunc size, gpointer user,
                   GError** error) {
-  image::MagDecodeResult r = image::DecodeMagToDib(file);
-  if (!r.block) {
-    SetError(error, GDK_PIXBUF_ERROR_CORRUPT_IMAGE, r.message);
+  std::unique_ptr<GdkPixbuf, decltype(&g_object_unref)> pixbuf(nullptr, g_object_unref);
+  std::vector<image::Rgb> palette;
+  std::optional<zelkimg::Reducer> reducer;
+  int width = 0;
+  const auto start = [&](const image::IndexedPicture& p) {
+    if (p.width <= 0 || p.height <= 0) {
+      g_set_error(error, GDK_PIXBUF_ERROR, GDK_PIXBUF_ERROR_CORRUPT_IMAGE,
+                  "The MAG picture is empty (%dx%d pixels)", p.width, p.height);
+      return false;
+    }
+    int w = p.width, h = p.height;
+    if (size != nullptr) size(&w, &h, user);
+    if (w == 0 || h == 0) return false;
+    if (w > p.width || h > p.height) w = p.width, h = p.height;
+    pixbuf.reset(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, w, h));
+    if (!pixbuf) {
+      g_set_error(error, GDK_PIXBUF_ERROR, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY,
+                  "Not enough memory for a MAG picture of %dx%d pixels", w, h);
+      return false;
+    }
+    palette = p.palette;
+    palette.resize(256);
+    width = p.width;
+    reducer.emplace(p.width, p.height, w, h, palette.data(), gdk_pixbuf_get_pixels(pixbuf.get()),
+                    gdk_pixbuf_get_rowstride(pixbuf.get()), false);
+    return true;
+  };
+  const char* message = image::DecodeMagRows(file, start, [&](int, const uint8_t* indices) {
+    reducer->Add(0, indices, width);
+    reducer->EndRow();
+  });
+  if (message != nullptr) {
+    SetError(error, GDK_PIXBUF_ERROR_CORRUPT_IMAGE, message);
     return nullptr;
   }
-  const platform::BitmapInfoHeader h = r.block->header();
-  if (h.biWidth <= 0 || h.biHeight <= 0) {
-    g_set_error(error, GDK_PIXBUF_ERROR, GDK_PIXBUF_ERROR_CORRUPT_IMAGE,
-                "The MAG picture is empty (%dx%d pixels)", h.biWidth, h.biHeight);
-    return nullptr;
-  }
-  if (size != nullptr) {
-    int w = h.biWidth, ht = h.biHeight;
-    size(&w, &ht, user);
-    if (w == 0 || ht == 0) return nullptr;
-  }
-  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, h.biWidth, h.biHeight);
-  if (pixbuf == nullptr) {
-    g_set_error(error, GDK_PIXBUF_ERROR, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY,
-                "Not enough memory for a MAG picture of %dx%d pixels", h.biWidth, h.biHeight);
-    return nullptr;
-  }
-  CopyPixels(*r.block, pixbuf);
-  return pixbuf;
+  return reducer ? pixbuf.release() : nullptr;
 }
 
 GdkPixbuf* Load(FILE* f, GError** error) {

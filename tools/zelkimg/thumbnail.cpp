@@ -1,31 +1,24 @@
 #include "tools/zelkimg/thumbnail.h"
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <memory>
+
+#include "image/mag_decode.h"
+#include "tools/zelkimg/reduce.h"
 
 namespace zelkimg {
 
 namespace {
 
-struct Unref {
-  void operator()(GdkPixbuf* p) const { g_object_unref(p); }
-};
-using Pixbuf = std::unique_ptr<GdkPixbuf, Unref>;
-
-// One picture on the sheet: its size, and a writer of its row y (top first),
-// RGBA or, for an opaque picture, RGB (reduced as gdk-pixbuf's own
-// thumbnailer reduces such pictures); called only when it is drawn.
+// One picture on the sheet: its size, and what feeds its rows, top row
+// first, to a reducer (false and `error` set when they cannot be read).
 struct Piece {
   int width = 0;
   int height = 0;
-  bool alpha = true;
-  std::function<void(int y, uint8_t* pixels)> row;
+  std::function<bool(Reducer&, std::string* error)> draw;
   bool Empty() const { return width <= 0 || height <= 0; }
 };
 
@@ -72,22 +65,13 @@ double Reduction(const Layout& layout, int size) {
   return longer > size ? static_cast<double>(size) / static_cast<double>(longer) : 1.0;
 }
 
-Pixbuf Draw(const Piece& piece) {
-  Pixbuf pixbuf(gdk_pixbuf_new(GDK_COLORSPACE_RGB, piece.alpha, 8, piece.width, piece.height));
-  if (!pixbuf) return pixbuf;
-  guchar* pixels = gdk_pixbuf_get_pixels(pixbuf.get());
-  const size_t stride = static_cast<size_t>(gdk_pixbuf_get_rowstride(pixbuf.get()));
-  for (int y = 0; y < piece.height; ++y)
-    piece.row(y, pixels + y * stride);
-  return pixbuf;
-}
-
 std::optional<RgbaPicture> Fail(std::string* error, const std::string& why) {
   if (error != nullptr) *error = why;
   return std::nullopt;
 }
 
-std::optional<RgbaPicture> Render(const std::vector<Piece>& pieces, int size, std::string* error) {
+std::optional<RgbaPicture> Render(const std::vector<Piece>& pieces, const image::Rgb* palette,
+                                  int size, std::string* error) {
   // Neighbours stay at least 2 pixels apart after the reduction.
   int gap = 2;
   Layout layout = LayOut(pieces, gap);
@@ -98,81 +82,81 @@ std::optional<RgbaPicture> Render(const std::vector<Piece>& pieces, int size, st
     layout = LayOut(pieces, gap);
     scale = Reduction(layout, size);
   }
-  const int width = std::max(1, static_cast<int>(std::lround(layout.width * scale)));
-  const int height = std::max(1, static_cast<int>(std::lround(layout.height * scale)));
-  Pixbuf sheet(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height));
-  if (!sheet) return Fail(error, "out of memory");
-  gdk_pixbuf_fill(sheet.get(), 0);  // transparent
+  RgbaPicture sheet;  // transparent where nothing is drawn
+  sheet.width = std::max(1, static_cast<int>(std::lround(layout.width * scale)));
+  sheet.height = std::max(1, static_cast<int>(std::lround(layout.height * scale)));
+  sheet.pixels.resize(static_cast<size_t>(sheet.width) * sheet.height * 4);
+  const size_t stride = static_cast<size_t>(sheet.width) * 4;
 
   for (size_t i = 0; i < pieces.size(); ++i) {
     const Piece& piece = pieces[i];
     if (piece.Empty()) continue;
     const auto [x, y] = layout.origin[i];
     // Each piece is reduced on its own into the place its edges reach.
-    const int left = std::min(width - 1, static_cast<int>(std::lround(x * scale)));
-    const int top = std::min(height - 1, static_cast<int>(std::lround(y * scale)));
+    const int left = std::min(sheet.width - 1, static_cast<int>(std::lround(x * scale)));
+    const int top = std::min(sheet.height - 1, static_cast<int>(std::lround(y * scale)));
     const int w = std::clamp(static_cast<int>(std::lround((x + piece.width) * scale)) - left, 1,
-                             width - left);
+                             std::min(piece.width, sheet.width - left));
     const int h = std::clamp(static_cast<int>(std::lround((y + piece.height) * scale)) - top, 1,
-                             height - top);
-    Pixbuf drawn = Draw(piece);
-    if (drawn && (w != piece.width || h != piece.height))
-      drawn.reset(gdk_pixbuf_scale_simple(drawn.get(), w, h, GDK_INTERP_BILINEAR));
-    if (!drawn) return Fail(error, "out of memory");
-    gdk_pixbuf_copy_area(drawn.get(), 0, 0, w, h, sheet.get(), left, top);
+                             std::min(piece.height, sheet.height - top));
+    Reducer reducer(piece.width, piece.height, w, h, palette,
+                    &sheet.pixels[top * stride + static_cast<size_t>(left) * 4], stride, true);
+    if (!piece.draw(reducer, error)) return std::nullopt;
   }
-
-  RgbaPicture picture;
-  picture.width = width;
-  picture.height = height;
-  picture.pixels.resize(static_cast<size_t>(width) * height * 4);
-  const guchar* pixels = gdk_pixbuf_get_pixels(sheet.get());
-  const size_t stride = static_cast<size_t>(gdk_pixbuf_get_rowstride(sheet.get()));
-  for (int y = 0; y < height; ++y)
-    std::memcpy(&picture.pixels[static_cast<size_t>(y) * width * 4], pixels + y * stride,
-                static_cast<size_t>(width) * 4);
-  return picture;
+  return sheet;
 }
 
 }  // namespace
 
-std::optional<RgbaPicture> DarThumbnail(const image::DarContents& archive, int size,
+std::optional<RgbaPicture> DarThumbnail(const image::DarReader& archive, int size,
                                         std::string* error) {
-  const std::array<uint8_t, 1024>& table = archive.colorTable;  // (blue, green, red, 0)
+  std::array<image::Rgb, 256> palette;
+  const uint8_t* table = archive.ColorTable();  // (blue, green, red, 0)
+  for (int i = 0; i < 256; ++i)
+    palette[i] = image::Rgb{table[4 * i + 2], table[4 * i + 1], table[4 * i]};
+  // Each pattern takes the box around what it draws.
   std::vector<Piece> pieces;
-  for (const image::DarPattern& p : archive.patterns) {
-    pieces.push_back(Piece{p.width, p.height, true, [&p, &table](int y, uint8_t* out) {
-                             const int16_t* row = &p.pixels[static_cast<size_t>(y) * p.width];
-                             for (int x = 0; x < p.width; ++x, out += 4) {
-                               if (row[x] < 0) {
-                                 std::memset(out, 0, 4);  // transparent
-                                 continue;
-                               }
-                               const uint8_t* entry = &table[4 * row[x]];
-                               out[0] = entry[2];
-                               out[1] = entry[1];
-                               out[2] = entry[0];
-                               out[3] = 255;
-                             }
-                           }});
+  for (size_t n = 0; n < archive.Patterns().size(); ++n) {
+    const image::DarReader::Pattern& p = archive.Patterns()[n];
+    pieces.push_back(
+        Piece{p.right - p.left, p.bottom - p.top, [&archive, &p, n](Reducer& out, std::string*) {
+                for (int y = p.top; y < p.bottom; ++y) {
+                  archive.ForEachRun(n, y, [&](int x, const uint8_t* pixels, int count) {
+                    out.Add(x - p.left, pixels, count);
+                  });
+                  out.EndRow();
+                }
+                return true;
+              }});
   }
-  return Render(pieces, size, error);
+  return Render(pieces, palette.data(), size, error);
 }
 
-std::optional<RgbaPicture> MagThumbnail(const image::IndexedPicture& picture, int size,
+std::optional<RgbaPicture> MagThumbnail(const std::vector<uint8_t>& file, int size,
                                         std::string* error) {
-  const Piece piece{picture.width, picture.height, false, [&picture](int y, uint8_t* out) {
-                      const uint8_t* row = &picture.pixels[static_cast<size_t>(y) * picture.width];
-                      for (int x = 0; x < picture.width; ++x, out += 3) {
-                        const image::Rgb c = row[x] < picture.palette.size()
-                                                 ? picture.palette[row[x]]
-                                                 : image::Rgb{};
-                        out[0] = c.r;
-                        out[1] = c.g;
-                        out[2] = c.b;
-                      }
-                    }};
-  return Render({piece}, size, error);
+  // The size and palette first; the rows are decoded once the sheet is laid out.
+  std::array<image::Rgb, 256> palette{};
+  Piece piece;
+  const char* why = nullptr;
+  const auto header = [&](const image::IndexedPicture& p) {
+    std::copy(p.palette.begin(), p.palette.end(), palette.begin());
+    piece.width = p.width, piece.height = p.height;
+    return false;
+  };
+  if (image::DecodeMagRows(file, header, nullptr, &why) != nullptr) return Fail(error, why);
+  piece.draw = [&file, width = piece.width](Reducer& out, std::string* error) {
+    const char* why = nullptr;
+    const auto row = [&out, width](int, const uint8_t* indices) {
+      out.Add(0, indices, width);
+      out.EndRow();
+    };
+    if (image::DecodeMagRows(
+            file, [](const image::IndexedPicture&) { return true; }, row, &why) == nullptr)
+      return true;
+    if (error != nullptr) *error = why;
+    return false;
+  };
+  return Render({piece}, palette.data(), size, error);
 }
 
 }  // namespace zelkimg

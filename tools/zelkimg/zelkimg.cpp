@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <utility>
 
 #include "image/codecs.h"
 #include "image/dar_archive.h"
+#include "image/mag_decode.h"
 #include "image/mag_image.h"
 #include "platform/system.h"
 #include "platform/virtual/virtual_backend.h"
@@ -37,10 +37,12 @@ struct Failure {
 std::vector<uint8_t> ReadFile(const std::string& path) {
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) throw Failure{"cannot open " + path};
+  const uintmax_t size = fs::file_size(path, ec);
+  if (ec) throw Failure{"cannot read " + path};
   std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-  if (!in.good() && !in.eof()) throw Failure{"cannot read " + path};
+  std::vector<uint8_t> bytes(size);  // read in one piece, not grown
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+  if (!in) throw Failure{"cannot read " + path};
   return bytes;
 }
 
@@ -104,17 +106,26 @@ image::IndexedPicture DecodeMagOrFail(const std::string& path, const std::vector
   return *picture;
 }
 
-// The archive in `file`, or a failure that says why it is none.
-image::DarContents DecodeDarOrFail(const std::string& path, const std::vector<uint8_t>& file) {
+// The archive in `file` read in place, or a failure that says why it is none.
+void OpenDarOrFail(const std::string& path, const std::vector<uint8_t>& file,
+                   image::DarReader* reader) {
   const Kind kind = Detect(file);
   if (kind != Kind::kDar && kind != Kind::kUnknown)
     throw WrongKind(path, kind, "a DAR pattern archive");
   std::string error;
-  std::optional<image::DarContents> contents = image::DecodeDarBytes(file, &error);
-  if (!contents) {
+  if (!reader->Open(file, &error)) {
     if (kind == Kind::kUnknown) throw Failure{"not a DAR file: " + path + " (" + error + ")"};
     throw Failure{path + ": " + error};
   }
+}
+
+// The archive in `file` unpacked, or a failure that says why it is none.
+image::DarContents DecodeDarOrFail(const std::string& path, const std::vector<uint8_t>& file) {
+  image::DarReader checked;  // says what makes it no archive, as listings do
+  OpenDarOrFail(path, file, &checked);
+  std::string error;
+  std::optional<image::DarContents> contents = image::DecodeDarBytes(file, &error);
+  if (!contents) throw Failure{path + ": " + error};
   return *contents;
 }
 
@@ -252,21 +263,22 @@ void InfoMag(const std::string& path, const std::vector<uint8_t>& file, std::ost
   os << "flag A offset: " << h->flagAOffset << ", flag B offset: " << h->flagBOffset
      << ", flag B size: " << h->flagBSize << "\n";
   os << "pixel offset: " << h->pixelOffset << ", pixel size: " << h->pixelSize << "\n";
-  if (!error.empty())
-    os << "damaged: " << error << "\n";
-  else if (!image::DecodeMagBytes(file, &error))
-    os << "damaged: " << error << "\n";
+  // The rows are decoded one at a time and let go.
+  const char* why = error.empty() ? nullptr : error.c_str();
+  if (why == nullptr)
+    image::DecodeMagRows(
+        file, [](const image::IndexedPicture&) { return true; }, [](int, const uint8_t*) {}, &why);
+  if (why != nullptr) os << "damaged: " << why << "\n";
 }
 
 void InfoDar(const std::string& path, const std::vector<uint8_t>& file, std::ostream& os) {
-  const std::optional<image::DarContents> c = DecodeDarOrFail(path, file);
-  os << "type: DAR\npatterns: " << c->patterns.size() << "\nheader extra: " << c->headerExtra
-     << "\n";
-  for (size_t n = 0; n < c->patterns.size(); ++n) {
-    const image::DarPattern& p = c->patterns[n];
-    const auto opaque =
-        std::count_if(p.pixels.begin(), p.pixels.end(), [](int v) { return v >= 0; });
-    os << "pattern " << n << ": " << p.width << "x" << p.height << ", " << opaque
+  image::DarReader reader;
+  OpenDarOrFail(path, file, &reader);
+  os << "type: DAR\npatterns: " << reader.Patterns().size()
+     << "\nheader extra: " << reader.HeaderExtra() << "\n";
+  for (size_t n = 0; n < reader.Patterns().size(); ++n) {
+    const image::DarReader::Pattern& p = reader.Patterns()[n];
+    os << "pattern " << n << ": " << p.width << "x" << p.height << ", " << p.opaque
        << " opaque pixels\n";
   }
 }
@@ -504,9 +516,11 @@ void Thumbnail(const std::string& in, const std::string& out, int size) {
   std::string error;
   std::optional<RgbaPicture> thumbnail;
   if (kind == Kind::kMag) {
-    thumbnail = MagThumbnail(DecodeMagOrFail(in, file), size, &error);
+    thumbnail = MagThumbnail(file, size, &error);
   } else if (kind == Kind::kDar || kind == Kind::kUnknown) {
-    thumbnail = DarThumbnail(DecodeDarOrFail(in, file), size, &error);
+    image::DarReader reader;
+    OpenDarOrFail(in, file, &reader);
+    thumbnail = DarThumbnail(reader, size, &error);
   } else {
     throw WrongKind(in, kind, "a DAR or MAG file");
   }

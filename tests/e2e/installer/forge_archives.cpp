@@ -1,10 +1,12 @@
 // Writes archives of the end-to-end tests into a folder: "hostile" (the
 // default) the hostile and damaged ones, "big" a member of 64 MB that takes
 // long enough to write for a test to stop the installer in the middle of it,
-// and a small one after it.
+// and a small one after it, "link" a file and a link to it, "long" 40 refused
+// members with names of 3,000 characters.
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "tests/unit/installer/lzh_forge.h"
 
@@ -27,6 +29,19 @@ int main(int argc, char** argv) {
     forge::Entry after = forge::File("after.txt", "after");
     after.dir = "data\xFF";
     write("big.lzh", forge::Archive({big, after}));
+    return 0;
+  }
+  if (set == "link") {
+    write("link.lzh",
+          forge::Archive({forge::File("file.txt", "f", 1), forge::Link("lnk", "./file.txt", 1)}));
+    return 0;
+  }
+  if (set == "long") {
+    std::vector<forge::Entry> refused;  // control characters are refused
+    for (int i = 0; i < 40; ++i)
+      refused.push_back(
+          forge::File(std::string(3000, static_cast<char>('a' + i % 26)) + "\x01", "x"));
+    write("long.lzh", forge::Archive(refused));
     return 0;
   }
   forge::Entry up = forge::File("..\\..\\escaped.txt", "x", 0);

@@ -2,7 +2,7 @@
 # Hostile and damaged archives: nothing lands outside the destination, no link
 # leads out of it, every refusal is reported, the run is not reported as
 # finished, the program named by a refused link is not started, and no partly
-# written or damaged file stays.
+# written or damaged file stays; a report of many long names fits the screen.
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 source "$ZELK_SOURCE_DIR/tests/e2e/installer/installer_lib.sh"
 unset DISPLAY WAYLAND_DISPLAY
@@ -29,4 +29,21 @@ expected=$(printf '%s\n' . ./inner ./inner/evil.sh ./inner/outer ./inner/outer/d
 sleep 0.5
 [ ! -e "$WORK/evil-ran" ] || fail "a program outside the destination was started"
 settings_text | grep -qx 'needMByte3=0.00' || fail "conditions not saved"
+
+# Forty refused members with names of 3,000 characters: the report box (not
+# the progress window, of the same caption) fits a 640×480 screen, with the
+# names cut and the rest counted; standard error has them whole.
+rm "$CD"/LZH/*
+"$ZELK_TEST_DIR/forge_archives" "$CD/LZH" long || fail "forge"
+start_xvfb 640x480
+start bash -c 'cd "$0" && exec ./q_unfold 2>"$1"' "$CD" "$ARTIFACTS/long-stderr.txt"
+until box=$(box_id T 1) && read -r bx by bw bh < <(geometry "$box" 2>/dev/null) &&
+  [ "$bw $bh" != "440 190" ]; do
+  kill -0 "$LAST_PID" 2>/dev/null || fail "no report box: $(tail -3 "$ARTIFACTS/long-stderr.txt")"
+done
+[ $((bx + bw)) -le 640 ] && [ $((by + bh)) -le 480 ] || fail "the box ($bx,$by ${bw}x$bh) leaves the screen"
+shot "$ARTIFACTS/long-end.png" "$bx" $((by + bh - 70)) "$bw" 70
+expect_text "$ARTIFACTS/long-end.png" "ほか30件"
+grep -q 'z\{3000\}' "$ARTIFACTS/long-stderr.txt" || fail "names not whole on standard error"
+press_key "$box" Return
 echo PASS

@@ -4,7 +4,8 @@
 # nothing started, the needs saved); after SIGKILL the next run removes what
 # was left and installs everything whole. On a desktop the same SIGTERM comes
 # while the progress window is up, and a SIGTERM while the message box is open
-# ends the installer as it ends any program.
+# ends the installer as it ends any program. Kills at a link's rename and at
+# the settings' rename leave temporaries that the next run sweeps.
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 source "$ZELK_SOURCE_DIR/tests/e2e/installer/installer_lib.sh"
 unset DISPLAY WAYLAND_DISPLAY
@@ -28,13 +29,13 @@ start_and_catch() {
   cd - >/dev/null
   local tmp=() started=$SECONDS
   while :; do
-    tmp=("$DRIVE"/Game/data/.qarch-*.tmp)
+    tmp=("$DRIVE"/Game/data/.zelk:*)
     [ ${#tmp[@]} -gt 0 ] && break
     kill -0 "$LAST_PID" 2>/dev/null || fail "installer ended before writing"
     [ $((SECONDS - started)) -lt 30 ] || fail "no temporary file in 30 s"
   done
   kill -STOP "$LAST_PID"
-  tmp=("$DRIVE"/Game/data/.qarch-*.tmp)
+  tmp=("$DRIVE"/Game/data/.zelk:*)
   [ ${#tmp[@]} = 1 ] || fail "not caught in the middle of the member"
   echo "caught with $(stat -c %s "${tmp[0]}") bytes written"
 }
@@ -42,7 +43,7 @@ start_and_catch() {
 # Nothing cut under a real name: big.bin is absent or whole, and the member
 # after it was not started.
 expect_nothing_cut() {
-  [ -z "$(find "$DRIVE" -name '*.tmp')" ] || fail "$1: temporary file left"
+  [ -z "$(find "$DRIVE" -name '.zelk:*')" ] || fail "$1: temporary file left"
   [ ! -e "$DRIVE/Game/data/big.bin" ] || [ "$(stat -c %s "$DRIVE/Game/data/big.bin")" = $((64 << 20)) ] ||
     fail "$1: cut file under its name"
   [ ! -e "$DRIVE/Game/data/after.txt" ] || fail "$1: went on after the signal"
@@ -64,10 +65,10 @@ done
 start_and_catch
 kill -KILL "$LAST_PID"
 wait_exit "$LAST_PID" 30
-[ -n "$(find "$DRIVE" -name '.qarch-*.tmp')" ] || fail "nothing left by SIGKILL to clean"
+[ -n "$(find "$DRIVE" -name '.zelk:*')" ] || fail "nothing left by SIGKILL to clean"
 run_unfold
 expect_boxes "T|解凍が終了しました。|8256"
-[ -z "$(find "$DRIVE" -name '*.tmp')" ] || fail "temporary file survived the next run"
+[ -z "$(find "$DRIVE" -name '.zelk:*')" ] || fail "temporary file survived the next run"
 [ "$(stat -c %s "$DRIVE/Game/data/big.bin")" = $((64 << 20)) ] || fail "big.bin not whole"
 [ "$(cat "$DRIVE/Game/data/after.txt")" = after ] || fail "after.txt"
 wait_until 30 test -e "$ZELK_TEST_MARKER" || fail "program not started after the clean run"
@@ -88,4 +89,24 @@ expect_nothing_cut "SIGTERM on the desktop"
 kill -TERM "$LAST_PID"
 wait_exit "$LAST_PID" 30
 [ "$EXIT_CODE" != timeout ] || fail "SIGTERM did not end the installer while its box was open"
+
+# Killed (by strace) between making a link and renaming it, then at the
+# settings' rename: the next run sweeps what they left, and no name of others.
+export ZELK_MSGBOX_ANSWERS=
+rm "$CD/LZH/big.lzh"
+"$ZELK_TEST_DIR/forge_archives" "$CD/LZH" link || fail "forge"
+settings "TitleName=T" "ToDefDirName=Game" "ExeName=start.sh"
+others=("$DRIVE/Game/.zelk:x" "$DRIVE/Game/.zelk-1" "$CD/ini/.q_unfold.ini:x" "$CD/ini/q_unfold.ini.1")
+touch "${others[@]}"
+# stop_at CALL N LEFT: kills the installer at its Nth CALL; LEFT is what it leaves.
+stop_at() {
+  (cd "$CD" && strace -f -qq -o /dev/null -e trace="$1" -e inject="$1":signal=KILL:when="$2" ./q_unfold) &&
+    fail "not stopped at $1"
+  compgen -G "$3" >/dev/null || fail "nothing left by a stop at $1"
+}
+stop_at renameat 2 "$DRIVE/Game/.zelk:[0-9]*"  # the file's, then the link's
+stop_at rename 1 "$CD/ini/.q_unfold.ini:[0-9]*"
+run_unfold
+[ -z "$(find "$DRIVE" "$CD" -name '*:[0-9]*')" ] || fail "left: $(find "$DRIVE" "$CD" -name '*:[0-9]*')"
+ls "${others[@]}" >/dev/null || fail "a file of the user's was removed"
 echo PASS

@@ -40,5 +40,5 @@ BOXES=$WORK/ok.jsonl
 while read -r path size; do
   [ "$size" = "$(stat -c %s "$FIXTURES/content/$path")" ] || fail "$path cut to $size"
 done <"$WORK/after-ok.txt"
-grep -q '.tmp' "$WORK/after-ok.txt" && fail "temporary file left"
+grep -q '/\.zelk:' "$WORK/after-ok.txt" && fail "temporary file left"
 echo PASS

@@ -21,6 +21,7 @@ expect_boxes '一台目|UNLHA32.DLLがほかのアプリケーションで使\r�
 
 # Return takes the default button (Cancel): the first installer reports it.
 press_key "$box" Return
+while geometry "$box" >/dev/null 2>&1; do sleep 0.05; done  # the question gone
 box=$(box_id "一台目" 15) || fail "no result box"
 sleep 0.3
 press_key "$box" Return

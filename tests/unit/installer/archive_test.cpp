@@ -79,6 +79,7 @@ Expansion ExpandBytes(const std::string& bytes, const fs::path& dest,
   qarch::Expander expander(source, std::move(progress), walk);
   std::string problem;
   EXPECT_TRUE(expander.SetDestination(dest.string(), &problem)) << problem;
+  expander.RemoveLeftovers(result.listing.members);
   for (const auto& m : result.listing.members) {
     auto outcome = expander.Expand(m, &problem);
     if (outcome == qarch::Expander::Outcome::kCancelled) {
@@ -89,8 +90,8 @@ Expansion ExpandBytes(const std::string& bytes, const fs::path& dest,
       result.problems.push_back(m.DisplayName() + ": " + problem);
     }
   }
-  for (const std::string& late : expander.Finish())
-    result.problems.push_back(late);
+  for (const auto& late : expander.Finish())
+    result.problems.push_back(late.member + ": " + late.why);
   return result;
 }
 
@@ -483,8 +484,9 @@ TEST_P(Hostile, LinksAreDecidedByWhereTheyLeadThroughWhatIsThere) {
 TEST_P(Hostile, FoldersMadeForARefusedMemberGoAgainAndOldTemporaryFilesToo) {
   TempDir dest;
   fs::create_directories(dest.path() / "keep/sub");
-  std::ofstream(dest.path() / "keep/sub/.qarch-7.tmp") << "left by a killed run";
-  std::ofstream(dest.path() / "keep/sub/.qarch-x.tmp") << "not ours";
+  std::ofstream(dest.path() / "keep/sub/.zelk:7") << "left by a killed run";
+  std::ofstream(dest.path() / "keep/sub/.zelk:x") << "not ours";
+  fs::create_symlink("nowhere", dest.path() / ".zelk:3");
   forge::Entry deep = forge::File("bad.txt", "data");
   deep.dir =
       "keep\xFF"
@@ -495,9 +497,8 @@ TEST_P(Hostile, FoldersMadeForARefusedMemberGoAgainAndOldTemporaryFilesToo) {
   fine.dir = "keep\xFFsub\xFF";
   auto x = Expand({deep, fine}, dest.path());
   EXPECT_EQ(x.problems.size(), 1u);
-  EXPECT_EQ(Tree(dest.path()),
-            (std::map<std::string, std::string>{{"keep/sub/fine.txt", "ok"},
-                                                {"keep/sub/.qarch-x.tmp", "not ours"}}));
+  EXPECT_EQ(Tree(dest.path()), (std::map<std::string, std::string>{
+                                   {"keep/sub/fine.txt", "ok"}, {"keep/sub/.zelk:x", "not ours"}}));
   EXPECT_FALSE(fs::exists(dest.path() / "keep/new"));
 }
 

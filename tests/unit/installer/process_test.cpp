@@ -128,7 +128,7 @@ TEST_P(Tree, WritesNeverGoThroughALink) {
   EXPECT_EQ(tree_->MakeFolders({"f", "x"}, &created), TreeError::kFileOnTheWay);
   EXPECT_TRUE(created.empty());
   TreeError error;
-  EXPECT_FALSE(tree_->CreateFile({"abs"}, ".t-", ".tmp", &error));
+  EXPECT_FALSE(tree_->CreateFile({"abs"}, &error));
   EXPECT_EQ(error, TreeError::kLinkOnTheWay);
   EXPECT_EQ(tree_->MakeLink({"abs", "planted"}, "x"), TreeError::kLinkOnTheWay);
   EXPECT_EQ(tree_->SetFolderTime({"abs"}, 1000), TreeError::kLinkOnTheWay);
@@ -139,7 +139,7 @@ TEST_P(Tree, WritesNeverGoThroughALink) {
             fs::perms::owner_all);
 
   // A new file or link replaces a link in its place, not what it names.
-  auto file = tree_->CreateFile({}, ".t-", ".tmp", &error);
+  auto file = tree_->CreateFile({}, &error);
   ASSERT_TRUE(file);
   ASSERT_TRUE(file->Write("new", 3));
   ASSERT_TRUE(file->Seal(0640, 1000000000));
@@ -164,7 +164,7 @@ TEST_P(Tree, WritesNeverGoThroughALink) {
   tree_->RemoveEmptyFolder({"lib", "a", "b"});
   EXPECT_FALSE(fs::exists(root_ / "lib/a/b"));
   // A file not committed leaves nothing.
-  file = tree_->CreateFile({"lib"}, ".t-", ".tmp", &error);
+  file = tree_->CreateFile({"lib"}, &error);
   ASSERT_TRUE(file && file->Write("x", 1));
   file.reset();
   EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "lib"), fs::directory_iterator()), 1);
@@ -184,15 +184,16 @@ TEST_P(Tree, ProgramsAreReachedOnlyWithoutLeavingTheTree) {
   EXPECT_FALSE(tree_->ReachesBeneath("f/x"));
 }
 
-TEST_P(Tree, OnlyTemporaryFilesOfThePatternAreRemoved) {
-  for (const char* name : {".t-1.tmp", ".t-204.tmp", ".t-.tmp", ".t-1a.tmp", ".t-1.tmpx"})
+TEST_P(Tree, OnlyTemporaryNamesAreRemoved) {
+  for (const char* name : {".zelk:1", ".zelk:204", ".zelk:", ".zelk:1a", ".zelk-1", "zelk:1"})
     std::ofstream(root_ / "lib" / name) << "x";
-  fs::create_directory(root_ / "lib/.t-5.tmp");
-  tree_->RemoveTemporaryFiles({"lib"}, ".t-", ".tmp");
+  fs::create_symlink("../f", root_ / "lib/.zelk:7");
+  fs::create_directory(root_ / "lib/.zelk:5");
+  tree_->RemoveTemporaryFiles({"lib"});
   std::set<std::string> left;
   for (const auto& e : fs::directory_iterator(root_ / "lib"))
     left.insert(e.path().filename());
-  EXPECT_EQ(left, (std::set<std::string>{".t-.tmp", ".t-1a.tmp", ".t-1.tmpx", ".t-5.tmp"}));
+  EXPECT_EQ(left, (std::set<std::string>{".zelk:", ".zelk:1a", ".zelk-1", "zelk:1", ".zelk:5"}));
 }
 
 TEST(StartDetached, PassesEachArgumentAsItIs) {

@@ -153,10 +153,12 @@ TEST_F(ProfileFile, ALinkInThePlaceOfTheFileBecomesARealFileAndItsTargetStays) {
   const fs::path elsewhere = dir_ / "elsewhere.ini";
   const std::string shared = Cp932("[" + kSection + "]\r\nTitleName=共有\r\n");
   std::ofstream(elsewhere, std::ios::binary) << shared;
+  fs::permissions(elsewhere, fs::perms::owner_read | fs::perms::owner_write);
   fs::create_symlink(elsewhere, path_);
   EXPECT_EQ(Get("TitleName"), "共有");  // read through the link
   ASSERT_TRUE(platform::WritePrivateProfileString(kSection, "needMByte0", "1.00", path_));
   EXPECT_FALSE(fs::is_symlink(path_));
+  EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(ReadFile(), shared + "needMByte0=1.00\r\n");
   std::ifstream in(elsewhere, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), shared);

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "archive/qarch.h"
+#include "platform/instance_lock.h"
 #include "platform/process/process.h"
 #include "platform/profile/codepage.h"
 #include "platform/system.h"
@@ -73,10 +74,11 @@ class Library : public ::testing::Test {
 }  // namespace
 
 TEST_F(Library, VersionsAndTheLockBetweenExpansions) {
+  using Result = platform::InstanceLock::Result;
   EXPECT_GE(QArch_GetVersion(), 13);
   {
-    platform::InterprocessLock other;  // another installer's expansion
-    ASSERT_TRUE(other.TryAcquire("zelk-qarch"));
+    platform::InstanceLock other;  // another installer's expansion
+    ASSERT_EQ(other.Take("zelk-qarch", root_.c_str(), "/nonexistent", nullptr), Result::kTaken);
     EXPECT_EQ(QArch_InitUnlha(), 0);
     Add("a.lzh", "small.lzh");
     EXPECT_EQ(Unpack(), qarch::kUnpackFailed);
@@ -86,8 +88,8 @@ TEST_F(Library, VersionsAndTheLockBetweenExpansions) {
   EXPECT_GE(QArch_InitUnlha(), 71);
   EXPECT_EQ(Unpack(), qarch::kUnpackFinished);
   // The expansion has released the library for others.
-  platform::InterprocessLock other;
-  EXPECT_TRUE(other.TryAcquire("zelk-qarch"));
+  platform::InstanceLock other;
+  EXPECT_EQ(other.Take("zelk-qarch", root_.c_str(), "/nonexistent", nullptr), Result::kTaken);
 }
 
 TEST_F(Library, MeasuresTheNeedsAndSkipsFilesThatAreNoArchive) {

@@ -406,6 +406,22 @@ TEST_F(Run, FoldersCodePage932CannotNameReachTheLibraryThroughAnOpenFolder) {
   EXPECT_EQ(Texts(), "[|解凍が終了しました。|8256]");
 }
 
+TEST_F(Run, NamesAreFoundOnceExactSpellingFirstAndVariantsWithoutOneStopTheRun) {
+  fs::create_directories(program_ / "INI");
+  std::ofstream(program_ / "INI/Q_UNFOLD.INI") << "[LZHファイルの解凍条件]\r\nTitleName=X\r\n";
+  Settings("TitleName=T\r\n");
+  Archives({"a.lzh"}, "Lzh");
+  Archives({"b.lzh"}, "lZh");
+  RunIt();
+  EXPECT_EQ(Texts(), "[T|大文字と小文字だけが違う名前が複数あるため、解凍を中止します。\r" +
+                         (program_ / "Lzh").string() + "\r" + (program_ / "lZh").string() +
+                         "|8208]");
+  fs::rename(program_ / "lZh", program_ / "LZH");
+  RunIt();  // reads and writes back "ini/q_unfold.ini", the exact spelling
+  EXPECT_STREQ(fake_.records[0].fileName, "b.lzh");
+  EXPECT_EQ(SettingsFile(), kSection + "TitleName=T\r\nmaxFileCountInLzh=0\r\nneedMByte0=0.00\r\n");
+}
+
 TEST(CommandLines, ProgramThenArgumentsAsWinExecReadsThem) {
   auto parse = [](const char* line, std::set<std::string> files = {}) {
     auto c =

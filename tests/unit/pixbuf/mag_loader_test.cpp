@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "image/codecs.h"
 #include "image/mag_decode.h"
 #include "tests/support/test_paths.h"
 #include "tools/zelkimg/png_io.h"
@@ -257,6 +258,36 @@ TEST_F(MagLoaderTest, DamagedFilesNeverCrashTheModule) {
   std::printf("%zu inputs: %d pictures, %d refused\n", inputs.size(), pictures, refusals);
   EXPECT_GT(pictures, 0);
   EXPECT_GT(refusals, 0);
+}
+
+// Asked for a smaller size, as thumbnailers ask through the size callback,
+// the module decodes the rows straight into it: gdk-pixbuf signals
+// area-prepared only when the module's picture has the size asked for.
+TEST_F(MagLoaderTest, ASmallerSizeIsWhatTheRowsAreReducedTo) {
+  // Four colours, one to a quarter: the 400 × 200 picture and its 40 × 20 reduction.
+  auto quarters = [](int w, int h) {
+    zelkimg::PngPicture p{w, h, true, 0, {}, {}, std::vector<uint8_t>(static_cast<size_t>(w) * h)};
+    for (int i = 0; i < 256; ++i)
+      p.palette.push_back(image::Rgb{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)});
+    for (size_t i = 0; i < p.pixels.size(); ++i)
+      p.pixels[i] = static_cast<uint8_t>((i / w < h / 2u ? 1 : 3) + (i % w < w / 2u ? 0 : 1));
+    return p;
+  };
+  const zelkimg::PngPicture big = quarters(400, 200);
+  const std::vector<uint8_t> file =
+      image::EncodeMag(image::IndexedPicture{400, 200, 256, big.palette, big.pixels}, nullptr);
+  GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("mag", nullptr);
+  ASSERT_NE(loader, nullptr);
+  gdk_pixbuf_loader_set_size(loader, 40, 20);
+  GdkPixbuf* prepared = nullptr;
+  g_signal_connect(loader, "area-prepared", G_CALLBACK(+[](GdkPixbufLoader* l, GdkPixbuf** out) {
+                     *out = gdk_pixbuf_loader_get_pixbuf(l);
+                   }),
+                   &prepared);
+  EXPECT_TRUE(gdk_pixbuf_loader_write(loader, file.data(), file.size(), nullptr));
+  EXPECT_TRUE(gdk_pixbuf_loader_close(loader, nullptr));
+  ExpectSamePicture(prepared, quarters(40, 20));
+  g_object_unref(loader);
 }
 
 }  // namespace
