@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "services/types.h"
 #include "services/window.h"
@@ -69,6 +70,11 @@ class Backend {
                           const std::function<void()>& keepAlive) = 0;
   // Full path of the running program.
   virtual std::string ModuleFileName() = 0;
+  // The program is about to read the data file `name` (relative to its
+  // folder, as the program spells it). A backend whose data arrive while the
+  // program runs (the web's) returns once the file is there; on the others
+  // the files are on disk already.
+  virtual void AwaitDataFile(std::string_view /*name*/) {}
 };
 
 }  // namespace platform

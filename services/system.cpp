@@ -229,6 +229,11 @@ void System::Trace(std::string_view event, std::initializer_list<TraceField> fie
          << std::flush;
 }
 
+void System::AwaitDataFile(std::string_view name) {
+  Trace("open", {{"file", name}});
+  backend_->AwaitDataFile(name);
+}
+
 void System::KeepModalAlive(WindowHandle owner) {
   PresentAll();
   backend_->Poll(true);

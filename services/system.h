@@ -81,6 +81,10 @@ class System {
   // line to the file it names; does nothing when it is unset.
   void Trace(std::string_view event, std::initializer_list<TraceField> fields = {});
 
+  // The program is about to read a data file: traced as "open" with its
+  // name, and awaited where the backend fetches its data while it runs.
+  void AwaitDataFile(std::string_view name);
+
   // A named moment of the program's life ("body": the program's body starts),
   // told to the listener a headless run sets (the virtual backend's); nothing
   // listens in the real programs.

@@ -5,8 +5,11 @@
 //   zelkdata generate --programs DIR [--preview DIR] [--threads N]
 //   zelkdata sheet --programs DIR --out FILE.png
 //   zelkdata icons --programs DIR --out DIR [--prefix NAME]
+//   zelkdata web-theme --wav FILE --out FILE.ogg [--bitrate N]
 #include <CLI/CLI.hpp>
 #include <cstdio>
+
+#include "platform/media/opus_encoder.h"
 
 #include "tools/datagen/dataset.h"
 #include "tools/datagen/icons.h"
@@ -30,12 +33,20 @@ int main(int argc, char** argv) {
   icons->add_option("--programs", programs, "folder of the programs with their data")->required();
   icons->add_option("--out", out, "folder to write hicolor/NxN/apps/*.png into")->required();
   icons->add_option("--prefix", prefix, "put before each program's name in the file names");
+  std::string wav;
+  int bitRate = 64000;
+  CLI::App* webTheme =
+      app.add_subcommand("web-theme", "encode the theme as the browser edition plays it (Opus)");
+  webTheme->add_option("--wav", wav, "the theme's wave file")->required();
+  webTheme->add_option("--out", out, "Ogg file to write")->required();
+  webTheme->add_option("--bitrate", bitRate, "bits a second")->check(CLI::Range(6000, 510000));
   CLI11_PARSE(app, argc, argv);
 
   std::string error;
-  bool ok = generate->parsed() ? datagen::GenerateDataSet(programs, preview, threads, &error)
-            : icons->parsed()  ? datagen::WriteIcons(programs, out, prefix, &error)
-                               : datagen::WriteContactSheet(programs, out, &error);
+  bool ok = webTheme->parsed()   ? platform::media::EncodeOpus(wav, out, bitRate, &error)
+            : generate->parsed() ? datagen::GenerateDataSet(programs, preview, threads, &error)
+            : icons->parsed()    ? datagen::WriteIcons(programs, out, prefix, &error)
+                                 : datagen::WriteContactSheet(programs, out, &error);
   if (!ok) {
     std::fprintf(stderr, "zelkdata: %s\n", error.c_str());
     return 1;
