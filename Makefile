@@ -93,7 +93,7 @@ web: build
 	@$(WEB_ENV) emcmake cmake -S web -B build-web $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
 	  -DZELK_DATAGEN=$(CURDIR)/build/bin/zelkdata $(if $(WERROR),-DZELK_WERROR=$(WERROR)) >/dev/null
 	@$(WEB_ENV) cmake --build build-web -j $(JOBS)
-	@web/page-sizes build-web/site
+	@cat build-web/page-sizes.txt
 
 web-serve: web
 	@echo "The browser edition: http://127.0.0.1:$(WEB_PORT)/"

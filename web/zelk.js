@@ -1,16 +1,22 @@
 // The page script of the browser edition. It builds the page around one
 // program (start screen, window frame, message boxes, the end of the run),
-// loads the program with its data, and is the `zelkPage` object through
-// which the program's web backend reaches the browser: clock, canvas, input,
-// dialog and sound. With ?virtual the program runs on the virtual clock and
-// the page reports the pictures asked for (&at=MS,MS,… or &frames=N) in
-// window.zelkReport.
+// loads the program, its theme and its data files, and is the `zelkPage`
+// object through which the program's web backend reaches the browser: clock,
+// canvas, input, dialog, sound and files. With ?virtual the program runs on
+// the virtual clock and the page reports the pictures asked for
+// (&at=MS,MS,… or &frames=N) in window.zelkReport; with ?trace the program
+// writes its ZELK_TRACE lines, which ZelkPage.trace() returns.
 "use strict";
 
 var ZelkPage = (function () {
   const WIDTH = 640, HEIGHT = 480;
   const params = new URLSearchParams(location.search);
   const virtualMode = params.has("virtual");
+  const TRACE_FILE = "/zelk-trace.jsonl";
+  // The files a program reads in its first second are there before it
+  // starts; the others arrive while it runs, each this long before the
+  // moment of the cycle at which it is first read.
+  const FIRST_MS = 1000, AHEAD_MS = 15000;
   const $ = (id) => document.getElementById(id);
 
   let title = "";
@@ -22,8 +28,11 @@ var ZelkPage = (function () {
   let waker = null;
   const channel = new MessageChannel();
 
-  // What the tests and the benchmark read.
-  const report = { shots: [], done: false, exitCode: null, framesShown: 0 };
+  // What the tests and the benchmark read: besides the pictures, when the
+  // start was clicked and the first picture that is not all black was shown
+  // (performance.now()), and the files the program had to wait for.
+  const report = { shots: [], done: false, exitCode: null, framesShown: 0, startedAt: null,
+                   firstPictureAt: null, waitedFor: [] };
 
   function push(kind, a, b) {
     events.push([kind, a || 0, b || 0]);
@@ -32,15 +41,53 @@ var ZelkPage = (function () {
 
   // ---- The window ----
 
+  // The window's frame around the picture (border, padding, caption) and
+  // what the page keeps around it, in CSS pixels.
+  const FRAME_W = 8, FRAME_H = 27, MARGIN = 8, BELOW = 32;
+
+  // The picture's size in device pixels: ?scale=N times, or in full screen
+  // the largest that fits, or else the largest whole multiple that fits when
+  // twice does, and the largest size that fits otherwise.
+  function pictureScale() {
+    const dpr = window.devicePixelRatio || 1;
+    const full = document.fullscreenElement === $("window");
+    const width = document.documentElement.clientWidth;
+    const room = full
+      ? Math.min(innerWidth * dpr / WIDTH, innerHeight * dpr / HEIGHT)
+      : Math.min((width - FRAME_W - 2 * MARGIN) * dpr / WIDTH,
+                 (innerHeight - FRAME_H - BELOW - 2 * MARGIN) * dpr / HEIGHT);
+    const asked = parseInt(params.get("scale"), 10);
+    if (asked >= 1 && asked <= 8 && !full) return asked;
+    return !full && room >= 2 ? Math.floor(room) : Math.max(room, 0.25);
+  }
+
   function fit() {
     const canvas = $("screen");
     const dpr = window.devicePixelRatio || 1;
-    const asked = parseInt(params.get("scale"), 10);
-    const room = Math.min((window.innerWidth - 24) * dpr / WIDTH,
-                          (window.innerHeight - 80) * dpr / HEIGHT);
-    const k = asked >= 1 && asked <= 8 ? asked : Math.max(1, Math.floor(room));
-    canvas.style.width = (WIDTH * k / dpr) + "px";
-    canvas.style.height = (HEIGHT * k / dpr) + "px";
+    const k = pictureScale();
+    canvas.style.width = (Math.floor(WIDTH * k) / dpr) + "px";
+    canvas.style.height = (Math.floor(HEIGHT * k) / dpr) + "px";
+    fitDialog();
+  }
+
+  // A message box grows with the picture, never below its own size unless
+  // the view is narrower than the box, and stays inside the view.
+  function fitDialog() {
+    const box = dialog.node;
+    if (!box) return;
+    const picture = $("screen").getBoundingClientRect().width / WIDTH;
+    const room = Math.min((document.documentElement.clientWidth - 2 * MARGIN) / box.offsetWidth,
+                          (innerHeight - 2 * MARGIN) / box.offsetHeight);
+    box.style.transform = `scale(${Math.min(Math.max(picture, 1), room)})`;
+  }
+
+  function toggleFullScreen() {
+    const win = $("window");
+    if (document.fullscreenElement) {
+      document.exitFullscreen();
+    } else if (win.requestFullscreen) {
+      win.requestFullscreen().catch(() => {});
+    }
   }
 
   function clientPoint(e) {
@@ -55,11 +102,16 @@ var ZelkPage = (function () {
     context2d = canvas.getContext("2d", { alpha: false });
     picture = context2d.createImageData(WIDTH, HEIGHT);
     $("close").addEventListener("click", () => { if (running) push(1); });
-    canvas.addEventListener("mousemove", (e) => push(2, ...clientPoint(e)));
-    canvas.addEventListener("mousedown", (e) => {
+    const full = $("full-screen");
+    full.addEventListener("click", toggleFullScreen);
+    full.hidden = !document.fullscreenEnabled;
+    document.addEventListener("fullscreenchange", fit);
+    // Pointer events: a finger on a touch screen is the mouse's left button.
+    canvas.addEventListener("pointermove", (e) => push(2, ...clientPoint(e)));
+    canvas.addEventListener("pointerdown", (e) => {
       if (e.button === 0 || e.button === 2) push(e.button === 0 ? 3 : 5, ...clientPoint(e));
     });
-    canvas.addEventListener("mouseup", (e) => {
+    canvas.addEventListener("pointerup", (e) => {
       if (e.button === 0 || e.button === 2) push(e.button === 0 ? 4 : 6, ...clientPoint(e));
     });
     canvas.addEventListener("contextmenu", (e) => e.preventDefault());
@@ -101,7 +153,9 @@ var ZelkPage = (function () {
     if (waker) waker();
   }
 
-  function targetOf(element) {
+  // What is under the pointer (a finger's events all go to where it went down).
+  function targetOf(e) {
+    const element = document.elementFromPoint(e.clientX, e.clientY);
     if (!dialog.node || !element) return NOTHING;
     if (element.closest && element.closest(".caption-close")) return CLOSE_CONTROL;
     const button = element.closest && element.closest(".box-buttons button");
@@ -125,7 +179,7 @@ var ZelkPage = (function () {
     captionText.className = "caption-text";
     captionText.textContent = caption;
     const close = document.createElement("button");
-    close.className = "caption-close";
+    close.className = "caption-button caption-close";
     close.type = "button";
     close.textContent = "×";
     close.tabIndex = -1;
@@ -170,14 +224,15 @@ var ZelkPage = (function () {
       if (e.key === " ") dialogPush(1, KEYS.SpaceUp);
       e.preventDefault();
     });
-    listen(document, "mousedown", (e) => {
-      if (e.button === 0) dialogPush(2, targetOf(e.target));
+    listen(document, "pointerdown", (e) => {
+      if (e.button === 0) dialogPush(2, targetOf(e));
       e.preventDefault();
     });
-    listen(document, "mousemove", (e) => dialogPush(3, targetOf(e.target)));
-    listen(document, "mouseup", (e) => {
-      if (e.button === 0) dialogPush(4, targetOf(e.target));
+    listen(document, "pointermove", (e) => dialogPush(3, targetOf(e)));
+    listen(document, "pointerup", (e) => {
+      if (e.button === 0) dialogPush(4, targetOf(e));
     });
+    fitDialog();
   }
 
   // Which button has the focus (drawn as the default) and which is held down.
@@ -211,6 +266,32 @@ var ZelkPage = (function () {
     voices: new Map(),
     next: 1,
     log: [],
+    theme: null,  // the theme decoded: its path, buffer and the wave file's length
+
+    // Decodes the web encoding of the wave file at `path` (Opus) at the
+    // wave's own rate.
+    async decodeTheme(entry) {
+      const response = await fetch(entry.url);
+      if (!response.ok) throw new Error(`${entry.url}: ${response.status}`);
+      const bytes = await response.arrayBuffer();
+      const decoder = new OfflineAudioContext(entry.channels, 1, entry.rate);
+      const buffer = await decoder.decodeAudioData(bytes);
+      this.theme = { path: programPath(entry.path), buffer, frames: entry.frames, rate: entry.rate };
+    },
+    // The theme's length as the wave file has it, when `path` names it.
+    encoded(path) {
+      const entry = table.theme;
+      if (!entry || programPath(path) !== programPath(entry.path)) return null;
+      if (!virtualMode && !this.theme) return null;
+      return { frames: entry.frames, rate: entry.rate };
+    },
+    createEncoded(path) {
+      if (!this.context || !this.encoded(path) || !this.theme) return -1;
+      const id = this.next++;
+      this.voices.set(id, { buffer: this.theme.buffer, source: null, play: 0, from: 0, end: 0,
+                            startedAt: 0, position: 0 });
+      return id;
+    },
 
     start() {
       if (this.context) { this.context.resume(); return; }
@@ -292,11 +373,98 @@ var ZelkPage = (function () {
     },
   };
 
+  // ---- The data files ----
+  // Each file of the page's table is fetched compressed, unpacked and written
+  // into the program's file system: the first ones before the start, the
+  // others one after another while the program runs, ahead of the moment of
+  // the cycle at which it first reads them. A file the program asks for
+  // before it is there is fetched at once, and the program waits for it.
+
+  let table = { files: [], theme: null };
+  const programPath = (name) =>
+    name.replace(/\\/g, "/").replace(/^\/zelk\//, "").toLowerCase();
+
+  const files = {
+    byPath: new Map(),
+    runtime: false,  // the program's file system is there
+    startedAt: null,
+    fetching: false,
+
+    setUp(entries) {
+      for (const f of entries) {
+        f.arrived = null;
+        f.bytes_ = null;
+        f.loading = null;
+        this.byPath.set(programPath(f.path), f);
+      }
+    },
+    load(f) {
+      f.loading ||= (async () => {
+        const response = await fetch(f.url);
+        if (!response.ok) throw new Error(`${f.url}: ${response.status}`);
+        const unpacked = response.body.pipeThrough(new DecompressionStream("gzip"));
+        f.bytes_ = new Uint8Array(await new Response(unpacked).arrayBuffer());
+        this.store(f);
+      })();
+      return f.loading;
+    },
+    store(f) {
+      if (!this.runtime || !f.bytes_ || f.arrived !== null) return;
+      const path = "/zelk/" + f.path;
+      Module.FS.mkdirTree(path.slice(0, path.lastIndexOf("/")));
+      Module.FS.writeFile(path, f.bytes_);
+      f.bytes_ = null;
+      f.arrived = performance.now();
+    },
+    runtimeReady() {
+      this.runtime = true;
+      Module.FS.mkdirTree("/zelk");
+      for (const f of this.byPath.values()) this.store(f);
+    },
+    first() {
+      return Promise.all([...this.byPath.values()].filter((f) => f.at < FIRST_MS)
+                                                  .map((f) => this.load(f)));
+    },
+    // The next file due, one at a time.
+    fetchAhead() {
+      if (this.fetching || this.startedAt === null) return;
+      const due = virtualMode ? Infinity : performance.now() - this.startedAt + AHEAD_MS;
+      const next = [...this.byPath.values()].find((f) => !f.loading && f.at <= due);
+      if (!next) return;
+      this.fetching = true;
+      this.load(next).finally(() => {
+        this.fetching = false;
+        this.fetchAhead();
+      });
+    },
+    start() {
+      if (this.startedAt !== null) return;
+      this.startedAt = performance.now();
+      this.fetchAhead();
+      setInterval(() => this.fetchAhead(), 500);
+    },
+    ready(name) {
+      const f = this.byPath.get(programPath(name));
+      return !f || f.arrived !== null;
+    },
+    async await(name) {
+      const f = this.byPath.get(programPath(name));
+      if (!f || f.arrived !== null) return;
+      report.waitedFor.push({ path: f.path, at: performance.now() });
+      try {
+        await this.load(f);
+      } catch (e) {
+        console.warn(`${f.url}: ${e}`);  // the program finds no file and says so
+      }
+    },
+  };
+
   // ---- The program ----
 
   function programArguments() {
-    if (!virtualMode) return [];
-    const args = ["--virtual"];
+    const args = params.has("trace") ? ["--trace=" + TRACE_FILE] : [];
+    if (!virtualMode) return args;
+    args.push("--virtual");
     if (params.get("at")) args.push("--at=" + params.get("at"));
     if (params.get("frames")) args.push("--frames=" + params.get("frames"));
     return args;
@@ -309,6 +477,8 @@ var ZelkPage = (function () {
     report.exitCode = null;
     $("start").hidden = true;
     $("ended").hidden = true;
+    if (report.startedAt === null) report.startedAt = performance.now();
+    files.start();
     Module.callMain(programArguments());
   }
 
@@ -321,6 +491,18 @@ var ZelkPage = (function () {
     $("ended").hidden = false;
     report.exitCode = code;
     report.done = true;
+  }
+
+  function pictureShown() {
+    report.framesShown++;
+    if (report.firstPictureAt !== null) return;
+    const d = picture.data;
+    for (let i = 0; i < d.length; i += 4) {
+      if (d[i] | d[i + 1] | d[i + 2]) {
+        report.firstPictureAt = performance.now();
+        return;
+      }
+    }
   }
 
   function showStatus(text) {
@@ -358,7 +540,7 @@ var ZelkPage = (function () {
     showPicture(rgba) {
       picture.data.set(rgba);
       context2d.putImageData(picture, 0, 0);
-      report.framesShown++;
+      pictureShown();
     },
     // A page out of sight gets no refreshes: then the picture goes up after
     // a while all the same, so the program does not stop.
@@ -370,7 +552,7 @@ var ZelkPage = (function () {
           if (shown) return;
           shown = true;
           context2d.putImageData(picture, 0, 0);
-          report.framesShown++;
+          pictureShown();
           resolve();
         };
         requestAnimationFrame(show);
@@ -387,11 +569,17 @@ var ZelkPage = (function () {
       report.shots.push({ kind, n, rgba: rgba.slice() });
     },
     sound,
+    files,
   };
 
-  function open(name, pageTitle) {
-    title = pageTitle;
+  // Opens the page of the program that `pageTable` describes (made by the
+  // build): its name, title, theme and files.
+  function open(pageTable) {
+    table = pageTable;
+    const name = table.name;
+    title = table.title;
     wireWindow();
+    files.setUp(table.files);
     $("start-button").addEventListener("click", () => {
       sound.start();
       run();
@@ -400,28 +588,55 @@ var ZelkPage = (function () {
       sound.start();
       run();
     });
-    window.Module = {
-      zelkPage: page,
-      canvas: $("screen"),
-      print: (text) => console.log(text),
-      printErr: (text) => console.warn(text),
-      setStatus: showStatus,
-      onRuntimeInitialized() {
-        ready = true;
-        $("start-button").disabled = false;
-        $("status").textContent = "";
-        if (virtualMode) run();
-      },
-      onAbort(what) {
-        running = false;
-        $("status").textContent = "エラー / Error: " + what;
-        report.error = String(what);
-      },
+    const failed = (what) => (e) => {
+      $("status").textContent = "エラー / Error: " + what + ": " + e;
+      report.error = String(e);
+      throw e;
     };
+    const runtime = new Promise((resolve) => {
+      window.Module = {
+        zelkPage: page,
+        canvas: $("screen"),
+        print: (text) => console.log(text),
+        printErr: (text) => console.warn(text),
+        setStatus: showStatus,
+        onRuntimeInitialized() {
+          files.runtimeReady();
+          resolve();
+        },
+        onAbort(what) {
+          running = false;
+          $("status").textContent = "エラー / Error: " + what;
+          report.error = String(what);
+        },
+      };
+    });
+    // The theme only when it will sound: the virtual run knows its length. A
+    // browser that cannot decode it runs the program without it (whose
+    // player then says that it found no music).
+    const theme = table.theme && !virtualMode
+      ? sound.decodeTheme(table.theme).catch((e) => console.warn(`${table.theme.url}: ${e}`))
+      : null;
+    Promise.all([runtime, theme, files.first().catch(failed("data"))]).then(() => {
+      ready = true;
+      $("start-button").disabled = false;
+      $("status").textContent = "";
+      if (virtualMode) run();
+    }, () => {});
     const script = document.createElement("script");
     script.src = name + ".js";
     script.onerror = () => { $("status").textContent = name + ".js を読めません / cannot load " + name + ".js"; };
     document.body.append(script);
+  }
+
+  // The program's ZELK_TRACE lines (with ?trace), as objects.
+  function trace() {
+    try {
+      return Module.FS.readFile(TRACE_FILE, { encoding: "utf8" }).split("\n")
+        .filter((line) => line).map((line) => JSON.parse(line));
+    } catch {
+      return [];
+    }
   }
 
   // A reported picture as base64 RGBA, for the tests.
@@ -435,5 +650,5 @@ var ZelkPage = (function () {
   }
 
   window.zelkReport = report;
-  return { open, shotBase64, sound, report };
+  return { open, shotBase64, sound, files, report, trace };
 })();

@@ -137,14 +137,21 @@ std::unique_ptr<MediaDevice> VirtualMediaService::Create(const OpenRequest& requ
     *error = MCIERR_DEVICE_NOT_INSTALLED;
     return nullptr;
   }
-  std::optional<WaveInfo> info = ReadWaveInfo(request.elementName, error);
-  if (!info) return nullptr;
+  const std::optional<uint32_t> length = SoundLengthMs(request.elementName, error);
+  if (!length) return nullptr;
+  Log(id, MCI_OPEN, request.elementName, 0);
+  return std::make_unique<WaveDevice>(*this, id, request.elementName, *length);
+}
+
+std::optional<uint32_t> VirtualMediaService::SoundLengthMs(const std::string& file,
+                                                           uint32_t* error) {
+  std::optional<WaveInfo> info = ReadWaveInfo(file, error);
+  if (!info) return std::nullopt;
   if (info->frames == 0) {
     *error = MCIERR_INVALID_FILE;
-    return nullptr;
+    return std::nullopt;
   }
-  Log(id, MCI_OPEN, request.elementName, 0);
-  return std::make_unique<WaveDevice>(*this, id, request.elementName, info->DurationMs());
+  return info->DurationMs();
 }
 
 }  // namespace platform

@@ -5,8 +5,10 @@
 // logged with the virtual time it came at.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,9 @@ class VirtualMediaService : public services::DeviceTable {
   void Unregister(services::MciDeviceId id);
 
  protected:
+  // The length of the sound in `file`, in ms: its wave header's. nullopt
+  // with an MCI error code when it cannot be played.
+  virtual std::optional<uint32_t> SoundLengthMs(const std::string& file, uint32_t* error);
   std::unique_ptr<services::MediaDevice> Create(const services::OpenRequest& request,
                                                 services::MciDeviceId id, uint32_t* error) override;
 

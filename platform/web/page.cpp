@@ -29,7 +29,8 @@ EM_JS(int, zelk_take_event, (int* out), {
 });
 EM_JS(void, zelk_open_dialog,
       (const char* caption, const char* lines, int icon, const char* labels, int closeEnabled,
-       int focus), {
+       int focus),
+      {
         Module.zelkPage.openDialog(UTF8ToString(caption), UTF8ToString(lines), icon,
                                    UTF8ToString(labels), closeEnabled != 0, focus);
       });
@@ -42,6 +43,19 @@ EM_JS(int, zelk_dialog_take_event, (int* value), {
 EM_JS(void, zelk_dialog_state, (int focus, int pushed),
       { Module.zelkPage.dialogState(focus, pushed); });
 EM_JS(void, zelk_close_dialog, (), { Module.zelkPage.closeDialog(); });
+EM_JS(int, zelk_file_ready, (const char* name),
+      { return Module.zelkPage.files.ready(UTF8ToString(name)) ? 1 : 0; });
+EM_ASYNC_JS(void, zelk_await_file, (const char* name),
+            { await Module.zelkPage.files.await(UTF8ToString(name)); });
+EM_JS(int, zelk_encoded_sound_length, (const char* path, uint32_t* frames, int* rate), {
+  const sound = Module.zelkPage.sound.encoded(UTF8ToString(path));
+  if (!sound) return 0;
+  HEAPU32[frames >> 2] = sound.frames;
+  HEAP32[rate >> 2] = sound.rate;
+  return 1;
+});
+EM_JS(int, zelk_sound_create_encoded, (const char* path),
+      { return Module.zelkPage.sound.createEncoded(UTF8ToString(path)); });
 EM_JS(void, zelk_program_ended, (int code), { Module.zelkPage.programEnded(code); });
 EM_JS(void, zelk_report, (const char* kind, double ms, const uint32_t* rgba), {
   Module.zelkPage.report(UTF8ToString(kind), ms, HEAPU8.subarray(rgba, rgba + 640 * 480 * 4));
@@ -120,6 +134,12 @@ void PageShowDialogState(int focus, int pushed) {
 void PageCloseDialog() {
   zelk_close_dialog();
 }
+bool PageDataFileReady(const std::string& name) {
+  return zelk_file_ready(name.c_str()) != 0;
+}
+void PageAwaitDataFile(const std::string& name) {
+  zelk_await_file(name.c_str());
+}
 void PageProgramEnded(int code) {
   zelk_program_ended(code);
 }
@@ -147,6 +167,12 @@ bool PageSoundPlaying(int voice) {
 }
 void PageSoundRelease(int voice) {
   zelk_sound_release(voice);
+}
+bool PageEncodedSoundLength(const std::string& path, uint32_t* frames, int* rate) {
+  return zelk_encoded_sound_length(path.c_str(), frames, rate) != 0;
+}
+int PageSoundCreateEncoded(const std::string& path) {
+  return zelk_sound_create_encoded(path.c_str());
 }
 
 }  // namespace platform::web

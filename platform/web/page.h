@@ -59,7 +59,13 @@ void PageOpenDialog(const std::string& caption, const std::string& lines, int ic
 // Keys and pointer events in the open dialog, oldest first. A key is given in
 // the order of msgbox::Key; a pointer target is a button's index,
 // msgbox::kCloseControl or msgbox::kNothing.
-enum class DialogEventKind : int { kNone = 0, kKey = 1, kPointerDown = 2, kPointerMove = 3, kPointerUp = 4 };
+enum class DialogEventKind : int {
+  kNone = 0,
+  kKey = 1,
+  kPointerDown = 2,
+  kPointerMove = 3,
+  kPointerUp = 4
+};
 struct DialogEvent {
   DialogEventKind kind = DialogEventKind::kNone;
   int value = 0;
@@ -68,6 +74,13 @@ bool PageTakeDialogEvent(DialogEvent* event);
 // Shows which button has the focus and which is held down (or none: -1).
 void PageShowDialogState(int focus, int pushed);
 void PageCloseDialog();
+
+// The data files the page fetches while the program runs, by the name the
+// program gives (relative to its folder, any case, '\\' or '/' between
+// folders). Ready: the file is there, or is none the page fetches. Await
+// returns once it is there, fetching it at once when it was not on its way.
+bool PageDataFileReady(const std::string& name);
+void PageAwaitDataFile(const std::string& name);
 
 // The program has ended with this exit code.
 void PageProgramEnded(int code);
@@ -87,5 +100,11 @@ double PageSoundStop(int voice);
 double PageSoundPosition(int voice);
 bool PageSoundPlaying(int voice);
 void PageSoundRelease(int voice);
+// A sound file (full path) that the page carries in a web encoding, decoded
+// before the program started: its length as the wave file has it (frames at
+// its own rate). False when the page holds no encoding of it.
+bool PageEncodedSoundLength(const std::string& path, uint32_t* frames, int* rate);
+// A voice holding that sound, or -1 (no audio output, or no such sound).
+int PageSoundCreateEncoded(const std::string& path);
 
 }  // namespace platform::web

@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/virtual/virtual_media_service.h"
 #include "platform/web/page.h"
 #include "platform/web/web_backend.h"
 #include "platform/web/web_media_service.h"
@@ -40,6 +39,9 @@ Mode ReadMode(int argc, const char* const* argv) {
       }
     } else if (word.substr(0, 9) == "--frames=") {
       mode.frames = std::atoi(std::string(word.substr(9)).c_str());
+    } else if (word.substr(0, 8) == "--trace=") {
+      // The page's ?trace: the ZELK_TRACE file, in the page's file system.
+      setenv("ZELK_TRACE", std::string(word.substr(8)).c_str(), 1);
     }
   }
   return mode;
@@ -52,7 +54,9 @@ int RunVirtual(const char* programName, int (*entry)(), bool playsMedia, const M
     backend = made.get();
     return made;
   });
-  if (playsMedia) system.SetMediaService(std::make_unique<VirtualMediaService>(system, *backend));
+  if (playsMedia) {
+    system.SetMediaService(std::make_unique<WebVirtualMediaService>(system, *backend));
+  }
   if (!mode.at.empty()) backend->ReportAt(mode.at);
   if (mode.frames > 0) backend->ReportFrames(mode.frames);
   services::ScopedSystem installed(system);

@@ -197,4 +197,9 @@ std::string WebBackend::ModuleFileName() {
   return "/zelk/" + programName_;
 }
 
+void WebBackend::AwaitDataFile(std::string_view name) {
+  const std::string file(name);
+  if (!PageDataFileReady(file)) PageAwaitDataFile(file);
+}
+
 }  // namespace platform::web

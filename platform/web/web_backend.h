@@ -44,6 +44,7 @@ class WebBackend : public Backend {
   int RunModalBox(const services::BoxRequest& request,
                   const std::function<void()>& keepAlive) override;
   std::string ModuleFileName() override;
+  void AwaitDataFile(std::string_view name) override;
 
  private:
   void TakePageEvents(bool modal);

@@ -181,6 +181,20 @@ std::unique_ptr<MediaDevice> WebMediaService::Create(const OpenRequest& request,
     *error = MCIERR_INVALID_DEVICE_NAME;
     return nullptr;
   }
+  // A wave file the page carries in its web encoding (the theme) is decoded
+  // already; it plays for the wave file's length.
+  uint32_t frames = 0;
+  int rate = 0;
+  if (PageEncodedSoundLength(request.elementName, &frames, &rate)) {
+    const int voice = PageSoundCreateEncoded(request.elementName);
+    if (voice < 0) {
+      *error = MCIERR_WAVE_OUTPUTSUNSUITABLE;
+      return nullptr;
+    }
+    *error = 0;
+    return std::make_unique<WaveDevice>(*this, system_, id, voice,
+                                        static_cast<double>(frames) / rate);
+  }
   std::optional<WaveInfo> info = ReadWaveInfo(request.elementName, error);
   if (!info) return nullptr;
   if (!Playable(*info) || info->frames == 0 || info->frames > UINT32_MAX) {

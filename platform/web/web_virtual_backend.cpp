@@ -2,6 +2,7 @@
 
 #include "platform/web/page.h"
 #include "platform/web/web_backend.h"
+#include "services/media/wave_info.h"
 
 namespace platform::web {
 
@@ -88,6 +89,24 @@ void WebVirtualBackend::OnPump() {
 void WebVirtualBackend::Sleep(uint32_t ms) {
   VirtualBackend::Sleep(ms);
   MaybeGiveTurn();
+}
+
+void WebVirtualBackend::AwaitDataFile(std::string_view name) {
+  const std::string file(name);
+  if (!PageDataFileReady(file)) PageAwaitDataFile(file);
+}
+
+std::optional<uint32_t> WebVirtualMediaService::SoundLengthMs(const std::string& file,
+                                                              uint32_t* error) {
+  uint32_t frames = 0;
+  int rate = 0;
+  if (!PageEncodedSoundLength(file, &frames, &rate)) {
+    return VirtualMediaService::SoundLengthMs(file, error);
+  }
+  services::WaveInfo info;
+  info.frames = frames;
+  info.sampleRate = static_cast<uint32_t>(rate);
+  return info.DurationMs();
 }
 
 }  // namespace platform::web

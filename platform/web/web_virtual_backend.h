@@ -7,10 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/virtual/virtual_backend.h"
+#include "platform/virtual/virtual_media_service.h"
 
 namespace platform::web {
 
@@ -29,6 +31,8 @@ class WebVirtualBackend : public VirtualBackend {
   void ShowNativeWindow(Window& window) override;
   void OnPump() override;
   void Sleep(uint32_t ms) override;
+  // Waits in real time for a file still on its way: the virtual clock stands.
+  void AwaitDataFile(std::string_view name) override;
 
  private:
   void Report(const char* kind, uint64_t n, const Surface& screen);
@@ -40,6 +44,16 @@ class WebVirtualBackend : public VirtualBackend {
   bool bodyStarted_ = false;
   int framesWanted_ = 0;
   int framesTaken_ = 0;
+};
+
+// The virtual media devices of the page: the theme the page carries in its
+// web encoding plays for the wave file's length.
+class WebVirtualMediaService : public VirtualMediaService {
+ public:
+  using VirtualMediaService::VirtualMediaService;
+
+ protected:
+  std::optional<uint32_t> SoundLengthMs(const std::string& file, uint32_t* error) override;
 };
 
 }  // namespace platform::web

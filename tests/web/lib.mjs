@@ -1,32 +1,41 @@
 // Shared by the browser tests: the site served on a loopback port, Debian's
-// chromium driven by puppeteer-core, and the program pages opened in it.
-import { existsSync } from "node:fs";
+// chromium or firefox-esr (ZELK_BROWSER=chromium|firefox) driven by
+// puppeteer-core (Firefox over WebDriver BiDi), and the program pages opened
+// in it.
+import { spawn } from "node:child_process";
+import { existsSync, mkdtempSync, rmSync } from "node:fs";
 import { createServer } from "node:http";
 import { readFile } from "node:fs/promises";
+import { tmpdir } from "node:os";
 import { extname, join, normalize } from "node:path";
 import { after, before } from "node:test";
 import puppeteer from "puppeteer-core";
 
 export const SITE = process.env.ZELK_WEB_SITE;
 export const EFFECT_PROGRAMS = ["lensdemo", "spindemo", "ripdemo", "plasmademo"];
+export const BROWSER = process.env.ZELK_BROWSER || "chromium";
+export const FIREFOX = BROWSER === "firefox";
 
 const TYPES = {
   ".html": "text/html; charset=utf-8",
   ".js": "text/javascript",
   ".css": "text/css",
   ".wasm": "application/wasm",
-  ".data": "application/octet-stream",
+  ".ogg": "audio/ogg",
+  ".gz": "application/gzip",
 };
 
-// Serves `dir` on 127.0.0.1 at a free port; returns the base address and a closer.
-export async function serve(dir) {
+// Serves `dir` on 127.0.0.1 at a free port, as a plain static server does
+// (no compression); `replaced` maps paths ("/files/x") to bodies served in
+// their place. Returns the base address and a closer.
+export async function serve(dir, replaced = {}) {
   if (!dir || !existsSync(join(dir, "index.html"))) {
     throw new Error(`no site at ${dir}: build it with make web`);
   }
   const server = createServer(async (request, response) => {
     const path = normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
     try {
-      const body = await readFile(join(dir, path.endsWith("/") ? path + "index.html" : path));
+      const body = replaced[path] || await readFile(join(dir, path.endsWith("/") ? path + "index.html" : path));
       response.writeHead(200, { "Content-Type": TYPES[extname(path)] || "application/octet-stream" });
       response.end(body);
     } catch {
@@ -38,9 +47,41 @@ export async function serve(dir) {
   return { base: `http://127.0.0.1:${server.address().port}/`, close: () => server.close() };
 }
 
-// Headless chromium as this machine runs it: no sandbox (root), no GPU, and
+// Firefox sounds only through an audio server: a PulseAudio of the test's
+// own, on a socket in a folder of its own, with a sink that plays nowhere.
+async function startAudioServer() {
+  const dir = mkdtempSync(join(tmpdir(), "zelk-pulse-"));
+  const env = { ...process.env, HOME: dir, XDG_RUNTIME_DIR: dir, XDG_CONFIG_HOME: dir };
+  const server = spawn("pulseaudio", [
+    "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disable-shm=yes",
+    "-L", `module-native-protocol-unix socket=${dir}/native auth-anonymous=1`,
+    "-L", "module-null-sink sink_name=nowhere"], { env, stdio: "ignore" });
+  for (let t = 0; t < 100 && !existsSync(`${dir}/native`); t++) await sleep(50);
+  return {
+    address: `unix:${dir}/native`,
+    stop() {
+      server.kill();
+      rmSync(dir, { recursive: true, force: true });
+    },
+  };
+}
+
+// The browser as this machine runs it headless: no sandbox (root), no GPU,
 // nothing that reaches out to the network.
-export function launch() {
+export async function launch() {
+  if (FIREFOX) {
+    const audio = await startAudioServer();
+    const browser = await puppeteer.launch({
+      browser: "firefox",
+      executablePath: process.env.ZELK_FIREFOX || "/usr/bin/firefox-esr",
+      headless: true,
+      env: { ...process.env, PULSE_SERVER: audio.address },
+      extraPrefsFirefox: { "media.autoplay.default": 0, "network.dns.disableIPv6": true },
+      args: ["--width=1000", "--height=800"],
+    });
+    browser.on("disconnected", () => audio.stop());
+    return browser;
+  }
   return puppeteer.launch({
     executablePath: process.env.ZELK_CHROMIUM || "/usr/bin/chromium",
     headless: true,
@@ -52,10 +93,10 @@ export function launch() {
 
 // The site served and a browser for the tests of one file: set up before its
 // first test, closed after its last.
-export function useBrowser() {
+export function useBrowser(replaced = {}) {
   const env = {};
   before(async () => {
-    env.server = await serve(SITE);
+    env.server = await serve(SITE, replaced);
     env.base = env.server.base;
     env.browser = await launch();
   });

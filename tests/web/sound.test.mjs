@@ -1,40 +1,44 @@
-// scenedemo's theme in the page: Web Audio plays it after the start click, and
-// the end of a pass brings the media notice that plays it again from the
-// start. The page's theme is replaced by a short sound to see a whole pass.
+// scenedemo's theme in the page: the page decodes its web encoding (Opus)
+// before the start, Web Audio plays it after the start click for the wave
+// file's length, and the end of a pass brings the media notice that plays it
+// again from the start. To see whole passes, the page is served a short tone
+// as its theme, with the length of its own wave file.
 import assert from "node:assert/strict";
+import { execFileSync } from "node:child_process";
+import { readFileSync } from "node:fs";
+import { join } from "node:path";
 import { test } from "node:test";
-import { openProgram, sleep, start, useBrowser } from "./lib.mjs";
+import { SITE, openProgram, sleep, start, useBrowser } from "./lib.mjs";
 
-// A mono 16-bit WAV of `seconds` of a 440 Hz tone at 22050 Hz.
-function toneWav(seconds) {
-  const rate = 22050, frames = Math.round(rate * seconds);
-  const wav = Buffer.alloc(44 + frames * 2);
-  wav.write("RIFF", 0);
-  wav.writeUInt32LE(36 + frames * 2, 4);
-  wav.write("WAVEfmt ", 8);
-  wav.writeUInt32LE(16, 16);
-  wav.writeUInt16LE(1, 20);
-  wav.writeUInt16LE(1, 22);
-  wav.writeUInt32LE(rate, 24);
-  wav.writeUInt32LE(rate * 2, 28);
-  wav.writeUInt16LE(2, 32);
-  wav.writeUInt16LE(16, 34);
-  wav.write("data", 36);
-  wav.writeUInt32LE(frames * 2, 40);
-  for (let i = 0; i < frames; i++) {
-    wav.writeInt16LE(Math.round(12000 * Math.sin(2 * Math.PI * 440 * i / rate)), 44 + i * 2);
-  }
-  return wav;
-}
+const RATE = 22050, SECONDS = 0.8;
+// 0.8 s of a 440 Hz stereo tone at 22050 Hz, as Opus in Ogg.
+const tone = execFileSync("ffmpeg", [
+  "-v", "error", "-f", "lavfi", "-i", `sine=frequency=440:duration=${SECONDS}:sample_rate=${RATE}`,
+  "-ac", "2", "-c:a", "libopus", "-b:a", "64k", "-f", "ogg", "-"]);
+const page = readFileSync(join(SITE, "scenedemo.html"), "utf8");
+const wholeTheme = JSON.parse(/"theme":(\{[^}]*\})/.exec(page)[1]);
+const shortPage = page.replace(/"theme":\{[^}]*\}/, JSON.stringify({
+  theme: { ...wholeTheme, url: "files/tone.ogg", rate: RATE, frames: Math.round(SECONDS * RATE) },
+}).slice(1, -1));
 
-const env = useBrowser();
+const env = useBrowser({ "/files/tone.ogg": tone, "/short.html": Buffer.from(shortPage) });
+
+test("scenedemo's theme is decoded before the start, as long as its wave file",
+     { timeout: 60000 }, async () => {
+  const page = await openProgram(env.browser, env.base, "scenedemo");
+  const decoded = await page.evaluate(() => ({
+    seconds: ZelkPage.sound.theme.buffer.duration,
+    channels: ZelkPage.sound.theme.buffer.numberOfChannels,
+  }));
+  assert.equal(decoded.channels, wholeTheme.channels);
+  assert.ok(Math.abs(decoded.seconds - wholeTheme.frames / wholeTheme.rate) < 0.05,
+            `decoded ${decoded.seconds} s`);
+  await page.close();
+});
 
 test("scenedemo sounds its theme and plays it again from the start when a pass ends",
      { timeout: 120000 }, async () => {
-  const page = await openProgram(env.browser, env.base, "scenedemo");
-  const wav = toneWav(0.8);
-  await page.evaluate((bytes) => Module.FS.writeFile("/zelk/data/tobirano.wav",
-                                                     Uint8Array.from(bytes)), [...wav]);
+  const page = await openProgram(env.browser, env.base, "short");
   await start(page);
 
   let loudest = 0;
@@ -53,7 +57,7 @@ test("scenedemo sounds its theme and plays it again from the start when a pass e
   }
   assert.equal(log.length >= 3, true, `no second pass: ${JSON.stringify(log)}`);
   const [first, end, again] = log;
-  assert.deepEqual([first.event, first.from, first.to], ["play", 0, 0.8]);
+  assert.deepEqual([first.event, first.from, first.to], ["play", 0, SECONDS]);
   assert.deepEqual([end.event, end.voice, end.play], ["end", first.voice, first.play]);
   // The same device plays again from 0: the notice reached the player.
   assert.deepEqual([again.event, again.voice, again.from], ["play", first.voice, 0]);
