@@ -108,9 +108,13 @@ export function useBrowser(replaced = {}) {
 }
 
 // Opens a program's page and waits until it is ready to start (or, in the
-// virtual mode, until it has started on its own).
-export async function openProgram(browser, base, name, query = "") {
+// virtual mode, until it has started on its own), in a view of the size
+// given, after `beforeLoad(page)`.
+export async function openProgram(browser, base, name, query = "",
+                                  { viewport = null, beforeLoad = null } = {}) {
   const page = await browser.newPage();
+  if (viewport) await page.setViewport(viewport);
+  if (beforeLoad) await beforeLoad(page);
   const problems = [];
   page.on("pageerror", (e) => problems.push(e.message));
   page.on("console", (m) => { if (m.type() === "error") problems.push(m.text()); });
