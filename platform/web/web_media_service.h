@@ -1,7 +1,9 @@
-// The media devices of the browser edition: "waveaudio" on Web Audio (the
-// WAV file read by our own reader, its samples handed to the page at their own
-// rate, which the browser resamples to its output), and no "AVIVideo": the
-// page offers no video, so opening one fails as a missing device does.
+// The media devices of the browser edition: "waveaudio" on Web Audio, and no
+// "AVIVideo": the page offers no video, so opening one fails as a missing
+// device does. A wave file the page carries in a web encoding (the theme, as
+// Opus) plays from the sound the page decoded before the start; any other is
+// read by our own reader and its samples handed to the page at their own
+// rate, which the browser resamples to its output.
 #pragma once
 
 #include <map>

@@ -160,4 +160,18 @@ export function changedShare(a, b) {
   return changed / (a.length / 4);
 }
 
+// A 20 Mbit/s link through DevTools (chromium only).
+export const LINK = { offline: false, latency: 20, downloadThroughput: 20e6 / 8,
+                      uploadThroughput: 20e6 / 8 };
+
+// Throttles the page's link and counts the bytes of every response as they
+// arrive, headers included, into page.wireBytes.
+export async function overTheWire(page) {
+  const session = await page.createCDPSession();
+  await session.send("Network.enable");
+  await session.send("Network.emulateNetworkConditions", LINK);
+  page.wireBytes = 0;
+  session.on("Network.loadingFinished", (e) => { page.wireBytes += e.encodedDataLength; });
+}
+
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));

@@ -4,20 +4,7 @@
 // had to wait for, and at most 8 MB once it has fetched all it ever fetches.
 import assert from "node:assert/strict";
 import { test } from "node:test";
-import { openProgram, sleep, start, useBrowser } from "./lib.mjs";
-
-export const LINK = { offline: false, latency: 20, downloadThroughput: 20e6 / 8,
-                      uploadThroughput: 20e6 / 8 };
-
-// Throttles the page's link and counts the bytes of every response as they
-// arrive, headers included, into page.wireBytes.
-export async function overTheWire(page) {
-  const session = await page.createCDPSession();
-  await session.send("Network.enable");
-  await session.send("Network.emulateNetworkConditions", LINK);
-  page.wireBytes = 0;
-  session.on("Network.loadingFinished", (e) => { page.wireBytes += e.encodedDataLength; });
-}
+import { openProgram, overTheWire, sleep, start, useBrowser } from "./lib.mjs";
 
 const env = useBrowser();
 const MB = 1e6;

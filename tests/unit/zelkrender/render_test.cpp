@@ -173,6 +173,7 @@ TEST(RenderTrace, ZelkTraceTellsEveryStepAndFrameWithItsTick) {
   for (std::string line; std::getline(in, line);)
     lines.push_back(nlohmann::json::parse(line));
   std::vector<std::string> steps;  // "start NAME at", "end NAME at result"
+  std::vector<std::string> opens;  // "FILE at" (ms into the cycle; -1 before it)
   int64_t frames = 0;
   uint64_t lastTick = 0;
   std::optional<uint64_t> cycle;
@@ -184,6 +185,9 @@ TEST(RenderTrace, ZelkTraceTellsEveryStepAndFrameWithItsTick) {
       EXPECT_EQ(j.at("frame"), ++frames) << j;
     } else if (j["event"] == "cycle") {
       cycle = tick;
+    } else if (j["event"] == "open") {
+      opens.push_back(j.at("file").get<std::string>() + " " +
+                      std::to_string(cycle ? static_cast<int64_t>(tick - *cycle) : -1));
     } else {
       ASSERT_TRUE(cycle) << j;
       EXPECT_EQ(j.at("at"), tick - *cycle) << j;
@@ -205,6 +209,12 @@ TEST(RenderTrace, ZelkTraceTellsEveryStepAndFrameWithItsTick) {
   EXPECT_EQ(steps[4], "start TitleWaveScene 7000");
   EXPECT_EQ(steps[5].substr(0, 19), "end TitleWaveScene ");
   EXPECT_EQ(steps[5].back(), '0');
+  // Every data file as the program names it, when it reads it: the theme
+  // before the cycle, the title wave's files as it starts.
+  ASSERT_GE(opens.size(), 3u);
+  EXPECT_EQ(opens.front(), "data\\tobirano.wav -1");
+  EXPECT_EQ(opens.end()[-3], "data\\2title.dar 7000");
+  EXPECT_EQ(opens.end()[-1], "data\\2tback.mag 7000");
 }
 
 TEST(RenderFailures, RunsThatCannotDeliverSaySoAndFail) {
