@@ -43,7 +43,7 @@ function coarse(a) {
 function bestLag(a, b) {
   const ca = coarse(a), cb = coarse(b), second = RATE / 4;
   let rough = 0, best = -Infinity;
-  for (let lag = -MAX_LAG / 4; lag <= MAX_LAG / 4; lag++) {
+  for (let lag = -Math.floor(MAX_LAG / 4); lag <= MAX_LAG / 4; lag++) {
     let sum = 0;
     for (let k = 1; k <= 4; k++) {
       const from = Math.floor(ca.length * k / 5);
