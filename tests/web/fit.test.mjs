@@ -20,10 +20,9 @@ async function look(page, name) {
 
 // Where things are, in CSS pixels of the view.
 const layout = (page) => page.evaluate(() => {
-  const rect = (el) => { const r = el.getBoundingClientRect();
-                         return { left: r.left, top: r.top, right: r.right, bottom: r.bottom,
-                                  width: r.width, height: r.height }; };
-  const text = document.querySelector("#modal-layer .box-text");
+  const rect = (el) => el.getBoundingClientRect().toJSON();
+  const box = document.querySelector("#modal-layer .box");
+  const text = box?.querySelector(".box-text");
   return {
     view: { width: document.documentElement.clientWidth, height: innerHeight },
     scrollWidth: document.documentElement.scrollWidth,
@@ -31,10 +30,10 @@ const layout = (page) => page.evaluate(() => {
     canvas: rect(document.getElementById("screen")),
     caption: rect(document.querySelector("#window > .caption")),
     close: rect(document.getElementById("close")),
-    box: text && rect(document.querySelector("#modal-layer .box")),
+    box: box && rect(box),
+    // The text's height on the screen: its font size times the box's scale.
     text: text && { ...rect(text), size: parseFloat(getComputedStyle(text).fontSize) *
-                    text.closest(".box").getBoundingClientRect().width /
-                    text.closest(".box").offsetWidth },
+                    rect(box).width / box.offsetWidth },
   };
 });
 
@@ -60,7 +59,7 @@ const VIEWS = [
 describe("the page fits the view", () => {
   for (const view of VIEWS) {
     test(`${view.name}: ${view.width}×${view.height} at ${view.deviceScaleFactor}×`,
-         { timeout: 90000 }, async () => {
+         { timeout: 90000 }, async (t) => {
       // Touch is emulated where the browser can (chromium); elsewhere the
       // finger's events are sent all the same.
       const program = await openProgram(env.browser, env.base, "scenedemo", "", { viewport: {
@@ -77,6 +76,7 @@ describe("the page fits the view", () => {
       assert.ok(Math.abs(at.canvas.width / at.canvas.height - 4 / 3) < 0.01, "not 4:3");
       assert.ok(at.scrollWidth <= at.view.width, `the page scrolls sideways (${at.scrollWidth})`);
       assertInView(at.caption, at.view, "the caption");
+      assertInView(at.close, at.view, "the ×");
       assertInView(at.canvas, at.view, "the picture");
       await look(program, view.name);
 
@@ -87,6 +87,8 @@ describe("the page fits the view", () => {
       assert.ok(at.text.size >= 11, `the question's text is ${at.text.size} px high`);
       assert.ok(at.text.height < 2 * 1.4 * at.text.size, "the question wraps");
       await look(program, `${view.name}-question`);
+      t.diagnostic(`picture ${at.canvas.width.toFixed(0)}×${at.canvas.height.toFixed(0)} CSS px, ` +
+                   `question's text ${at.text.size.toFixed(1)} px, its box ${at.box.width.toFixed(0)} px`);
 
       await press(program, "#modal-layer .box-buttons button:nth-child(2)", view.touch);
       await program.waitForSelector("#modal-layer .box", { hidden: true });

@@ -13,8 +13,7 @@ import puppeteer from "puppeteer-core";
 
 export const SITE = process.env.ZELK_WEB_SITE;
 export const EFFECT_PROGRAMS = ["lensdemo", "spindemo", "ripdemo", "plasmademo"];
-export const BROWSER = process.env.ZELK_BROWSER || "chromium";
-export const FIREFOX = BROWSER === "firefox";
+export const FIREFOX = process.env.ZELK_BROWSER === "firefox";
 
 const TYPES = {
   ".html": "text/html; charset=utf-8",
