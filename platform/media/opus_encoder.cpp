@@ -1,6 +1,7 @@
 #include "platform/media/opus_encoder.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 extern "C" {
@@ -258,6 +259,10 @@ bool Encoding::Run(std::string* why) {
     }
   }
   if (!Resample(nullptr, why) || !EncodeFrom(true, why) || !Send(nullptr, why)) return false;
+  if (next_ == 0) {
+    *why = "no samples in it";
+    return false;
+  }
   if (int e = av_write_trailer(output_.get()); e < 0) {
     *why = Reason("writing", e);
     return false;
@@ -269,7 +274,12 @@ bool Encoding::Run(std::string* why) {
 
 bool EncodeOpus(const std::string& in, const std::string& out, int bitRate, std::string* why) {
   Encoding encoding;
-  return encoding.OpenInput(in, why) && encoding.OpenOutput(out, bitRate, why) && encoding.Run(why);
+  if (!encoding.OpenInput(in, why) || !encoding.OpenOutput(out, bitRate, why)) return false;
+  if (encoding.Run(why)) return true;
+  // No half-written (or empty) theme is left where the build looks for one.
+  std::remove(out.c_str());
+  if (why->rfind(in, 0) != 0) *why = in + ": " + *why;
+  return false;
 }
 
 }  // namespace platform::media
