@@ -144,16 +144,23 @@ int Entry() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Plays an AVI or WAV file through the media player in the demo window."};
+  CLI::App app{"Plays an AVI or WAV file through the media player in the demo window.", "zelkplay"};
+  tools::UsePlainHelp(app);
   app.set_version_flag("--version", "zelkplay " ZELK_VERSION);
   app.add_option("file", g_options.file, "AVI or WAV file")->required()->check(CLI::ExistingFile);
-  app.add_option("--mode", g_options.mode, "0 once, 1 loop, other: play once and stay open");
-  app.add_option("--rect", g_options.rect, "video rectangle: left top width height")
+  app.add_option("--mode", g_options.mode,
+                 "0 once, 1 loop (default), other: play once and stay open")
+      ->option_text("N");
+  app.add_option("--rect", g_options.rect,
+                 "video rectangle: left, top, width, height (default 160,120,320,240)")
       ->expected(4)
-      ->delimiter(',');
-  app.add_option("--seconds", g_options.seconds, "leave after this long (0: when closed)");
-  app.add_option("--delay", g_options.delayMs, "wait this long (ms) before playing");
-  app.add_option("--log", g_options.log, "append completion notices to this file");
+      ->delimiter(',')
+      ->option_text("L,T,W,H");
+  app.add_option("--seconds", g_options.seconds, "leave after this long (0: when closed)")
+      ->option_text("S");
+  app.add_option("--delay", g_options.delayMs, "wait this long before playing")->option_text("MS");
+  app.add_option("--log", g_options.log, "append completion notices to this file")
+      ->option_text("FILE");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
