@@ -238,4 +238,8 @@ bool StderrIsTerminal() {
   return ::isatty(STDERR_FILENO) == 1;
 }
 
+bool StdoutIsTerminal() {
+  return ::isatty(STDOUT_FILENO) == 1;
+}
+
 }  // namespace platform

@@ -102,7 +102,8 @@ class InterruptWatch {
   bool raised() const;
 };
 
-// Whether standard error is a terminal.
+// Whether standard error, or standard output, is a terminal.
 bool StderrIsTerminal();
+bool StdoutIsTerminal();
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -133,13 +134,93 @@ TEST_F(ZelkimgTest, EncodeRefusesPicturesMagCannotHold) {
   EXPECT_NE(r.err.find("palette of 17 entries"), std::string::npos) << r.err;
   std::string error;
   ASSERT_TRUE(WriteRgbPng(At("rgb.png"), 2, 2, std::vector<uint8_t>(12, 7), &error));
-  r = Tool({"encode", At("rgb.png"), At("x.mag")});
+  r = Tool({"dar-pack", At("x.dar"), At("rgb.png")});
   EXPECT_NE(r.code, 0);
   EXPECT_NE(r.err.find("not an indexed PNG"), std::string::npos) << r.err;
-  EXPECT_FALSE(fs::exists(At("x.mag")));
+  EXPECT_FALSE(fs::exists(At("x.dar")));
   r = Tool({"decode", At("missing.mag"), At("x.png")});
   EXPECT_NE(r.code, 0);
   EXPECT_NE(r.err.find("cannot open"), std::string::npos);
+}
+
+// True-colour and grey pictures are reduced to the colours asked for: close
+// to the original everywhere, and with dithering (the default) closer in the
+// average of each small area than plain bands are.
+TEST_F(ZelkimgTest, EncodeReducesTrueColourAndGreyPictures) {
+  constexpr int kW = 96, kH = 64;
+  std::vector<uint8_t> rgb, grey;
+  for (int y = 0; y < kH; ++y) {
+    for (int x = 0; x < kW; ++x) {
+      rgb.insert(rgb.end(), {uint8_t(x * 255 / (kW - 1)), uint8_t(y * 255 / (kH - 1)),
+                             uint8_t(128 + (x - y) / 2)});
+      grey.push_back(uint8_t((x + y) * 255 / (kW + kH - 2)));
+    }
+  }
+  std::string error;
+  auto save = [&](const std::string& name, const std::vector<uint8_t>& px, int channels) {
+    const std::vector<uint8_t> png = EncodeTrueColourPng(kW, kH, px, channels, &error);
+    folder.Write(name, png);
+    return !png.empty();
+  };
+  ASSERT_TRUE(save("rgb.png", rgb, 3) && save("grey.png", grey, 1)) << error;
+  // Each pixel's colour after encoding and decoding, as RGB.
+  auto reduced = [&](const std::vector<std::string>& args, int colours) {
+    Outcome r = Tool(args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::optional<image::IndexedPicture> p = image::DecodeMagBytes(Bytes(args[2]), &error);
+    EXPECT_TRUE(p.has_value()) << error;
+    if (!p) return std::vector<int>();
+    EXPECT_EQ(p->colors, colours);
+    EXPECT_LE(p->palette.size(), size_t(colours));
+    std::vector<int> out;
+    for (int y = 0; y < kH; ++y) {
+      for (int x = 0; x < kW; ++x) {
+        const Rgb c = p->palette.at(p->pixels[y * p->width + x]);
+        out.insert(out.end(), {c.r, c.g, c.b});
+      }
+    }
+    return out;
+  };
+  // Mean channel error per pixel, and per 8x8 area's mean.
+  auto errors = [&](const std::vector<int>& got, const std::vector<uint8_t>& want, int channels) {
+    double pixel = 0, area = 0;
+    for (int by = 0; by < kH; by += 8) {
+      for (int bx = 0; bx < kW; bx += 8) {
+        for (int c = 0; c < 3; ++c) {
+          double sum = 0;
+          for (int y = by; y < by + 8; ++y) {
+            for (int x = bx; x < bx + 8; ++x) {
+              const int i = y * kW + x;
+              const double d = got[3 * i + c] - want[channels * i + (channels == 1 ? 0 : c)];
+              pixel += std::abs(d);
+              sum += d;
+            }
+          }
+          area += std::abs(sum / 64);
+        }
+      }
+    }
+    return std::pair{pixel / (kW * kH * 3), area / (kW * kH / 64 * 3)};
+  };
+  const std::vector<int> dithered = reduced({"encode", At("rgb.png"), At("d.mag")}, 256);
+  const std::vector<int> banded =
+      reduced({"encode", At("rgb.png"), At("b.mag"), "--colors", "16", "--no-dither"}, 16);
+  const std::vector<int> dithered16 =
+      reduced({"encode", At("rgb.png"), At("d16.mag"), "--colors", "16"}, 16);
+  ASSERT_FALSE(dithered.empty() || banded.empty() || dithered16.empty());
+  EXPECT_LT(errors(dithered, rgb, 3).first, 6);
+  const auto [bandedPixel, bandedArea] = errors(banded, rgb, 3);
+  const auto [ditheredPixel, ditheredArea] = errors(dithered16, rgb, 3);
+  EXPECT_LT(bandedPixel, 16);
+  EXPECT_LT(ditheredPixel, 20);
+  EXPECT_LT(ditheredArea, bandedArea * 0.7) << ditheredArea << " vs " << bandedArea;
+
+  const std::vector<int> greys =
+      reduced({"encode", At("grey.png"), At("g.mag"), "--colors", "16"}, 16);
+  ASSERT_FALSE(greys.empty());
+  for (size_t i = 0; i < greys.size(); i += 3)
+    ASSERT_TRUE(greys[i] == greys[i + 1] && greys[i] == greys[i + 2]) << i / 3;
+  EXPECT_LT(errors(greys, grey, 1).first, 12);
 }
 
 TEST_F(ZelkimgTest, DecodeShowsBmpAsTheDemosDo) {
@@ -255,7 +336,8 @@ TEST_F(ZelkimgTest, BadCommandLinesSayWhatIsWrong) {
             "zelkimg: unknown option --frob (options: --help, --version; commands: " + commands +
                 ")\n"},
            {{"encode", "a", "b", "--colours=16"},
-            "zelkimg: encode: unknown option --colours (options: --help, --colors, --comment)\n"},
+            "zelkimg: encode: unknown option --colours (options: --help, --colors, --no-dither, "
+            "--comment)\n"},
            {{"decode", "a", "b", "c"},
             "zelkimg: decode: unexpected argument \"c\" (takes IN, OUT)\n"},
            {{"decode", "only-one"}, "zelkimg: decode: OUT is required\n"},

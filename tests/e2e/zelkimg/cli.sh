@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The zelkimg binary as people run it: "-" for standard input and output
+# wherever one file is named, no picture written to a terminal, failures that
+# give their reason, and usage and help that name the program without the
+# parser's type names. Needs no display.
+source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
+Z=$BIN/zelkimg
+DATA=$BIN/data
+cd "$WORK"
+
+# "-": the same bytes through pipes as through files.
+same() { cmp -s "$1" "$2" || fail "$3: the piped result differs"; }
+"$Z" decode "$DATA/tame.mag" tame.png || fail "decode"
+"$Z" decode - - <"$DATA/tame.mag" >piped.png || fail "decode - -"
+same tame.png piped.png "decode"
+"$Z" encode tame.png tame.mag && "$Z" encode - - <tame.png | cmp -s - tame.mag || fail "encode - -"
+"$Z" info - <"$DATA/msg1.dar" | grep -q '^patterns: 3$' || fail "info -"
+"$Z" thumbnail "$DATA/msg1.dar" t.png && "$Z" thumbnail - - <"$DATA/msg1.dar" | cmp -s - t.png ||
+  fail "thumbnail - -"
+"$Z" dar-unpack - parts <"$DATA/msg1.dar" >/dev/null || fail "dar-unpack -"
+"$Z" dar-pack packed.dar parts/pattern00{0,1,2}.png --color-table - <parts/colors.bin &&
+  cmp -s packed.dar "$DATA/msg1.dar" || fail "dar-pack --color-table -"
+"$Z" dar-draw "$DATA/msg1.dar" tame.png 1 10 20 drawn.png || fail "dar-draw"
+"$Z" dar-draw - tame.png 1 10 20 - <"$DATA/msg1.dar" >piped.png || fail "dar-draw - -"
+same drawn.png piped.png "dar-draw"
+"$Z" dar-draw "$DATA/msg1.dar" - 1 10 20 - <tame.png | cmp -s - drawn.png || fail "dar-draw with - background"
+
+# refused WANT ARGS…: exit code 2, the message, nothing written.
+refused() {
+  local want=$1 code=0
+  shift
+  "$Z" "$@" >out.bin 2>err.txt </dev/null || code=$?
+  [ "$code" = 2 ] || fail "$*: exit code $code"
+  [ "$(cat err.txt)" = "zelkimg: $want" ] || fail "$*: said '$(cat err.txt)'"
+  [ ! -s out.bin ] || fail "$*: wrote to standard output"
+}
+refused "standard input can be read once: give - for one input only" dar-draw - - 1 0 0 x.png
+refused "- names one file, not a folder: name the folder to write into" dar-unpack "$DATA/msg1.dar" -
+[ ! -e x.png ] && [ ! -e ./- ] || fail "a refused command wrote a file"
+
+# A picture is not written to a terminal (script gives the tool one).
+script -qec "'$Z' decode '$DATA/tame.mag' -; echo \"exit \$?\"" /dev/null >tty.txt
+grep -q "^zelkimg: standard output is a terminal: send it to a file or a pipe" tty.txt &&
+  grep -q "^exit 2" tty.txt && ! grep -qa PNG tty.txt || fail "on a terminal: $(head -c 300 tty.txt)"
+
+# Failures give the reason the system gave.
+failed() {
+  local want=$1 code=0
+  shift
+  "$@" >/dev/null 2>err.txt || code=$?
+  [ "$code" = 1 ] || fail "$*: exit code $code"
+  [ "$(cat err.txt)" = "zelkimg: $want" ] || fail "$*: said '$(cat err.txt)'"
+}
+failed "cannot open missing.mag: No such file or directory" "$Z" decode missing.mag x.png
+failed "cannot open $WORK: Is a directory" "$Z" info "$WORK"
+failed "cannot write $WORK/none/x.png: No such file or directory" "$Z" decode "$DATA/tame.mag" "$WORK/none/x.png"
+mkdir -m 755 shared && cp "$Z" shared/ && cp "$DATA/tame.mag" shared/private.mag && chmod 600 shared/private.mag
+chmod 711 "$WORK"
+failed "cannot open shared/private.mag: Permission denied" \
+  setpriv --reuid=65534 --regid=65534 --clear-groups shared/zelkimg info shared/private.mag
+[ ! -e x.png ] || fail "a failed command wrote a file"
+
+# Usage names the program as called by any path; help has no type names.
+(cd "$BIN" && ./zelkimg decode --help) | grep -q '^Usage: zelkimg decode \[OPTIONS\] IN OUT$' ||
+  fail "usage: $(cd "$BIN" && ./zelkimg decode --help | head -n 3)"
+for c in "" decode encode info dar-pack dar-unpack dar-draw thumbnail; do
+  "$Z" $c --help >help.txt || fail "$c --help"
+  ! grep -E '\b(U?INT|FLOAT|REQUIRED)\b|^  [A-Z]+ TEXT|\[[0-9]+ - [0-9]+\]|:\{' help.txt ||
+    fail "zelkimg $c --help shows type names (above)"
+done
+echo PASS
