@@ -115,6 +115,11 @@ web-serve: web
 	@echo "The browser edition: http://127.0.0.1:$(WEB_PORT)/"
 	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory build-web/site
 
+# The README's picture: scenedemo 57 s after its start, as zelkrender draws it.
+screenshot: programs
+	@$(BUILD_DIR)/bin/zelkrender scenedemo --at 57000 --out $(BUILD_DIR)/screenshot
+	@cp $(BUILD_DIR)/screenshot/scenedemo_057000.png docs/scenedemo.png
+
 contact-sheet: programs
 	@cmake --build $(BUILD_DIR) --target contact-sheet
 
