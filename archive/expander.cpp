@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "archive/macbinary.h"
 #include "archive/member_path.h"
 
 namespace qarch {
@@ -205,14 +206,20 @@ Expander::Outcome Expander::ExpandFile(const Member& member, const platform::Nam
       lha_decoder_new(type, Feed, &feed, static_cast<size_t>(member.length)));
   bool writeFailed = decoder == nullptr;
   bool executable = false;
+  bool first = true;
+  MacBinaryStrip file(member, [&](const uint8_t* data, size_t n) {
+    if (first) executable = LooksExecutable(data, n);
+    first = false;
+    return out->Write(data, n);
+  });
   std::vector<uint8_t> buffer(kChunk);
-  for (bool first = true; decoder && !writeFailed; first = false) {
+  while (decoder && !writeFailed) {
     size_t n = lha_decoder_read(decoder.get(), buffer.data(), buffer.size());
     if (n == 0) break;
-    if (first) executable = LooksExecutable(buffer.data(), n);
-    writeFailed = !out->Write(buffer.data(), n);
+    writeFailed = !file.Take(buffer.data(), n);
     if (progress_ && !progress_(n)) return Outcome::kCancelled;  // `out` removes the file
   }
+  writeFailed = writeFailed || !file.Finish();
   if (writeFailed) {
     *problem = "書き込みに失敗しました（空き容量不足など）";
     return Outcome::kFailed;

@@ -6,7 +6,8 @@
 // inside. A file is written under a temporary name beside its place and
 // renamed there only once its length and CRC are right and it is on the disk
 // (files are forced there in batches, one flush for many), so a file under
-// its real name is always whole.
+// its real name is always whole. A file MacLHA wrapped in MacBinary is
+// written without the wrapper (see macbinary.h).
 #pragma once
 
 #include <cstdint>

@@ -1,9 +1,11 @@
 // Listing an LHA archive: every member's kind, name, place and sizes, read
 // with Debian's lhasa header reader. Names come from the raw header bytes, so
 // code page 932 names whose second bytes are 0x5C stay whole at every header
-// level. The listing also tells whether the headers ran to the end of the file:
+// level; a name ends at a NUL (Amiga archivers put a file comment after it).
+// The listing also tells whether the headers ran to the end of the file:
 // lhasa ends a listing quietly at a cut or damaged header, which here makes
-// the archive corrupt.
+// the archive corrupt. A sound file entry without a name (an old Amiga LhA
+// fault), where lhasa stops, is listed as such and the listing goes on.
 #pragma once
 
 #include <cstdint>
@@ -57,7 +59,13 @@ struct Member {
   // The stored path split at its separators, each part converted to UTF-8;
   // unchecked (may hold "..", ":" or be empty).
   std::vector<std::string> parts;
-  bool absolute = false;   // the stored path began with a separator
+  bool absolute = false;  // the stored path began with '/'
+  // A file entry whose name is empty: never expanded, named in the report
+  // by its folder and its place in the archive.
+  bool nameless = false;
+  size_t position = 0;     // 1 for the archive's first entry
+  std::string storedName;  // the file name's own bytes, without its folder
+  char osType = 0;         // the system that wrote the entry (0: not stored)
   std::string linkTarget;  // symbolic links: the target, '/' between parts
   std::string method;      // "-lh5-", "-lhd-", …
   int headerLevel = 0;
@@ -90,13 +98,17 @@ struct Listing {
 // Never reads outside the source; never fails in any other way than by status.
 Listing ListArchive(ByteSource& source);
 
-// The member name parser, exposed for tests: splits the stored name bytes of
-// one header into parts (0xFF, '\\' and '/' separate, the second bytes of
-// code page 932 characters do not) and converts them to UTF-8. With `link`
-// (a directory entry), a '|' ends the name and starts a symbolic link's target.
+// The member name parser, exposed for tests: cuts the stored name bytes of
+// one header at a NUL, splits them into parts (0xFF, '\\' and '/' separate,
+// the second bytes of code page 932 characters do not) and converts them to
+// UTF-8. A leading '\\' (DOS archivers' "from the top") is relative; only a
+// leading '/' makes the path absolute. With `link` (a directory entry), a '|'
+// ends the name and starts a symbolic link's target.
 struct ParsedName {
   std::vector<std::string> parts;
   bool absolute = false;
+  bool nameless = false;   // no file name after the last separator
+  std::string storedName;  // the raw bytes of that file name
   std::optional<std::string> linkTarget;
 };
 ParsedName ParseStoredName(std::string_view dirBytes, std::string_view nameBytes, bool link);

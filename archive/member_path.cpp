@@ -17,6 +17,10 @@ PathVerdict CheckPart(const std::string& part) {
 
 MemberPath CheckMemberPath(const Member& member) {
   MemberPath result;
+  if (member.nameless) {
+    result.verdict = PathVerdict::kEmpty;
+    return result;
+  }
   if (member.absolute) result.verdict = PathVerdict::kAbsolute;
   for (const std::string& part : member.parts) {
     if (part.empty() || part == ".") continue;
@@ -43,7 +47,7 @@ std::string VerdictText(PathVerdict verdict) {
     case PathVerdict::kSafe:
       return "";
     case PathVerdict::kEmpty:
-      return "名前がありません";
+      return "名前がないため展開しません";
     case PathVerdict::kAbsolute:
       return "絶対パスのため展開しません";
     case PathVerdict::kParent:

@@ -10,7 +10,7 @@ namespace qarch {
 
 enum class PathVerdict {
   kSafe,
-  kEmpty,         // no name at all
+  kEmpty,         // no name at all, or a file entry without a file name
   kAbsolute,      // began with a separator
   kParent,        // a ".." part
   kDrive,         // a drive letter or other ':' (Windows names have none)

@@ -1,8 +1,12 @@
 // The present path: a full 640×480 surface shown through the SDL backend, and a
 // 320×240 8-bit picture drawn 2:1 through its colour table; each beside a
-// memcpy of the same output size (1,228,800 bytes).
+// memcpy of the same output size (1,228,800 bytes). Then the pace of a picture
+// drawn before a wait: how long a short wait takes with it pending, and how
+// late after its refresh a longer wait shows it.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +18,7 @@
 #include "platform/system.h"
 #include "shell/entry.h"
 #include "shell/main_window.h"
+#include "shell/pump.h"
 
 namespace {
 
@@ -66,13 +71,19 @@ void BM_DrawDib8At640x480(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawDib8At640x480);
 
-// The SDL backend on its dummy video driver (no X server needed): every
-// iteration marks the screen changed and presents it (texture upload and copy).
-void BM_PresentScreen(benchmark::State& state) {
+// SDL's dummy video driver (no X server needed), and a runtime folder for the
+// single-instance lock.
+void UseDummyVideo() {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   auto runtime = std::filesystem::temp_directory_path() / "zelk-bench-present";
   std::filesystem::create_directories(runtime);
   setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+}
+
+// The SDL backend on its dummy video driver: every iteration marks the screen
+// changed and presents it (texture upload and copy).
+void BM_PresentScreen(benchmark::State& state) {
+  UseDummyVideo();
   platform::System system(std::make_unique<platform::SdlBackend>());
   platform::ScopedSystem installed(system);
   if (!shell::RegisterWindowClass()) {
@@ -91,5 +102,64 @@ void BM_PresentScreen(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * kScreenBytes);
 }
 BENCHMARK(BM_PresentScreen);
+
+using Clock = platform::FrameClock::Clock;
+
+// The SDL backend, noting when each new picture reached the window.
+class TimedBackend : public platform::SdlBackend {
+ public:
+  using SdlBackend::SdlBackend;
+  bool Present(platform::Window& window, platform::Pace pace) override {
+    const bool shown = SdlBackend::Present(window, pace);
+    if (shown) lastShown = Clock::now();
+    return shown;
+  }
+  Clock::time_point lastShown;
+};
+
+double Ms(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// A scene's step at a display of 60 Hz: a picture is shown, the next one is
+// drawn at once and waited for, first by a wait of 2 ms, which the picture
+// must not hold up until the refresh (short_wait_ms), then by a wait of three
+// refreshes, which shows it at the refresh within it (late_ms: how long after
+// that refresh it reached the window; late_max_ms the worst).
+void BM_PictureBeforeAWait(benchmark::State& state) {
+  UseDummyVideo();
+  auto backend = std::make_unique<TimedBackend>(60);
+  TimedBackend& timed = *backend;
+  platform::System system(std::move(backend));
+  platform::ScopedSystem installed(system);
+  if (!shell::RegisterWindowClass()) {
+    state.SkipWithError("no SDL video");
+    return;
+  }
+  shell::MainWindow window("bench");
+  if (window.hwnd == nullptr) {
+    state.SkipWithError("no window");
+    return;
+  }
+  const Clock::duration period = platform::FrameClock::PeriodOf(60);
+  double shortWaits = 0, late = 0, latest = 0;
+  for (auto _ : state) {
+    window.screenDC->MarkChanged();
+    if (shell::PumpPending() == 0) break;
+    const Clock::time_point refresh = timed.lastShown + period;
+    window.screenDC->MarkChanged();
+    const Clock::time_point start = Clock::now();
+    if (shell::WaitUntil(platform::GetTickCount() + 2) == 0) break;
+    shortWaits += Ms(Clock::now() - start);
+    if (shell::WaitUntil(platform::GetTickCount() + 50) == 0) break;
+    late += Ms(timed.lastShown - refresh);
+    latest = std::max(latest, Ms(timed.lastShown - refresh));
+  }
+  using benchmark::Counter;
+  state.counters["short_wait_ms"] = Counter(shortWaits, Counter::kAvgIterations);
+  state.counters["late_ms"] = Counter(late, Counter::kAvgIterations);
+  state.counters["late_max_ms"] = latest;
+}
+BENCHMARK(BM_PictureBeforeAWait)->Iterations(40)->Unit(benchmark::kMillisecond);
 
 }  // namespace

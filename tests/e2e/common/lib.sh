@@ -13,7 +13,7 @@ WORK=$(mktemp -d)
 export XDG_RUNTIME_DIR=$WORK/run
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
-unset ZELK_MSGBOX_ANSWERS ZELK_MSGBOX_LOG ZELK_SCALE
+unset ZELK_MSGBOX_ANSWERS ZELK_MSGBOX_LOG ZELK_SCALE ZELK_TRACE
 XVFB_PID=
 STARTED_PIDS=()
 
@@ -69,15 +69,29 @@ wait_exit() {
   wait "$pid" || EXIT_CODE=$?
 }
 
+# wait_until SECONDS COMMAND…: runs COMMAND every 0.1 s until it succeeds;
+# returns 1 when it has not within SECONDS (a limit for slow machines).
+wait_until() { local end=$((SECONDS + $1)); until "${@:2}"; do [ $SECONDS -lt $end ] && sleep 0.1 || return 1; done; }
+
+# more_frames N: waits until the program tracing into $ZELK_TRACE has shown N
+# more pictures than now (at most 30 s).
+frames() { cat "$ZELK_TRACE" 2>/dev/null | grep -c '"event":"frame"'; }
+more_frames() { wait_until 30 eval "[ \"\$(frames)\" -ge $(($(frames) + $1)) ]"; }
+
+# answered N: the program has answered N message boxes ($ZELK_MSGBOX_LOG).
+answered() { [ "$(cat "$ZELK_MSGBOX_LOG" 2>/dev/null | wc -l)" -ge "$1" ]; }
+# focused ID: window ID has the keyboard focus.
+focused() { [ "$(xdotool getwindowfocus)" = "$1" ]; }
+
 # wait_window TITLE [SECONDS]: prints "id x y w h" of the newest window so titled.
-wait_window() { "$XTOOL" wait-window "$1" "${2:-10}"; }
+wait_window() { "$XTOOL" wait-window "$1" "${2:-30}"; }
 window_count() { "$XTOOL" count "$1"; }
 close_window() { "$XTOOL" close "$1"; }
 # shot OUT.png [X Y W H]
 shot() { "$XTOOL" shot "$@"; }
 # box_id TITLE [SECONDS]: id of a message box with that caption (any window so
 # titled that is not 640×480).
-box_id() { "$XTOOL" wait-box "$1" "${2:-10}"; }
+box_id() { "$XTOOL" wait-box "$1" "${2:-30}"; }
 press_key() { "$XTOOL" key "$1" "$2"; }
 # is_uniform PNG: prints the colour when every pixel has it, else "mixed".
 png_uniform() { "$XTOOL" uniform "$1"; }
@@ -98,14 +112,17 @@ ocr() {
     echo -n "|"
   done
 }
-# expect_text PNG WORD…: OCR of the picture finds every word.
-expect_text() {
-  local png=$1 text
-  shift
-  text=$(ocr "$png")
-  for w in "$@"; do
-    [[ $text == *"$w"* ]] || fail "$(basename "$png"): no \"$w\" in what OCR reads: $text"
+# shows_text PNG X Y W H WORD…: OCR of that part of the screen, kept as PNG,
+# finds every word (what it missed goes to PNG.txt).
+shows_text() {
+  local text w
+  shot "$1" "$2" "$3" "$4" "$5" && text=$(ocr "$1")
+  for w in "${@:6}"; do
+    [[ $text == *"$w"* ]] || { echo "no \"$w\" in what OCR reads: $text" >"$1.txt" && return 1; }
   done
 }
+# expect_text PNG X Y W H WORD…: the same, looking again while a box just
+# shown may not be drawn yet (at most 60 s).
+expect_text() { wait_until 60 shows_text "$@" || fail "$(basename "$1"): $(cat "$1.txt")"; }
 # no_children PID: the process runs no helper process of its own.
 no_children() { [ -z "$(ps -o pid= --ppid "$1")" ] || fail "$1 has child processes: $(ps -o pid,comm --ppid "$1")"; }

@@ -17,6 +17,8 @@
 //   xtool colors IMAGE.png             prints how many distinct colours the picture has
 //   xtool wait-picture IMAGE.png X Y [SECONDS]  waits until the screen at (X, Y) shows exactly
 //                                      that picture; on timeout prints how many pixels differed
+//   xtool wait-picture IMAGE.png X Y FROM TO    the same from tick FROM to tick TO of the
+//                                      programs' clock (the monotonic one in ms, as they trace)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -120,6 +122,14 @@ bool ReadPng(const char* path, Rgb8* out) {
   return true;
 }
 
+// How long from now until tick `t` of the programs' clock (negative once past).
+std::chrono::milliseconds UntilTick(const char* t) {
+  const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+  return std::chrono::milliseconds(static_cast<int32_t>(
+      static_cast<uint32_t>(std::strtoull(t, nullptr, 10)) - static_cast<uint32_t>(now.count())));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -221,8 +231,12 @@ int main(int argc, char** argv) {
     Rgb8 want;
     if (!ReadPng(argv[2], &want)) return 2;
     const int x = std::atoi(argv[3]), y = std::atoi(argv[4]);
-    double seconds = argc >= 6 ? std::atof(argv[5]) : 10;
+    double seconds = argc == 6 ? std::atof(argv[5]) : 10;
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+    if (argc >= 7) {
+      std::this_thread::sleep_for(UntilTick(argv[5]));
+      end = std::chrono::steady_clock::now() + UntilTick(argv[6]);
+    }
     size_t differing = want.px.size() / 3;
     do {
       XImage* img = XGetImage(d, DefaultRootWindow(d), x, y, want.w, want.h, AllPlanes, ZPixmap);

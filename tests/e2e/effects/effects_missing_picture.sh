@@ -5,11 +5,12 @@
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 start_xvfb 1024x768
 
-# black_and_closable PROGRAM PID: the client area is black, a confirmed close ends it with 0.
+# black_and_closable PROGRAM BOXES: after BOXES boxes (a close during one is lost) the
+# client area is black, a confirmed close ends it with 0.
 black_and_closable() {
   local id x y w h
   read -r id x y w h < <(wait_window "ZELK SYSTEM") || fail "$1: no window"
-  sleep 0.5
+  wait_until 30 answered "$2" || fail "$1: $2 boxes not answered"
   shot "$ARTIFACTS/$1.png" "$x" "$y" 640 480
   [ "$(png_uniform "$ARTIFACTS/$1.png")" = 000000 ] || fail "$1: the window is not black"
   close_window "ZELK SYSTEM"
@@ -32,8 +33,8 @@ for p in lensdemo spindemo ripdemo; do
   export ZELK_MSGBOX_LOG=$ARTIFACTS/$p.jsonl ZELK_MSGBOX_ANSWERS=ok
   start "$dir/$p"
   pid=$LAST_PID
-  black_and_closable "$p"
-  wait_exit "$pid" 5
+  black_and_closable "$p" "$(wc -w <<<"${missing[$p]}")"
+  wait_exit "$pid" 30
   [ "$EXIT_CODE" = 0 ] || fail "$p: exit code $EXIT_CODE"
   expected=""
   for name in ${missing[$p]}; do
@@ -44,7 +45,8 @@ for p in lensdemo spindemo ripdemo; do
 done
 
 # A real box, on screen until answered.
-unset ZELK_MSGBOX_LOG ZELK_MSGBOX_ANSWERS
+unset ZELK_MSGBOX_ANSWERS
+export ZELK_MSGBOX_LOG=$ARTIFACTS/plasmademo.jsonl
 dir=$WORK/plasmademo
 mkdir -p "$dir"
 cp "$BIN/plasmademo" "$dir/"
@@ -54,10 +56,10 @@ box=$(box_id "$dir/red.mag") || fail "plasmademo: no message about red.mag"
 sleep 0.3
 shot "$ARTIFACTS/plasmademo-box.png"
 press_key "$box" Return
-black_and_closable plasmademo
+black_and_closable plasmademo 1
 box=$(box_id "ZELK SYSTEM") || fail "plasmademo: no close question"
 sleep 0.3
 press_key "$box" Return
-wait_exit "$pid" 5
+wait_exit "$pid" 30
 [ "$EXIT_CODE" = 0 ] || fail "plasmademo: exit code $EXIT_CODE"
 echo PASS

@@ -17,22 +17,22 @@ run_effect() {
   "$ZELK_TEST_DIR/effect_pictures" "$dir" || fail "$p: pictures not written"
   "$BIN/zelkrender" --data "$dir" --frames 260 --out "$WORK/$p-frames" "$p" >/dev/null ||
     fail "$p: frames not rendered"
-  export ZELK_MSGBOX_LOG=$ARTIFACTS/$p.jsonl ZELK_MSGBOX_ANSWERS=$2
+  export ZELK_MSGBOX_LOG=$ARTIFACTS/$p.jsonl ZELK_MSGBOX_ANSWERS=$2 ZELK_TRACE=$WORK/$p.trace
   start "$dir/$p"
   PID=$LAST_PID
   read -r id X Y w h < <(wait_window "ZELK SYSTEM") || fail "$p: no window"
-  sleep 0.5
+  more_frames 3 || fail "$p: no pictures shown"
   moving "$p" first
   close_window "ZELK SYSTEM"
 }
 
-# moving PROGRAM TAG: two screenshots of the client area a moment apart show
+# moving PROGRAM TAG: two screenshots of the client area, pictures apart, show
 # two different frames of the effect.
 moving() {
   local a=$ARTIFACTS/$1-$2-a.png b=$ARTIFACTS/$1-$2-b.png frames=$WORK/$1-frames
   local first=$frames/$(ls "$frames" | head -1) k box
   shot "$a" "$X" "$Y" 640 480
-  sleep 0.3
+  more_frames 2 || fail "$1: no more pictures shown"
   shot "$b" "$X" "$Y" 640 480
   [ "$("$XTOOL" diff "$a" "$b")" -gt 1000 ] || fail "$1: the picture does not move"
   for k in "$a" "$b"; do
@@ -62,18 +62,18 @@ question='"caption":"ZELK SYSTEM","style":33,"text":"ZELK SYSTEMを終了しま�
 
 for p in lensdemo spindemo ripdemo; do
   run_effect "$p" ok
-  wait_exit "$PID" 5
+  wait_exit "$PID" 30
   [ "$EXIT_CODE" = 0 ] || fail "$p: exit code $EXIT_CODE"
   [ "$(cat "$ZELK_MSGBOX_LOG")" = "{\"answer\":1,$question}" ] ||
     fail "$p: boxes: $(cat "$ZELK_MSGBOX_LOG")"
 done
 
 run_effect plasmademo cancel,ok
-sleep 0.5
+wait_until 30 test -s "$ZELK_MSGBOX_LOG" || fail "plasmademo: no question asked"
 kill -0 "$PID" || fail "plasmademo: Cancel ended the program"
 moving plasmademo after-cancel
 close_window "ZELK SYSTEM"
-wait_exit "$PID" 5
+wait_exit "$PID" 30
 [ "$EXIT_CODE" = 0 ] || fail "plasmademo: exit code $EXIT_CODE"
 [ "$(wc -l <"$ZELK_MSGBOX_LOG")" = 2 ] || fail "plasmademo: boxes: $(cat "$ZELK_MSGBOX_LOG")"
 echo PASS

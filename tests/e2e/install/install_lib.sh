@@ -21,12 +21,12 @@ demo_shows_first_pictures() {
   popd >/dev/null
   local demo=$LAST_PID
   read -r id x y w h < <(wait_window "Vorna! DEMO") || fail "no window"
-  differing=$("$XTOOL" wait-picture "$WORK/tame.png" "$x" "$y" 10) || {
+  differing=$("$XTOOL" wait-picture "$WORK/tame.png" "$x" "$y" 30) || {
     shot "$ARTIFACTS/screen.png"
     fail "the door on the hill never showed whole ($differing pixels differ; see screen.png)" \
       "$(head -n 3 "$ZELK_MSGBOX_LOG" 2>/dev/null)"
   }
-  differing=$("$XTOOL" wait-picture "$WORK/title.png" $((x + 184)) $((y + 198)) 10) || {
+  differing=$("$XTOOL" wait-picture "$WORK/title.png" $((x + 184)) $((y + 198)) 30) || {
     shot "$ARTIFACTS/screen.png"
     fail "the title never showed at (184, 198) ($differing pixels differ; see screen.png)"
   }
@@ -34,7 +34,7 @@ demo_shows_first_pictures() {
   class=$(sed -n 's/^StartupWMClass=//p' "$lib/../../share/applications/org.zelk.scenedemo.desktop")
   xprop -id "$id" WM_CLASS | grep -q "\"$class\"\$" || fail "the window's class is not '$class'"
   close_window "Vorna! DEMO"
-  wait_exit "$demo" 10
+  wait_exit "$demo" 30
   [ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE"
   [ "$(wc -l <"$ZELK_MSGBOX_LOG")" = 1 ] && grep -q 'を終了します' "$ZELK_MSGBOX_LOG" ||
     fail "message boxes: $(cat "$ZELK_MSGBOX_LOG")"

@@ -49,12 +49,5 @@ expected:
 $want"
 }
 
-# wait_file PATH [SECONDS]: waits until the file exists and is not empty.
-wait_file() {
-  local i
-  for ((i = 0; i < ${2:-5} * 10; i++)); do
-    [ -s "$1" ] && return 0
-    sleep 0.1
-  done
-  fail "$1 did not appear"
-}
+# wait_file PATH: waits until the file exists and is not empty.
+wait_file() { wait_until 30 test -s "$1" || fail "$1 did not appear"; }

@@ -25,7 +25,7 @@ while geometry "$box" >/dev/null 2>&1; do sleep 0.05; done  # the question gone
 box=$(box_id "一台目" 15) || fail "no result box"
 sleep 0.3
 press_key "$box" Return
-wait_exit "$first" 10
+wait_exit "$first" 30
 [ "$EXIT_CODE" = 0 ] || fail "first installer: $EXIT_CODE"
 grep -q '"text":"解凍を中止しました。"' "$WORK/first.jsonl" || fail "first: $(cat "$WORK/first.jsonl")"
 [ ! -e "$DRIVE/Game" ] || fail "expanded after Cancel"

@@ -11,13 +11,9 @@ unset ZELK_MSGBOX_LOG
 
 # shoot_box TITLE NAME WORD…: waits for the box, keeps its picture, reads it.
 shoot_box() {
-  local title=$1 name=$2 id
-  shift 2
-  id=$(box_id "$title" 15) || fail "$name: no box"
-  read -r BX BY BW BH < <(geometry "$id")
-  sleep 0.3
-  shot "$ARTIFACTS/$name.png" "$BX" "$BY" "$BW" "$BH"
-  expect_text "$ARTIFACTS/$name.png" "$@"
+  BOX=$(box_id "$1") || fail "$2: no box"
+  read -r BX BY BW BH < <(geometry "$BOX")
+  expect_text "$ARTIFACTS/$2.png" "$BX" "$BY" "$BW" "$BH" "${@:3}"
 }
 
 dir=$WORK/plasmademo
@@ -37,16 +33,16 @@ unfold=$LAST_PID
 shoot_box インストール exclamation "ARCH32.DLL" "解凍を行ないますか"
 [ $((BX + BW / 2)) -ge 511 ] && [ $((BX + BW / 2)) -le 513 ] || fail "not centred on the screen"
 xdotool key Return  # キャンセル, the default
-sleep 0.5
+wait_until 30 eval '! geometry "$BOX" >/dev/null 2>&1' || fail "the question stayed open"
 shoot_box インストール version-error "VersionError"
 xdotool key Return
-wait_exit "$unfold" 5
+wait_exit "$unfold" 30
 [ "$EXIT_CODE" = 0 ] || fail "q_unfold after Cancel: $EXIT_CODE"
 
 start ./q_unfold
 unfold=$LAST_PID
 shoot_box インストール information "解凍が終了しました"
 xdotool key Return
-wait_exit "$unfold" 10
+wait_exit "$unfold" 30
 [ "$EXIT_CODE" = 0 ] || fail "q_unfold after its result: $EXIT_CODE"
 echo PASS

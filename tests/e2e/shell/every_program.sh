@@ -11,7 +11,7 @@ for p in scenedemo lensdemo spindemo ripdemo plasmademo; do
   read -r id x y w h < <(wait_window "$title") || fail "$p: no window"
   [ "$x $y $w $h" = "0 0 640 480" ] || fail "$p: window at $x $y ${w}x${h}"
   close_window "$title"
-  wait_exit "$LAST_PID" 5; rc=$EXIT_CODE
+  wait_exit "$LAST_PID" 30; rc=$EXIT_CODE
   [ "$rc" = 0 ] || fail "$p: exit code $rc"
 done
 echo PASS

@@ -19,21 +19,18 @@ read -r bx by bw bh < <(geometry "$box")
 [ $((bx + bw / 2 - wx - ww / 2)) -le 1 ] && [ $((by + bh / 2 - wy - wh / 2)) -le 1 ] &&
   [ $((wx + ww / 2 - bx - bw / 2)) -le 1 ] && [ $((wy + wh / 2 - by - bh / 2)) -le 1 ] ||
   fail "the box ($bx,$by ${bw}x$bh) is not centred on the window ($wx,$wy ${ww}x$wh)"
-sleep 0.5
+expect_text "$ARTIFACTS/question-box.png" "$bx" "$by" "$bw" "$bh" "終了します" "キャンセル"
 shot "$ARTIFACTS/question.png"
-shot "$ARTIFACTS/question-box.png" "$bx" "$by" "$bw" "$bh"
-expect_text "$ARTIFACTS/question-box.png" "終了します" "キャンセル"
 
 xdotool key Escape
-sleep 1
+wait_until 30 eval '[ "$(window_count "Vorna! DEMO")" = 1 ]' || fail "box still open after Escape"
 kill -0 "$demo" || fail "Escape (Cancel) ended the program"
-[ "$(window_count "Vorna! DEMO")" = 1 ] || fail "box still open after Escape"
 
 close_window "Vorna! DEMO"
-box_id "Vorna! DEMO" >/dev/null || fail "no question box the second time"
-sleep 0.3
+box=$(box_id "Vorna! DEMO") || fail "no question box the second time"
+wait_until 30 focused "$box" || fail "the question box has no focus"
 xdotool key Return
-wait_exit "$demo" 5
+wait_exit "$demo" 30
 [ "$EXIT_CODE" = 0 ] || fail "exit code after OK: $EXIT_CODE"
 
 # Killed with its box open: box, window and process go; the lock goes with them.
@@ -44,9 +41,8 @@ close_window "ZELK SYSTEM"
 box_id "ZELK SYSTEM" >/dev/null || fail "lensdemo: no question box"
 no_children "$demo"
 kill -9 "$demo"
-wait_exit "$demo" 5
-sleep 0.5
-[ "$(window_count "ZELK SYSTEM")" = 0 ] || fail "a window or box outlived the killed demo"
+wait_exit "$demo" 30
+wait_until 30 eval '[ "$(window_count "ZELK SYSTEM")" = 0 ]' || fail "a window or box outlived the killed demo"
 start "$BIN/spindemo"
 wait_window "ZELK SYSTEM" >/dev/null || fail "the next demo did not start"
 echo PASS

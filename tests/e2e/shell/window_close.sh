@@ -15,18 +15,18 @@ read -r id x y w h < <(wait_window "Vorna! DEMO") || fail "no window"
 
 for p in lensdemo spindemo ripdemo plasmademo scenedemo; do
   start "$BIN/$p"
-  wait_exit "$LAST_PID" 5; rc=$EXIT_CODE
+  wait_exit "$LAST_PID" 30; rc=$EXIT_CODE
   [ "$rc" = 0 ] || fail "second program $p: $rc"
 done
 [ "$(window_count "ZELK SYSTEM")" = 0 ] || fail "a second program opened a window"
 [ "$(window_count "Vorna! DEMO")" = 1 ] || fail "a second scenedemo window"
 
 close_window "Vorna! DEMO"
-sleep 1
+wait_until 30 answered 1 || fail "no question asked"
 kill -0 "$demo" || fail "cancelled close ended the program"
 [ "$(wc -l <"$ZELK_MSGBOX_LOG")" = 1 ] || fail "question not asked once"
 close_window "Vorna! DEMO"
-wait_exit "$demo" 5; rc=$EXIT_CODE
+wait_exit "$demo" 30; rc=$EXIT_CODE
 [ "$rc" = 0 ] || fail "exit code after OK: $rc"
 expected='{"answer":2,"caption":"Vorna! DEMO","style":33,"text":"Vorna! DEMOを終了します。よろしいですか？"}'
 [ "$(head -n1 "$ZELK_MSGBOX_LOG")" = "$expected" ] || fail "logged question: $(head -n1 "$ZELK_MSGBOX_LOG")"

@@ -194,7 +194,11 @@ TEST(StoredNames, LinksAbsolutePathsAndUnconvertibleBytes) {
   EXPECT_EQ(*p.linkTarget, "../v2/lib");
   // In a plain file's name a bar is a character like any other.
   EXPECT_EQ(qarch::ParseStoredName("", "a|b", false).parts, (std::vector<std::string>{"a|b"}));
-  EXPECT_TRUE(qarch::ParseStoredName("", "\\etc\\passwd", false).absolute);
+  // A leading backslash (DOS archivers' "from the top") stays below the
+  // destination; a name ends at a NUL (Amiga archivers' file comments).
+  p = qarch::ParseStoredName("", std::string("\\etc\\passwd\0x\\y", 15), false);
+  EXPECT_EQ(p.parts, (std::vector<std::string>{"etc", "passwd"}));
+  EXPECT_FALSE(p.absolute);
   EXPECT_TRUE(qarch::ParseStoredName("", "/etc/passwd", false).absolute);
   // 0x85 0x40 is no character of code page 932: kept visibly, not dropped.
   EXPECT_EQ(qarch::ParseStoredName("", "x\x85\x40.txt", false).parts[0], "x%85%40.txt");
@@ -363,6 +367,79 @@ TEST(ForgedArchives, ModesFollowTheUmaskAndNeverGrantSetuidOrWritingToAll) {
   EXPECT_EQ(ModeOf(dest.path() / "made"), 0775u);
 }
 
+// ---- Variants other archivers write, against Debian's lhasa where it is right ----
+
+// What MacLHA stores for a file named `name`: a MacBinary header, then the
+// data fork (shorter than 128 bytes here) padded to 128 bytes.
+std::string MacBinary(const std::string& name, const std::string& fork, uint32_t time) {
+  std::string h(128, '\0');
+  h[1] = static_cast<char>(name.size());
+  h.replace(2, name.size(), name);
+  for (int k = 0; k < 4; ++k) {
+    h[0x56 - k] = static_cast<char>(fork.size() >> (8 * k));
+    h[0x62 - k] = static_cast<char>((time + 2082844800u) >> (8 * k));
+  }
+  return h + fork + std::string(128 - fork.size(), '\0');
+}
+
+TEST(OtherArchivers, MacBinaryCommentsRootedNamesAndMethodsAsLhasaExpandsThem) {
+  const uint32_t time = 1700000000;
+  auto mac = [&](const std::string& name, int level, char os, const std::string& inside) {
+    forge::Entry e = forge::File(name, MacBinary(inside, "mac\n", time), level);
+    e.os = os;
+    (level >= 2 ? e.time : e.extTime) = time;
+    return e;
+  };
+  forge::Entry plain = forge::File("plain.txt", std::string(200, 'p'));  // no MacBinary header
+  plain.os = 'm';
+  forge::Entry lh2 = forge::File("lh2.bin", "data");  // -lh2-: not in Debian's lhasa
+  lh2.method = "-lh2-";
+  forge::Entry lark = forge::File("lark.bin", "LHARK's own coding");  // same id, other data
+  lark.method = "-lh7-";
+  const std::string archive =
+      forge::Archive({mac("m1.txt", 1, 'm', "m1.txt"), mac("m2.txt", 2, 'm', "m2.txt"),
+                      mac("m3.txt", 3, 'm', "m3.txt"), mac("u2.bin", 2, 'U', "u2.bin"),
+                      mac("x2.bin", 2, 'm', "other"), mac("m0.bin", 0, 'm', "m0.bin"), plain,
+                      forge::File(std::string("note.txt\0A comment", 18), "note", 1),
+                      forge::File("\\top\\sub\\hi.txt", "hi", 0), lh2, lark});
+  const std::map<std::string, std::string> expected = {
+      {"m1.txt", "mac\n"},
+      {"m2.txt", "mac\n"},
+      {"m3.txt", "mac\n"},
+      {"u2.bin", MacBinary("u2.bin", "mac\n", time)},
+      {"x2.bin", MacBinary("other", "mac\n", time)},
+      {"m0.bin", MacBinary("m0.bin", "mac\n", time)},
+      {"plain.txt", std::string(200, 'p')},
+      {"note.txt", "note"},
+      {"top/sub/hi.txt", "hi"}};
+  TempDir ours, lhasa;
+  auto x = ExpandBytes(archive, ours.path());
+  EXPECT_EQ(Tree(ours.path()), expected);
+  ASSERT_EQ(x.problems.size(), 2u);
+  EXPECT_NE(x.problems[0].find("lh2.bin: 対応していない圧縮方式 -lh2-"), std::string::npos);
+  EXPECT_EQ(x.problems[1], "lark.bin: CRCが一致しません（データが壊れています）");
+  std::ofstream(lhasa.path() / "a.lzh", std::ios::binary) << archive;
+  std::system(("cd '" + lhasa.path().string() + "' && lhasa xq a.lzh 2>/dev/null").c_str());
+  fs::remove(lhasa.path() / "a.lzh");
+  EXPECT_TRUE(fs::remove(lhasa.path() / "lark.bin"));  // lhasa keeps what fails its CRC
+  EXPECT_EQ(Tree(lhasa.path()), expected);
+}
+
+TEST(OtherArchivers, EntriesWithoutANameAreSkippedAndNamedWhereLhasaStops) {
+  forge::Entry folder = forge::File("", "", 2);  // Amiga LhA's empty folder
+  folder.dir = "empty\xFF";
+  TempDir dest;
+  auto x = ExpandBytes(forge::Archive({forge::File("first.txt", "1", 0), folder,
+                                       forge::File("old\\", "", 0), forge::File("last.txt", "3")}),
+                       dest.path());
+  ASSERT_EQ(x.listing.status, ListingStatus::kOk) << x.listing.problem;
+  EXPECT_EQ(Tree(dest.path()),
+            (std::map<std::string, std::string>{{"first.txt", "1"}, {"last.txt", "3"}}));
+  ASSERT_EQ(x.problems.size(), 2u);
+  EXPECT_EQ(x.problems[0], "empty/（2 番目の項目、名前なし）: 名前がないため展開しません");
+  EXPECT_EQ(x.problems[1], "old/（3 番目の項目、名前なし）: 名前がないため展開しません");
+}
+
 // ---- Hostile archives: nothing outside the destination, each one reported ----
 
 // Both ways of walking below the destination: the kernel's and the portable one.
@@ -389,7 +466,7 @@ TEST_P(Hostile, PathsOutsideTheDestinationAreRefusedAndTheRestExpanded) {
   parentDir.dir = "..\xFF..\xFF";
   entries.push_back(parentDir);
   forge::Entry absoluteDir = forge::File("escaped5.txt", "x", 3);
-  absoluteDir.dir = "\\tmp\xFF";
+  absoluteDir.dir = "/tmp\xFF";
   entries.push_back(absoluteDir);
 
   auto x = Expand(entries, dest);

@@ -25,6 +25,7 @@ struct Entry {
   bool badChecksum = false;   // levels 0/1 header checksum off by one
   bool headerCrc = false;     // levels 1–3: add the header CRC field
   bool badHeaderCrc = false;  // … with a wrong value
+  char os = 'U';              // levels 1–3: the system that wrote the entry
 };
 
 inline uint16_t Crc16(const std::string& bytes, uint16_t crc = 0) {
@@ -79,7 +80,7 @@ inline std::string Header(const Entry& e) {
     h += static_cast<char>(n.size());
     h += n;
     Put(h, crc, 2);
-    if (e.level == 1) h += 'U';
+    if (e.level == 1) h += e.os;
     const size_t base = h.size();
     if (e.level == 1) {
       size_t extBytes = 0;
@@ -108,7 +109,7 @@ inline std::string Header(const Entry& e) {
     h += '\x20';
     h += static_cast<char>(e.level);
     Put(h, crc, 2);
-    h += 'U';
+    h += e.os;
     if (e.level == 3) Put(h, 0, 4);  // total size, set below
     Put(h, ext.empty() ? 0 : 1 + ext[0].second.size() + width, width);
     for (size_t i = 0; i < ext.size(); ++i) {

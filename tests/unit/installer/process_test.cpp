@@ -205,7 +205,7 @@ TEST(StartDetached, PassesEachArgumentAsItIs) {
                         << (dir / "out").string() << "\"\n";
   fs::permissions(script, fs::perms::owner_all);
   ASSERT_TRUE(platform::StartDetached(script.string(), {"--flag", "two words", "*", "$HOME"}));
-  for (int i = 0; i < 100 && !fs::exists(dir / "out"); ++i)
+  for (int i = 0; i < 600 && !fs::exists(dir / "out"); ++i)  // 30 s at most
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(ReadFile(dir / "out"), "--flag|two words|*|$HOME|");
   // A file without "#!" is not handed to a shell.

@@ -14,6 +14,7 @@
 #include "platform/profile/codepage.h"
 #include "platform/system.h"
 #include "platform/virtual/virtual_backend.h"
+#include "tests/unit/installer/lzh_forge.h"
 
 namespace fs = std::filesystem;
 
@@ -116,12 +117,18 @@ TEST_F(Library, DamagedArchivesAreReportedAndNotFinished) {
   }
   Add("cut.lzh", "", bytes.substr(0, bytes.size() / 2));
   Add("broken.lha", "", "no header here");
+  forge::Entry lh3 = forge::File("lh3.bin", "data");  // a method Debian's lhasa lacks
+  lh3.method = "-lh3-";
+  Add("methods.lzh", "", forge::Archive({lh3, forge::File("after.txt", "after")}));
   EXPECT_EQ(Unpack(), qarch::kUnpackFailed);
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].caption, "Title");
   EXPECT_EQ(Boxes()[0].style, 0x2010u);
   EXPECT_NE(Boxes()[0].text.find("cut.lzh"), std::string::npos);
   EXPECT_NE(Boxes()[0].text.find("broken.lha"), std::string::npos);
+  EXPECT_NE(Boxes()[0].text.find("methods.lzh: lh3.bin: 対応していない圧縮方式 -lh3-"),
+            std::string::npos);
+  EXPECT_TRUE(fs::exists(root_ / "dest/after.txt"));
   // Nothing of the cut archive was written; the sound one was expanded.
   EXPECT_TRUE(fs::exists(root_ / "dest/readme.txt"));
   EXPECT_FALSE(fs::exists(root_ / "dest/bin"));
