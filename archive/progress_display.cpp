@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/system.h"
+#include "platform/terminal.h"
+#include "services/calls.h"
+#include "services/system.h"
 
 namespace qarch {
 
@@ -18,14 +20,14 @@ std::string FormatBytes(double bytes) {
 }
 
 int ShowBox(const std::string& text, const std::string& caption, uint32_t style) {
-  if (platform::HasSystem()) return platform::MessageBox(nullptr, text, caption, style);
+  if (services::HasSystem()) return services::MessageBox(nullptr, text, caption, style);
   std::string shown = text;
   for (char& c : shown) {
     if (c == '\r') c = '\n';
   }
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), shown.c_str());
-  const bool twoButtons = (style & 0x0F) == platform::MB_OKCANCEL;
-  return twoButtons && (style & platform::MB_DEFBUTTON2) ? platform::IDCANCEL : platform::IDOK;
+  const bool twoButtons = (style & 0x0F) == services::MB_OKCANCEL;
+  return twoButtons && (style & services::MB_DEFBUTTON2) ? services::IDCANCEL : services::IDOK;
 }
 
 ProgressDisplay::ProgressDisplay(const std::string& title) : title_(title) {

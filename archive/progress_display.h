@@ -52,7 +52,7 @@ class ProgressDisplay {
 std::string FormatBytes(double bytes);
 
 // A message box of the host program (or a line on standard error when the
-// host has installed no platform system; then the default button answers).
+// host has installed no system; then the default button answers).
 int ShowBox(const std::string& text, const std::string& caption, uint32_t style);
 
 }  // namespace qarch

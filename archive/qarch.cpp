@@ -21,7 +21,7 @@
 #include "platform/instance_lock.h"
 #include "platform/process/process.h"
 #include "platform/profile/codepage.h"
-#include "platform/types.h"
+#include "services/types.h"
 
 namespace qarch {
 
@@ -40,7 +40,7 @@ constexpr size_t kReasonColumns = 120;
 constexpr size_t kReportLines = 20;
 constexpr const char* kInUse = "ほかの解凍が終わるまでお待ちください。";
 constexpr uint32_t kInUseStyle =
-    platform::MB_OK | platform::MB_ICONEXCLAMATION | platform::MB_TASKMODAL;
+    services::MB_OK | services::MB_ICONEXCLAMATION | services::MB_TASKMODAL;
 
 // The library's lock, one per process like the library: per user, so nobody
 // else can hold it; where the user has no safe place for it, the library
@@ -150,7 +150,7 @@ class Session {
 
  private:
   static constexpr uint32_t kErrorStyle =
-      platform::MB_OK | platform::MB_ICONHAND | platform::MB_TASKMODAL;
+      services::MB_OK | services::MB_ICONHAND | services::MB_TASKMODAL;
 
   // The box names what fits on the screen, each name cut to part of a line;
   // standard error gets every problem in full.
@@ -232,9 +232,9 @@ class Session {
                              "\r空き容量: " + FormatBytes(static_cast<double>(*free)) +
                              "\r解凍を続けますか?";
     int answer = ShowBox(text, title_,
-                         platform::MB_OKCANCEL | platform::MB_ICONEXCLAMATION |
-                             platform::MB_DEFBUTTON2 | platform::MB_TASKMODAL);
-    return answer == platform::IDOK;
+                         services::MB_OKCANCEL | services::MB_ICONEXCLAMATION |
+                             services::MB_DEFBUTTON2 | services::MB_TASKMODAL);
+    return answer == services::IDOK;
   }
 
   int ExpandAll(const std::string& destDir) {

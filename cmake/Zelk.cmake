@@ -1,4 +1,11 @@
-# Helpers shared by every folder's CMakeLists.txt.
+# Helpers shared by every folder's CMakeLists.txt, and by the browser
+# edition's project (web/CMakeLists.txt).
+
+# The folders built alike for the desktop and the browser, lowest first. The
+# desktop build adds its own ports between them (see CMakeLists.txt); the
+# browser build adds platform/web.
+set(ZELK_PORTABLE_DIRS
+  services platform platform/virtual shell image media effects scenes programs)
 
 # Adds every direct child folder of DIR that has a CMakeLists.txt.
 function(zelk_add_children dir)

@@ -2,26 +2,26 @@
 
 #include <string>
 
-#include "platform/system.h"
+#include "services/calls.h"
 #include "shell/pump.h"
 
 namespace effects {
 
 bool FitsEffect(image::MagImage& picture, int width, int rows, int minRows) {
   if (!picture.loaded) return false;
-  const platform::BitmapInfoHeader h = picture.dibHandle->header();
+  const services::BitmapInfoHeader h = picture.dibHandle->header();
   const bool paletted = h.biBitCount == 8 && (h.biClrUsed == 0 || h.biClrUsed == 256);
   if (paletted && picture.width == width && picture.height >= minRows && picture.height <= rows)
     return true;
   const std::string text = "Error: The picture must be " + std::to_string(width) + " x " +
                            std::to_string(rows) + " pixels of 256 colours.";
-  platform::MessageBox(picture.ownerWindow, text, picture.path, platform::MB_ICONERROR);
+  services::MessageBox(picture.ownerWindow, text, picture.path, services::MB_ICONERROR);
   return false;
 }
 
 int WaitForQuit() {
   while (shell::PumpPending() != 0)
-    platform::Sleep(10);
+    services::Sleep(10);
   return 0;
 }
 

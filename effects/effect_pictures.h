@@ -19,6 +19,6 @@ inline bool FitsEffect(image::MagImage& picture, int width, int rows) {
 
 // Pumps, with a short sleep between looks at the queue, until quit is seen.
 // Returns 0.
-int WaitForQuit();
+[[nodiscard]] int WaitForQuit();
 
 }  // namespace effects

@@ -43,9 +43,9 @@ struct LensState {
 void DrawLensFrame(const uint8_t* source, uint8_t* canvas, const LensTable& table,
                    const RowStartTable& rowStart, LensState& state);
 
-// lensdemo's loop: "pelia.mag" loaded as canvas and as source, then unpaced
-// frames, each drawn stretched over the screen surface and followed by one
-// pump, until quit. Returns 0.
-int RunLensDemo(shell::MainWindow& window);
+// lensdemo's loop: the map picture beside the program loaded as canvas and as
+// source, then unpaced frames, each drawn stretched over the screen surface
+// and followed by one pump, until quit. Returns 0.
+[[nodiscard]] int RunLensDemo(shell::MainWindow& window);
 
 }  // namespace effects

@@ -1,13 +1,13 @@
 #include "effects/mosaic.h"
 
-#include "platform/system.h"
+#include "services/calls.h"
 #include "shell/pump.h"
 
 namespace effects {
 
 namespace {
 
-using platform::Surface;
+using services::Surface;
 
 constexpr const char* kNoSurfaceMessage =
     "画面ＤＣが確保できません。他の大きなプログラムを終了してから起動し直してみてください";
@@ -19,25 +19,25 @@ int RunMosaic(shell::MainWindow& window, const int* steps, int count, uint32_t s
               bool deleteScans) {
   Surface temp;
   if (!temp.Allocate()) {
-    platform::MessageBox(window.hwnd, kNoSurfaceMessage, window.title,
-                         platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    services::MessageBox(window.hwnd, kNoSurfaceMessage, window.title,
+                         services::MB_OK | services::MB_ICONEXCLAMATION);
   }
   Surface& screen = *window.screenDC;
   Surface& back = *window.backDC;
   if (deleteScans) {
-    screen.SetStretchBltMode(platform::COLORONCOLOR);
-    back.SetStretchBltMode(platform::COLORONCOLOR);
-    temp.SetStretchBltMode(platform::COLORONCOLOR);
+    screen.SetStretchBltMode(services::COLORONCOLOR);
+    back.SetStretchBltMode(services::COLORONCOLOR);
+    temp.SetStretchBltMode(services::COLORONCOLOR);
   }
   for (int i = 0; i < count; ++i) {
-    const platform::Tick t0 = platform::GetTickCount();
+    const services::Tick t0 = services::GetTickCount();
     const MosaicRect r = MosaicStepRect(steps[i]);
     temp.StretchBlt(r.x, r.y, r.w, r.h, back, 0, 0, Surface::kWidth, Surface::kHeight);
     screen.StretchBlt(0, 0, Surface::kWidth, Surface::kHeight, temp, r.x, r.y, r.w, r.h);
     do {
       if (shell::PumpPending() == 0) return 0;
-      platform::Sleep(sleepMs);
-    } while (platform::GetTickCount() < t0 + 80);
+      services::Sleep(sleepMs);
+    } while (services::GetTickCount() < t0 + 80);
   }
   return 1;
 }

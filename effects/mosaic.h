@@ -20,9 +20,9 @@ MosaicRect MosaicStepRect(int step);
 // Steps 0…5: from full detail to 32-pixel blocks of the back buffer's picture.
 // Each step lasts at least 80 ms, pumping with 10 ms sleeps. 1 when all steps
 // ran, 0 when quit was seen.
-int MosaicOut(shell::MainWindow& window);
+[[nodiscard]] int MosaicOut(shell::MainWindow& window);
 // Steps 6…0: from 64-pixel blocks to the back buffer's picture at full detail,
 // pumping with 1 ms sleeps. 1 when all steps ran, 0 when quit was seen.
-int MosaicIn(shell::MainWindow& window);
+[[nodiscard]] int MosaicIn(shell::MainWindow& window);
 
 }  // namespace effects

@@ -32,6 +32,6 @@ void RenderPlasma(uint8_t* canvas, const PlasmaWave& wave, const RowStartTable& 
 // plasmademo's loop: the wave table with P = 3.141592654, "red.mag" as canvas
 // (for its colours), then unpaced frames, each drawn stretched over the screen
 // surface and followed by one pump, until quit. Returns 0.
-int RunPlasmaDemo(shell::MainWindow& window);
+[[nodiscard]] int RunPlasmaDemo(shell::MainWindow& window);
 
 }  // namespace effects

@@ -8,6 +8,6 @@ namespace effects {
 
 // 120 steps of at least 5 ms; step i copies lines 478 − 4i, 479 − 4i, 4i and
 // 4i + 1. 1 after all steps, 0 when quit was seen.
-int RevealStrips(shell::MainWindow& window);
+[[nodiscard]] int RevealStrips(shell::MainWindow& window);
 
 }  // namespace effects

@@ -47,6 +47,6 @@ void RippleStep(const uint8_t* source, uint8_t* canvas, RippleMaps& maps, const 
 // surface and back buffer, "waters.mag" as canvas and as source, then unpaced
 // frames, each drawn at twice its size in the middle of the screen surface and
 // followed by one pump, until quit. Returns 0.
-int RunRippleDemo(shell::MainWindow& window);
+[[nodiscard]] int RunRippleDemo(shell::MainWindow& window);
 
 }  // namespace effects

@@ -5,7 +5,7 @@
 
 #include "effects/effect_pictures.h"
 #include "image/mag_image.h"
-#include "platform/system.h"
+#include "services/calls.h"
 #include "shell/pump.h"
 
 namespace effects {
@@ -112,7 +112,7 @@ int RunSpinDemo(shell::MainWindow& window) {
     RenderRotation(source.bits, canvas.bits, sine, rowStart, sourceRow, k);
     canvas.DrawStretched(window.screenDC, 0, 0, 640, 480, 0, 0, kCanvasWidth, kCanvasHeight);
     if (shell::PumpPending() == 0) return 0;
-    platform::Sleep(1);
+    services::Sleep(1);
   }
 }
 

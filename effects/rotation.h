@@ -37,6 +37,6 @@ void RenderRotation(const uint8_t* source, uint8_t* canvas, const SineTable& sin
 // source and "red.mag" as canvas (given the source's colours), then one frame
 // per phase 0, 1, … 255, 0, …, each drawn stretched over the screen surface,
 // followed by one pump and a 1 ms sleep, until quit. Returns 0.
-int RunSpinDemo(shell::MainWindow& window);
+[[nodiscard]] int RunSpinDemo(shell::MainWindow& window);
 
 }  // namespace effects

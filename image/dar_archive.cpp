@@ -9,7 +9,7 @@
 #include "image/dar_format.h"
 #include "image/file_message.h"
 #include "image/raw_file.h"
-#include "platform/system.h"
+#include "services/calls.h"
 #include "shell/text.h"
 
 namespace image {
@@ -39,7 +39,7 @@ void CopyClipped(uint8_t* row, int64_t column, const uint8_t* source, int64_t co
 DarArchive::DarArchive(shell::MainWindow* window) : window(window) {}
 
 int DarArchive::Load(const char* name) {
-  const platform::WindowHandle owner = window ? window->hwnd : nullptr;
+  const services::WindowHandle owner = window ? window->hwnd : nullptr;
   const char* caption = window ? window->title : nullptr;
   auto fail = [&](const char* message) {
     ShowFileMessage(owner, caption, message, path);
@@ -128,7 +128,7 @@ void DarArchive::DrawPatternDisplaced(int x, int y, int n, std::span<const int32
       return;
     }
     refusals.push_back(shown);
-    platform::MessageBox(window ? window->hwnd : nullptr, shown, caption, platform::MB_ICONERROR);
+    services::MessageBox(window ? window->hwnd : nullptr, shown, caption, services::MB_ICONERROR);
   };
   if (!loaded) return refuse("アロケートしてない");
   if (!displaySet) return refuse("ディスプレイ情報セットしていない");

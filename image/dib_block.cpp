@@ -17,8 +17,8 @@ size_t Stride(uint64_t bitCount, uint64_t width) {
 
 }  // namespace
 
-platform::BitmapInfoHeader DibBlock::header() const {
-  platform::BitmapInfoHeader h;
+services::BitmapInfoHeader DibBlock::header() const {
+  services::BitmapInfoHeader h;
   if (size() >= sizeof h) std::memcpy(&h, data(), sizeof h);
   return h;
 }
@@ -29,7 +29,7 @@ std::unique_ptr<DibBlock> CreateDibBlock(int width, int height, int bitCount) {
   const uint64_t entries = bitCount == 24 ? 0 : uint64_t{1} << bitCount;
   const uint64_t stride = Stride(bitCount, width);
   const uint64_t image = stride * static_cast<uint64_t>(height);
-  const uint64_t total = sizeof(platform::BitmapInfoHeader) + 4 * entries + image;
+  const uint64_t total = sizeof(services::BitmapInfoHeader) + 4 * entries + image;
   if (total > kMaxBlockBytes) return nullptr;
 
   std::unique_ptr<DibBlock> block;
@@ -38,7 +38,7 @@ std::unique_ptr<DibBlock> CreateDibBlock(int width, int height, int bitCount) {
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
-  platform::BitmapInfoHeader h;
+  services::BitmapInfoHeader h;
   h.biWidth = width;
   h.biHeight = height;
   h.biBitCount = static_cast<uint16_t>(bitCount);
@@ -48,7 +48,7 @@ std::unique_ptr<DibBlock> CreateDibBlock(int width, int height, int bitCount) {
 }
 
 size_t DibRowStride(const DibBlock& block) {
-  platform::BitmapInfoHeader h = block.header();
+  services::BitmapInfoHeader h = block.header();
   if (h.biWidth <= 0) return 0;
   return Stride(h.biBitCount, static_cast<uint64_t>(h.biWidth));
 }

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/surface.h"
+#include "services/surface.h"
 
 namespace image {
 
@@ -20,9 +20,9 @@ class DibBlock {
   uint8_t* data() { return bytes_.data(); }
   const uint8_t* data() const { return bytes_.data(); }
   size_t size() const { return bytes_.size(); }
-  platform::BitmapInfoHeader header() const;
+  services::BitmapInfoHeader header() const;
   // The block as the platform's blit reads it.
-  platform::DibView View() const { return platform::DibView::FromPacked(data(), size()); }
+  services::DibView View() const { return services::DibView::FromPacked(data(), size()); }
 
  private:
   std::vector<uint8_t> bytes_;

@@ -11,7 +11,7 @@ namespace image {
 namespace {
 
 constexpr uint32_t kFileHeaderSize = 14;
-constexpr uint32_t kHeadersSize = kFileHeaderSize + sizeof(platform::BitmapInfoHeader);  // 54
+constexpr uint32_t kHeadersSize = kFileHeaderSize + sizeof(services::BitmapInfoHeader);  // 54
 
 uint32_t ReadU32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -19,7 +19,7 @@ uint32_t ReadU32(const uint8_t* p) {
 
 }  // namespace
 
-DibImage::DibImage(platform::WindowHandle owner, const char* caption)
+DibImage::DibImage(services::WindowHandle owner, const char* caption)
     : caption(caption), ownerWindow(owner) {}
 
 int DibImage::Load(const char* name) {
@@ -56,23 +56,23 @@ int DibImage::Load(const char* name) {
   return 1;
 }
 
-int DibImage::Draw(platform::Surface* dc, int x, int y) {
+int DibImage::Draw(services::Surface* dc, int x, int y) {
   if (!loaded) return 0;
   return DrawPart(dc, x, y, info.biWidth, info.biHeight, 0, 0);
 }
 
-int DibImage::DrawPart(platform::Surface* dc, int x, int y, int w, int h, int sx, int sy) {
+int DibImage::DrawPart(services::Surface* dc, int x, int y, int w, int h, int sx, int sy) {
   if (!loaded) return 0;
   if (dc != nullptr) {
     dc->StretchDIBits(x, y, w, h, sx, sy, w, h,
-                      platform::DibView::FromHeader(info, bits.data(), bits.size()));
+                      services::DibView::FromHeader(info, bits.data(), bits.size()));
   }
   return 1;
 }
 
-std::unique_ptr<platform::Surface> DibImage::CreateDeviceBitmap(platform::Surface* /*dc*/) {
+std::unique_ptr<services::Surface> DibImage::CreateDeviceBitmap(services::Surface* /*dc*/) {
   if (!loaded) return nullptr;
-  auto bitmap = std::make_unique<platform::Surface>();
+  auto bitmap = std::make_unique<services::Surface>();
   if (!bitmap->Allocate()) return nullptr;
   Draw(bitmap.get(), 0, 0);
   return bitmap;

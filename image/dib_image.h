@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "image/data_path.h"
-#include "platform/surface.h"
-#include "platform/system.h"
+#include "services/calls.h"
+#include "services/surface.h"
 
 namespace image {
 
 class DibImage {
  public:
-  DibImage(platform::WindowHandle owner, const char* caption);
+  DibImage(services::WindowHandle owner, const char* caption);
   DibImage(const DibImage&) = delete;
   DibImage& operator=(const DibImage&) = delete;
 
@@ -24,19 +24,19 @@ class DibImage {
   // and returns 0 (a failure before the header is read keeps the old picture).
   int Load(const char* name);
   // The whole picture 1:1 at (x, y). 0 when not loaded.
-  int Draw(platform::Surface* dc, int x, int y);
+  int Draw(services::Surface* dc, int x, int y);
   // A width × height part at (sx, sy) (bottom-up picture coordinates) 1:1 at (x, y).
-  int DrawPart(platform::Surface* dc, int x, int y, int w, int h, int sx, int sy);
+  int DrawPart(services::Surface* dc, int x, int y, int w, int h, int sx, int sy);
   // A new surface holding the picture drawn at (0, 0); null when not loaded.
-  std::unique_ptr<platform::Surface> CreateDeviceBitmap(platform::Surface* dc);
+  std::unique_ptr<services::Surface> CreateDeviceBitmap(services::Surface* dc);
 
   std::vector<uint8_t> bits;  // everything after the first 54 bytes of the file
   int32_t width = 0;
   int32_t height = 0;
-  platform::BitmapInfoHeader info;
+  services::BitmapInfoHeader info;
   int loaded = 0;
   const char* caption = nullptr;
-  platform::WindowHandle ownerWindow = nullptr;
+  services::WindowHandle ownerWindow = nullptr;
   char path[kMaxPath] = {};
 };
 

@@ -1,6 +1,6 @@
 #include "image/file_message.h"
 
-#include "platform/system.h"
+#include "services/calls.h"
 #include "shell/text.h"
 
 namespace image {
@@ -12,10 +12,10 @@ std::string FileMessageText(std::string_view message, std::string_view path) {
   return shell::FitText(text, kMessageBufferSize);
 }
 
-void ShowFileMessage(platform::WindowHandle owner, const char* caption, std::string_view message,
+void ShowFileMessage(services::WindowHandle owner, const char* caption, std::string_view message,
                      std::string_view path) {
-  platform::MessageBox(owner, FileMessageText(message, path), caption ? caption : "",
-                       platform::MB_ICONERROR);
+  services::MessageBox(owner, FileMessageText(message, path), caption ? caption : "",
+                       services::MB_ICONERROR);
 }
 
 }  // namespace image

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/types.h"
+#include "services/types.h"
 
 namespace image {
 
@@ -14,7 +14,7 @@ constexpr size_t kMessageBufferSize = 256;
 
 std::string FileMessageText(std::string_view message, std::string_view path);
 
-void ShowFileMessage(platform::WindowHandle owner, const char* caption, std::string_view message,
+void ShowFileMessage(services::WindowHandle owner, const char* caption, std::string_view message,
                      std::string_view path);
 
 }  // namespace image

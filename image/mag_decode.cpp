@@ -25,7 +25,7 @@ MagDecodeResult DecodeMagToDib(std::span<const uint8_t> file) {
   if (!block) return {nullptr, kNoDib};
 
   const size_t stride = DibRowStride(*block);
-  uint8_t* table = block->data() + sizeof(platform::BitmapInfoHeader);
+  uint8_t* table = block->data() + sizeof(services::BitmapInfoHeader);
   for (int i = 0; i < colors; ++i) {
     const uint8_t* grb = layout.PaletteEntry(file, i);
     table[4 * i + 0] = grb[2];

@@ -1,6 +1,6 @@
 // The MAG decoder on a file held in memory, without the file access and
 // message boxes of MagImage: shared by MagImage, the tools and the desktop's
-// image loader, so it needs nothing of the platform layer.
+// image loader, so it needs nothing of the services or the platform.
 #pragma once
 
 #include <cstdint>

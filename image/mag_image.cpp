@@ -15,12 +15,12 @@ constexpr const char* kNoFileBuffer = "Error: Not enough memory for file buffer.
 
 }  // namespace
 
-MagImage::MagImage(platform::WindowHandle owner, const char* caption)
+MagImage::MagImage(services::WindowHandle owner, const char* caption)
     : ownerWindow(owner), caption(caption) {}
 
-std::unique_ptr<DibBlock> MagImage::DecodeMag(platform::WindowHandle owner, const char* name) {
+std::unique_ptr<DibBlock> MagImage::DecodeMag(services::WindowHandle owner, const char* name) {
   auto fail = [&](const char* message) {
-    platform::MessageBox(owner, message, path, platform::MB_ICONERROR);
+    services::MessageBox(owner, message, path, services::MB_ICONERROR);
     return nullptr;
   };
   RawFile file;
@@ -48,7 +48,7 @@ int MagImage::Load(const char* name) {
   }
   dibHandle = DecodeMag(ownerWindow, name);
   if (!dibHandle) return 0;
-  platform::BitmapInfoHeader h = dibHandle->header();
+  services::BitmapInfoHeader h = dibHandle->header();
   size_t entries = h.biClrUsed != 0 ? h.biClrUsed : size_t{1} << h.biBitCount;
   info = dibHandle->data();
   colorTable = info + sizeof h;
@@ -71,13 +71,13 @@ void MagImage::Clear() {
   if (loaded) std::memset(bits, 0, PixelBytes());
 }
 
-int MagImage::Draw(platform::Surface* dc, int x, int y) {
+int MagImage::Draw(services::Surface* dc, int x, int y) {
   if (!loaded) return 0;
-  platform::BitmapInfoHeader h = dibHandle->header();
+  services::BitmapInfoHeader h = dibHandle->header();
   return DrawStretched(dc, x, y, h.biWidth, h.biHeight, 0, 0, h.biWidth, h.biHeight);
 }
 
-int MagImage::DrawStretched(platform::Surface* dc, int dx, int dy, int dw, int dh, int sx, int sy,
+int MagImage::DrawStretched(services::Surface* dc, int dx, int dy, int dw, int dh, int sx, int sy,
                             int sw, int sh) {
   if (!loaded) return 0;
   if (dc != nullptr) dc->StretchDIBits(dx, dy, dw, dh, sx, sy, sw, sh, dibHandle->View());

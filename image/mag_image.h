@@ -12,14 +12,14 @@
 #include "image/data_path.h"
 #include "image/dib_block.h"
 #include "image/mag_decode.h"
-#include "platform/surface.h"
-#include "platform/system.h"
+#include "services/calls.h"
+#include "services/surface.h"
 
 namespace image {
 
 class MagImage {
  public:
-  MagImage(platform::WindowHandle owner, const char* caption);
+  MagImage(services::WindowHandle owner, const char* caption);
   MagImage(const MagImage&) = delete;
   MagImage& operator=(const MagImage&) = delete;
 
@@ -31,14 +31,14 @@ class MagImage {
   // read.", "Error: Not enough memory for create DIB." under the full path as
   // caption (MB_ICONERROR) and returns null on failure; damaged files are
   // refused with one of them, never read or written out of bounds.
-  std::unique_ptr<DibBlock> DecodeMag(platform::WindowHandle owner, const char* name);
+  std::unique_ptr<DibBlock> DecodeMag(services::WindowHandle owner, const char* name);
   // Sets every pixel byte to 0.
   void Clear();
   // The whole picture 1:1 at (x, y). 0 when not loaded.
-  int Draw(platform::Surface* dc, int x, int y);
+  int Draw(services::Surface* dc, int x, int y);
   // Source rectangle (bottom-up picture coordinates) scaled onto the
   // destination rectangle. 0 when not loaded.
-  int DrawStretched(platform::Surface* dc, int dx, int dy, int dw, int dh, int sx, int sy, int sw,
+  int DrawStretched(services::Surface* dc, int dx, int dy, int dw, int dh, int sx, int sy, int sw,
                     int sh);
 
   // Bytes per pixel row and bytes of all rows (0 when not loaded), for callers
@@ -47,7 +47,7 @@ class MagImage {
   size_t PixelBytes() const;
 
   int loaded = 0;
-  platform::WindowHandle ownerWindow = nullptr;
+  services::WindowHandle ownerWindow = nullptr;
   const char* caption = nullptr;
   std::unique_ptr<DibBlock> dibHandle;
   char path[kMaxPath] = {};

@@ -13,19 +13,19 @@
 #include "platform/process/process.h"
 #include "platform/profile/codepage.h"
 #include "platform/profile/profile.h"
-#include "platform/system.h"
+#include "services/calls.h"
 
 namespace installer {
 
 namespace {
 
-using platform::MB_DEFBUTTON2;
-using platform::MB_ICONASTERISK;
-using platform::MB_ICONEXCLAMATION;
-using platform::MB_ICONHAND;
-using platform::MB_OK;
-using platform::MB_OKCANCEL;
-using platform::MB_TASKMODAL;
+using services::MB_DEFBUTTON2;
+using services::MB_ICONASTERISK;
+using services::MB_ICONEXCLAMATION;
+using services::MB_ICONHAND;
+using services::MB_OK;
+using services::MB_OKCANCEL;
+using services::MB_TASKMODAL;
 
 constexpr uint32_t kErrorBox = MB_OK | MB_ICONHAND | MB_TASKMODAL;           // 0x2010
 constexpr uint32_t kInfoBox = MB_OK | MB_ICONASTERISK | MB_TASKMODAL;        // 0x2040
@@ -102,7 +102,7 @@ void ShowVariants(const std::vector<std::string>& variants, const std::string& c
   if (variants.size() > kShownVariants) {
     text += "\r…ほか " + std::to_string(variants.size() - kShownVariants) + " 件";
   }
-  platform::MessageBox(nullptr, text, caption, kErrorBox);
+  services::MessageBox(nullptr, text, caption, kErrorBox);
 }
 
 // Asks whether to expand with a component older than `wanted`.
@@ -111,7 +111,7 @@ bool AcceptOld(const char* component, int version, const char* wanted, const std
                      std::to_string(version) + "です。\rVer0." + wanted + "以前の" + component +
                      "では解凍が正常に行\rわれない場合があります。\r現在の" + component +
                      "で解凍を行ないますか?";
-  return platform::MessageBox(nullptr, text, caption, kQuestionBox) != platform::IDCANCEL;
+  return services::MessageBox(nullptr, text, caption, kQuestionBox) != services::IDCANCEL;
 }
 
 }  // namespace
@@ -130,7 +130,7 @@ int CheckArchiveLibrary(const ArchiveLibrary& library, const std::string& captio
   if (v < 13 && !AcceptOld("Q_ARCH32.DLL", v, "13", caption)) return 0;
   int u = library.initUnlha();
   if (u == 0) {
-    platform::MessageBox(nullptr,
+    services::MessageBox(nullptr,
                          "UNLHA32.DLLがほかのアプリケーションで使\r"
                          "われています。処理が終了するまでお待ちく\rださい。",
                          caption, kWarningBox);
@@ -235,7 +235,7 @@ void StartInstalledProgram(const RunHooks& hooks, const std::string& destDir,
       programPath.compare(0, prefix.size(), prefix) == 0 ? programPath.substr(prefix.size()) : "";
   if (fs::exists(programPath, ec) &&
       (destDir.empty() || !platform::ReachesBeneath(destDir, relative))) {
-    platform::MessageBox(
+    services::MessageBox(
         nullptr, "起動するプログラム " + programPath + " は展開先の外にあるため起動しません。",
         title, kErrorBox);
     return;
@@ -244,172 +244,229 @@ void StartInstalledProgram(const RunHooks& hooks, const std::string& destDir,
   hooks.startProgram(programPath, command.args);
 }
 
-}  // namespace
+// What a run learns before it looks at the archives: the folders, and the
+// settings as the original's buffers held them.
+struct RunSetup {
+  std::string driveRoot;
+  std::string programDir;
+  std::string readPath;   // the settings file as read
+  std::string writePath;  // and as written
+  std::string title;
+  std::string destDir;  // empty without ToDefDirName
+  std::string programName;
+  int32_t maxFileCount = 0;
+};
 
-void RunExpansion(const RunHooks& hooks) {
-  // 1–2: drive root and program directory, the latter as the kernel names
-  // it. Every name below them is found once, the exact spelling first, and
-  // used for the whole run.
-  const std::string driveRoot = platform::DriveRoot();
-  std::string programDir = platform::ModuleFileName();
-  if (size_t slash = programDir.rfind('/'); slash != std::string::npos) programDir.resize(slash);
+// Steps 1–3: drive root and program directory, the latter as the kernel
+// names it, and the settings. Every name below them is found once, the exact
+// spelling first, and used for the whole run. Nothing when a box has told why
+// the run stops.
+std::optional<RunSetup> ReadSetup() {
+  RunSetup setup;
+  setup.driveRoot = platform::DriveRoot();
+  setup.programDir = services::ModuleFileName();
+  if (size_t slash = setup.programDir.rfind('/'); slash != std::string::npos)
+    setup.programDir.resize(slash);
   // One file is read as "ini\q_unfold.ini" and written as "INI\Q_UNFOLD.INI";
   // a new one gets the second name.
-  const platform::NoCasePath settings = platform::ResolveBelow(programDir, "ini/q_unfold.ini");
+  const platform::NoCasePath settings =
+      platform::ResolveBelow(setup.programDir, "ini/q_unfold.ini");
   if (!settings.variants.empty()) {
     ShowVariants(settings.variants, "");
-    return;
+    return std::nullopt;
   }
-  const std::string& readPath = settings.path;
-  const std::string writePath =
-      settings.found ? settings.path : FolderPartOf(settings.path) + "Q_UNFOLD.INI";
+  setup.readPath = settings.path;
+  setup.writePath = settings.found ? settings.path : FolderPartOf(settings.path) + "Q_UNFOLD.INI";
 
-  // 3: settings.
   // The buffers' limits count bytes of code page 932, as the original's did.
-  std::string title;
+  const std::string& readPath = setup.readPath;
+  const std::string& title = setup.title;
   if (auto v = ReadSetting(readPath, "TitleName"))
-    title = platform::CutToCp932Size(*v, kBuffer - 1);
-  std::string destDir;
+    setup.title = platform::CutToCp932Size(*v, kBuffer - 1);
   if (auto v = ReadSetting(readPath, "ToDefDirName")) {
-    if (platform::Utf8ToCp932Lossy(driveRoot + *v).size() >= kBuffer) {
-      platform::MessageBox(nullptr, "展開先フォルダ名が長すぎます。\r" + driveRoot + *v, title,
-                           kErrorBox);
-      return;
+    if (platform::Utf8ToCp932Lossy(setup.driveRoot + *v).size() >= kBuffer) {
+      services::MessageBox(nullptr, "展開先フォルダ名が長すぎます。\r" + setup.driveRoot + *v,
+                           title, kErrorBox);
+      return std::nullopt;
     }
-    const platform::NoCasePath dest = platform::ResolveBelow(driveRoot, BelowDriveRoot(*v));
+    const platform::NoCasePath dest = platform::ResolveBelow(setup.driveRoot, BelowDriveRoot(*v));
     if (!dest.variants.empty()) {
       ShowVariants(dest.variants, title);
-      return;
+      return std::nullopt;
     }
-    destDir = dest.path;
+    setup.destDir = dest.path;
   }
-  const std::string programName = platform::CutToCp932Size(
+  setup.programName = platform::CutToCp932Size(
       ReadSetting(readPath, "ExeName").value_or(std::string(kNoProgram)), kBuffer - 1);
-  int32_t maxFileCount = 0;
   if (auto v = ReadSetting(readPath, "maxFileCountInLzh")) {
     auto n = ParseWholeNumber(*v);
     if (!n) {
-      platform::MessageBox(nullptr, "'" + *v + "' は整数ではありません", title, kErrorBox);
-      return;
+      services::MessageBox(nullptr, "'" + *v + "' は整数ではありません", title, kErrorBox);
+      return std::nullopt;
     }
-    maxFileCount = *n;
+    setup.maxFileCount = *n;
   }
+  return setup;
+}
 
-  // 4: the archive library.
-  if (CheckArchiveLibrary(hooks.library, title) == 0) {
-    platform::MessageBox(nullptr, "Version Error", title, kErrorBox);
-    return;
-  }
-
-  // 5: the archive folder ("LZH" in any case).
+// The archives of a run as the library gets them.
+struct Archives {
   DirectoryInfo info;
-  const platform::NoCasePath archives = platform::ResolveBelow(programDir, "LZH");
+  std::vector<platform::FileEntry> files;  // in listing order
+  std::vector<qarch::ArchiveEntry> records;
+  bool needsMissing = false;
+};
+
+// `count` zeroed records; false when the memory cannot be had.
+bool MakeRecords(std::vector<qarch::ArchiveEntry>& records, size_t count) {
+  try {
+    records.resize(count, qarch::ArchiveEntry{});
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+// Steps 5–9: the archive folder ("LZH" in any case), whether the needs are
+// known, and one record per file in listing order, never more than counted
+// (files added since the count are left out). Nothing when a box has told
+// why the run stops.
+std::optional<Archives> ListArchives(const RunHooks& hooks, const RunSetup& setup) {
+  const std::string& title = setup.title;
+  Archives a;
+  const platform::NoCasePath archives = platform::ResolveBelow(setup.programDir, "LZH");
   if (!archives.variants.empty()) {
     ShowVariants(archives.variants, title);
-    return;
+    return std::nullopt;
   }
-  info.path = archives.path;
-  ScanDirectory(info);
-  if (info.fileCount == 0) {
-    platform::MessageBox(nullptr, "File Exist Error", title, kErrorBox);
-    return;
+  a.info.path = archives.path;
+  ScanDirectory(a.info);
+  if (a.info.fileCount == 0) {
+    services::MessageBox(nullptr, "File Exist Error", title, kErrorBox);
+    return std::nullopt;
   }
-  const int count = info.fileCount;
+  const int count = a.info.fileCount;
 
-  // 6: the needs are present when the last archive's key is.
-  const bool needsMissing = !ReadSetting(readPath, "needMByte" + std::to_string(count - 1));
+  // The needs are present when the last archive's key is.
+  a.needsMissing = !ReadSetting(setup.readPath, "needMByte" + std::to_string(count - 1));
 
-  // 7: the records, zeroed.
-  std::vector<qarch::ArchiveEntry> records;
-  try {
-    if (static_cast<size_t>(count) > hooks.recordLimit) throw std::bad_alloc();
-    records.resize(static_cast<size_t>(count), qarch::ArchiveEntry{});
-  } catch (const std::bad_alloc&) {
-    platform::MessageBox(nullptr,
+  if (static_cast<size_t>(count) > hooks.recordLimit ||
+      !MakeRecords(a.records, static_cast<size_t>(count))) {
+    services::MessageBox(nullptr,
                          "メモリ不足のためファイル名格納領域が\r"
                          "作成できません。解凍を中止します。",
                          "", kErrorBox);
-    return;
+    return std::nullopt;
   }
 
-  // 8–9: one record per file, in listing order, never more than counted
-  // (files added since the count are left out).
   if (hooks.afterCount) hooks.afterCount();
-  auto files = platform::ListFiles(info.path).value_or(std::vector<platform::FileEntry>{});
-  if (files.size() > records.size()) files.resize(records.size());
+  a.files = platform::ListFiles(a.info.path).value_or(std::vector<platform::FileEntry>{});
+  if (a.files.size() > a.records.size()) a.files.resize(a.records.size());
   std::vector<std::string> fileNames;  // in code page 932
-  for (const auto& f : files) {
+  for (const auto& f : a.files) {
     auto name = platform::Utf8ToCp932(f.name);
     if (!name || name->size() >= kFileNameField) {
-      platform::MessageBox(nullptr,
+      services::MessageBox(nullptr,
                            std::string(name ? "書庫のファイル名が長すぎます（15バイトまで）。"
                                             : "書庫のファイル名に使えない文字があります。") +
                                "\r" + f.name + "\r解凍を中止します。",
                            title, kErrorBox);
-      return;
+      return std::nullopt;
     }
     fileNames.push_back(*name);
   }
-  if (files.empty()) {
-    platform::MessageBox(nullptr, "File Exist Error", title, kErrorBox);
-    return;
+  if (a.files.empty()) {
+    services::MessageBox(nullptr, "File Exist Error", title, kErrorBox);
+    return std::nullopt;
   }
-  for (size_t i = 0; i < files.size(); ++i) {
-    qarch::ArchiveEntry& record = records[i];
-    if (!needsMissing) {
-      auto need = ReadSetting(readPath, "needMByte" + std::to_string(i));
+  for (size_t i = 0; i < a.files.size(); ++i) {
+    qarch::ArchiveEntry& record = a.records[i];
+    if (!a.needsMissing) {
+      auto need = ReadSetting(setup.readPath, "needMByte" + std::to_string(i));
       record.needMByte = need ? ParseNeed(*need) : 10.0;
     }
     CopyField(record.fileName, sizeof record.fileName, fileNames[i]);
     if (count >= 2) {
       CopyField(record.baseName, sizeof record.baseName,
-                platform::Utf8ToCp932Lossy(BaseNameOf(files[i].name)));
+                platform::Utf8ToCp932Lossy(BaseNameOf(a.files[i].name)));
     }
   }
+  return a;
+}
 
-  // 10–11: the block, and the library call.
+// Steps 10–11: the parameter block, and the library call while the folders it
+// names are held. The library's result, or nothing when the folders cannot be
+// handed to it (told in a box).
+std::optional<int> Unpack(const RunHooks& hooks, const RunSetup& setup, Archives& archives,
+                          qarch::ExpansionParams& block) {
+  const std::string& destDir = setup.destDir;
   std::optional<platform::HeldFolder> heldArchives, heldRoot;
-  const std::string archiveDir = BlockPath(info.path, info.path, heldArchives);
+  const std::string archiveDir = BlockPath(archives.info.path, archives.info.path, heldArchives);
   const std::string blockDestDir =
-      destDir.empty() ? ""
-                      : BlockPath(destDir, platform::ResolveBelow(driveRoot, "").path, heldRoot);
+      destDir.empty()
+          ? ""
+          : BlockPath(destDir, platform::ResolveBelow(setup.driveRoot, "").path, heldRoot);
   if (archiveDir.empty() || (!destDir.empty() && blockDestDir.empty())) {
-    platform::MessageBox(
-        nullptr,
-        "フォルダ名を書庫ライブラリに渡せません。\r" + (archiveDir.empty() ? info.path : destDir),
-        title, kErrorBox);
-    return;
+    services::MessageBox(nullptr,
+                         "フォルダ名を書庫ライブラリに渡せません。\r" +
+                             (archiveDir.empty() ? archives.info.path : destDir),
+                         setup.title, kErrorBox);
+    return std::nullopt;
   }
-  qarch::ExpansionParams block{};
-  block.archiveCount = static_cast<int32_t>(files.size());
-  CopyField(block.title, sizeof block.title, platform::Utf8ToCp932Lossy(title));
+  block.archiveCount = static_cast<int32_t>(archives.files.size());
+  CopyField(block.title, sizeof block.title, platform::Utf8ToCp932Lossy(setup.title));
   CopyField(block.archiveDir, sizeof block.archiveDir, archiveDir);
   CopyField(block.destDir, sizeof block.destDir, blockDestDir);
-  block.needsMissing = needsMissing ? 1 : 0;
-  block.maxFileCount = maxFileCount;
-  block.archives = records.data();
-  const int result = hooks.library.unpack(&block);
+  block.needsMissing = archives.needsMissing ? 1 : 0;
+  block.maxFileCount = setup.maxFileCount;
+  block.archives = archives.records.data();
+  return hooks.library.unpack(&block);
+}
 
-  // 12: the outcome, and on success the installed program (or its folder).
+// Step 12: the outcome, and on success the installed program (or its folder).
+void ReportOutcome(const RunHooks& hooks, const RunSetup& setup, int result) {
   if (result == qarch::kUnpackCancelled) {
-    platform::MessageBox(nullptr, "解凍を中止しました。", title, kInfoBox);
+    services::MessageBox(nullptr, "解凍を中止しました。", setup.title, kInfoBox);
   } else if (result == qarch::kUnpackFinished) {
-    platform::MessageBox(nullptr, "解凍が終了しました。", title, kInfoBox);
-    if (programName != kNoProgram) {
-      StartInstalledProgram(hooks, destDir, programName, title);
+    services::MessageBox(nullptr, "解凍が終了しました。", setup.title, kInfoBox);
+    if (setup.programName != kNoProgram) {
+      StartInstalledProgram(hooks, setup.destDir, setup.programName, setup.title);
     } else {
-      hooks.openFolder(FolderPartOf(platform::ResolveBelow(destDir, kNoProgram).path));
+      hooks.openFolder(FolderPartOf(platform::ResolveBelow(setup.destDir, kNoProgram).path));
     }
   }
+}
 
-  // 13: the conditions the library measured, whatever its result. While it
-  // holds the settings folder, a run first removes what a killed write left;
-  // where another run holds it, that run is saving the same conditions.
+// Step 13: the conditions the library measured, whatever its result. While
+// it holds the settings folder, a run first removes what a killed write left;
+// where another run holds it, that run is saving the same conditions.
+void SaveConditions(const qarch::ExpansionParams& block, const std::string& writePath) {
   platform::FolderLock settingsFolder(FolderPartOf(writePath));
   if (!settingsFolder.inUse()) {
     if (settingsFolder.held()) platform::RemoveWriteTemporaries(writePath);
     SaveExpansionConditions(block, writePath);
   }
+}
+
+}  // namespace
+
+void RunExpansion(const RunHooks& hooks) {
+  const std::optional<RunSetup> setup = ReadSetup();
+  if (!setup) return;
+
+  // 4: the archive library.
+  if (CheckArchiveLibrary(hooks.library, setup->title) == 0) {
+    services::MessageBox(nullptr, "Version Error", setup->title, kErrorBox);
+    return;
+  }
+
+  std::optional<Archives> archives = ListArchives(hooks, *setup);
+  if (!archives) return;
+  qarch::ExpansionParams block{};
+  const std::optional<int> result = Unpack(hooks, *setup, *archives, block);
+  if (!result) return;
+  ReportOutcome(hooks, *setup, *result);
+  SaveConditions(block, setup->writePath);
 }
 
 }  // namespace installer

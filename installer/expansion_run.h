@@ -34,7 +34,7 @@ struct RunHooks {
 // Hooks on the real operating system around `library`.
 RunHooks SystemHooks(const ArchiveLibrary& library);
 
-// The whole run; message boxes go through the installed platform system.
+// The whole run; message boxes go through the installed system (services/).
 void RunExpansion(const RunHooks& hooks);
 
 // 1 = go on, 0 = stop (the caller then shows "Version Error").

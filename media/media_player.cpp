@@ -1,13 +1,14 @@
 #include "media/media_player.h"
 
-#include "platform/media/mci_errors.h"
-#include "platform/system.h"
+#include "services/calls.h"
+#include "services/media/mci_errors.h"
+#include "services/system.h"
 #include "shell/pump.h"
 #include "shell/text.h"
 
 namespace media {
 
-using namespace platform;
+using namespace services;
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "image/data_path.h"
-#include "platform/media_service.h"
-#include "platform/types.h"
+#include "services/media/media_service.h"
+#include "services/types.h"
 #include "shell/main_window.h"
 
 namespace media {
@@ -18,7 +18,7 @@ namespace media {
 class MediaPlayer : public shell::MediaNoticeSink {
  public:
   // `captionPrefix` (not owned) starts every error caption: "<prefix> <word>".
-  MediaPlayer(platform::WindowHandle owner, const char* captionPrefix);
+  MediaPlayer(services::WindowHandle owner, const char* captionPrefix);
 
   // Opens the wave file `name` (relative to the program's folder) and plays
   // it from the start. Mode 0 returns when the sound has ended (the device
@@ -51,7 +51,7 @@ class MediaPlayer : public shell::MediaNoticeSink {
   // A completion notice: replays the wave while looping, then acts on the
   // open video device's mode. Notices for other devices are ignored; any
   // notice code counts as the end of a pass.
-  void OnMciNotify(platform::WindowHandle window, uint32_t deviceId, uint32_t code) override;
+  void OnMciNotify(services::WindowHandle window, uint32_t deviceId, uint32_t code) override;
 
   // Closes every open device, reporting nothing. The player is not used
   // again.
@@ -59,7 +59,7 @@ class MediaPlayer : public shell::MediaNoticeSink {
 
   // Shows the device's text for `error` under `caption` on `window` and
   // turns the music off.
-  void ReportMciError(platform::WindowHandle window, uint32_t error, const char* caption);
+  void ReportMciError(services::WindowHandle window, uint32_t error, const char* caption);
 
   // True once the pump inside PlayWave or PlayVideo has taken the quit
   // message. It never becomes false again.
@@ -67,10 +67,10 @@ class MediaPlayer : public shell::MediaNoticeSink {
 
   int waveLoop = 0;
   int wavePaused = 0;
-  platform::MciDeviceId waveDevice = 0;
+  services::MciDeviceId waveDevice = 0;
   int videoMode = 0;
-  platform::MciDeviceId videoDevice = 0;
-  platform::WindowHandle ownerWindow = nullptr;
+  services::MciDeviceId videoDevice = 0;
+  services::WindowHandle ownerWindow = nullptr;
   const char* captionPrefix = nullptr;
   char mediaPath[image::kMaxPath];
   int waveOpen = 0;
@@ -82,7 +82,7 @@ class MediaPlayer : public shell::MediaNoticeSink {
   // "<captionPrefix> <word>" as a 256-byte buffer would hold it.
   std::string Caption(const char* word) const;
   // The command through the installed media service.
-  uint32_t Send(platform::MciDeviceId device, uint32_t command, uint32_t flags, void* params);
+  uint32_t Send(services::MciDeviceId device, uint32_t command, uint32_t flags, void* params);
   // Tries the open of `params` up to five times, sleeping 250 ms after
   // every failed try. 0 or the last error code.
   uint32_t OpenWithRetries(uint32_t flags, void* params);

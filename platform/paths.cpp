@@ -4,7 +4,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/system.h"
+#include "services/calls.h"
 
 namespace platform {
 
@@ -25,7 +25,7 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::string ProgramDirectory() {
-  std::string module = ModuleFileName();
+  std::string module = services::ModuleFileName();
   size_t slash = module.find_last_of('/');
   if (slash == std::string::npos) return std::string();
   return module.substr(0, slash + 1);

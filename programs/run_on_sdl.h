@@ -1,8 +1,16 @@
 // Runs a program entry on the real (SDL2) platform.
 #pragma once
 
+#include <functional>
+
+namespace services {
+class System;
+}  // namespace services
+
 namespace programs {
 
-int RunOnSdl(int (*entry)());
+// `setUp`, when given, prepares the system before the entry runs (media
+// devices, for instance).
+int RunOnSdl(int (*entry)(), const std::function<void(services::System&)>& setUp = {});
 
 }  // namespace programs

@@ -3,8 +3,9 @@
 #include <optional>
 
 #include "media/media_player.h"
-#include "platform/system.h"
 #include "scenes/demo_sequencer.h"
+#include "services/calls.h"
+#include "services/trace.h"
 #include "shell/entry.h"
 
 namespace programs {
@@ -23,13 +24,13 @@ class Scenedemo : public shell::DemoProgram {
     // ZELK_TRACE: every step of the cycle with its time into the cycle.
     sequencer.onStep = [&sequencer](std::string_view step, int result) {
       const int64_t at =
-          static_cast<platform::Tick>(platform::GetTickCount() - sequencer.cycleStart);
+          static_cast<services::Tick>(services::GetTickCount() - sequencer.cycleStart);
       if (step == "cycle") {
-        platform::Trace("cycle");
+        services::Trace("cycle");
       } else if (result < 0) {
-        platform::Trace("start", {{"scene", step}, {"at", at}});
+        services::Trace("start", {{"scene", step}, {"at", at}});
       } else {
-        platform::Trace("end", {{"scene", step}, {"at", at}, {"result", result}});
+        services::Trace("end", {{"scene", step}, {"at", at}, {"result", result}});
       }
     };
     return sequencer.Run();

@@ -51,6 +51,27 @@ int DemoSequencer::Step(std::string_view name, Scene&& scene) {
 }
 
 int DemoSequencer::Run() {
+  // The steps of every cycle, in order, with the names the observer is told.
+  struct NamedStep {
+    std::string_view name;
+    std::function<int()> run;
+  };
+  const NamedStep cycle[] = {
+      {"OpeningScene", [this] { return OpeningScene(); }},
+      {"TitleHold", [this] { return shell::WaitUntil(cycleStart + 7000); }},
+      {"TitleWaveScene", [this] { return TitleWaveScene(); }},
+      {"FadeSlideScene", [this] { return FadeSlideScene(); }},
+      {"PortraitRevealScene", [this] { return PortraitRevealScene(); }},
+      {"PlasmaScene", [this] { return PlasmaScene(); }},
+      {"CometScene", [this] { return CometScene(); }},
+      {"MosaicPortraitScene", [this] { return MosaicPortraitScene("data\\orine.bmp", 67000); }},
+      {"LensScene", [this] { return LensScene(); }},
+      {"RotationScene", [this] { return RotationScene(); }},
+      {"MosaicPortraitScene", [this] { return MosaicPortraitScene("data\\dova.bmp", 120000); }},
+      {"RippleScene", [this] { return RippleScene(); }},
+      {"GalleryScene", [this] { return GalleryScene(); }},
+      {"FinaleScene", [this] { return FinaleScene(); }},
+  };
   for (;;) {
     if (player != nullptr) {
       player->PlayWave("data\\tobirano.wav", 1);
@@ -59,22 +80,9 @@ int DemoSequencer::Run() {
     }
     cycleStart = Now();
     if (onStep) onStep("cycle", -1);
-    if (!Step("OpeningScene", [&] { return OpeningScene(); })) return 0;
-    if (!Step("TitleHold", [&] { return shell::WaitUntil(cycleStart + 7000); })) return 0;
-    if (!Step("TitleWaveScene", [&] { return TitleWaveScene(); })) return 0;
-    if (!Step("FadeSlideScene", [&] { return FadeSlideScene(); })) return 0;
-    if (!Step("PortraitRevealScene", [&] { return PortraitRevealScene(); })) return 0;
-    if (!Step("PlasmaScene", [&] { return PlasmaScene(); })) return 0;
-    if (!Step("CometScene", [&] { return CometScene(); })) return 0;
-    if (!Step("MosaicPortraitScene", [&] { return MosaicPortraitScene("data\\orine.bmp", 67000); }))
-      return 0;
-    if (!Step("LensScene", [&] { return LensScene(); })) return 0;
-    if (!Step("RotationScene", [&] { return RotationScene(); })) return 0;
-    if (!Step("MosaicPortraitScene", [&] { return MosaicPortraitScene("data\\dova.bmp", 120000); }))
-      return 0;
-    if (!Step("RippleScene", [&] { return RippleScene(); })) return 0;
-    if (!Step("GalleryScene", [&] { return GalleryScene(); })) return 0;
-    if (!Step("FinaleScene", [&] { return FinaleScene(); })) return 0;
+    for (const NamedStep& step : cycle) {
+      if (!Step(step.name, step.run)) return 0;
+    }
   }
 }
 

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "media/media_player.h"
-#include "platform/types.h"
+#include "services/types.h"
 #include "shell/main_window.h"
 
 namespace scenes {
@@ -19,28 +19,28 @@ class DemoSequencer {
   explicit DemoSequencer(shell::MainWindow* window);
 
   // Plays cycle after cycle until a pump reports quit; returns 0 then.
-  int Run();
+  [[nodiscard]] int Run();
 
   // Every scene returns 1 when it has played to its end and 0 as soon as a
   // pump reported quit, after releasing what it created.
-  int OpeningScene();
-  int TitleWaveScene();
-  int FadeSlideScene();
-  int PortraitRevealScene();
-  int PlasmaScene();
-  int CometScene();
+  [[nodiscard]] int OpeningScene();
+  [[nodiscard]] int TitleWaveScene();
+  [[nodiscard]] int FadeSlideScene();
+  [[nodiscard]] int PortraitRevealScene();
+  [[nodiscard]] int PlasmaScene();
+  [[nodiscard]] int CometScene();
   // One portrait swapped in through the mosaic; held until `endTime` ms into
   // the cycle.
-  int MosaicPortraitScene(const char* file, uint32_t endTime);
-  int LensScene();
-  int RotationScene();
-  int RippleScene();
-  int GalleryScene();
-  int FinaleScene();
+  [[nodiscard]] int MosaicPortraitScene(const char* file, uint32_t endTime);
+  [[nodiscard]] int LensScene();
+  [[nodiscard]] int RotationScene();
+  [[nodiscard]] int RippleScene();
+  [[nodiscard]] int GalleryScene();
+  [[nodiscard]] int FinaleScene();
 
   shell::MainWindow* window;
   media::MediaPlayer* player = nullptr;
-  platform::Tick cycleStart = 0;
+  services::Tick cycleStart = 0;
 
   // Optional observer (tests, the renderer): told the name of every step of
   // the cycle when it starts (result −1) and when it ends (its result).
@@ -48,7 +48,7 @@ class DemoSequencer {
 
  private:
   template <typename Scene>
-  int Step(std::string_view name, Scene&& scene);
+  [[nodiscard]] int Step(std::string_view name, Scene&& scene);
 };
 
 // For r = 0 … count − 1: n bytes from source + r × n to

@@ -26,15 +26,15 @@ using shell::WaitUntil;
 namespace {
 
 // A 320×240 canvas drawn over the whole window.
-void DrawCanvas(MagImage& canvas, platform::Surface* dc) {
+void DrawCanvas(MagImage& canvas, services::Surface* dc) {
   canvas.DrawStretched(dc, 0, 0, 640, 480, 0, 0, 320, 240);
 }
 
 }  // namespace
 
 int DemoSequencer::PlasmaScene() {
-  platform::Surface* screen = window->screenDC;
-  platform::Surface* back = window->backDC;
+  services::Surface* screen = window->screenDC;
+  services::Surface* back = window->backDC;
   DarArchive messages(window);
   MagImage canvas(window->hwnd, window->title);
   messages.Load("data\\msg1.dar");
@@ -43,7 +43,7 @@ int DemoSequencer::PlasmaScene() {
   FillWhite(screen);
   FillBlack(back);
   if (!PumpPending()) return 0;
-  platform::Sleep(200);
+  services::Sleep(200);
 
   const effects::PlasmaWave wave = effects::BuildPlasmaWave(3.14);
   const effects::RowStartTable rowStart = effects::MakeRowStart();
@@ -51,9 +51,9 @@ int DemoSequencer::PlasmaScene() {
   const bool renderable = Is8BitOfSize(canvas, 320, 240);
 
   int message = 0;
-  platform::Tick messageDeadline = cycleStart + 28400;
+  services::Tick messageDeadline = cycleStart + 28400;
   do {
-    platform::Tick t0 = Now();
+    services::Tick t0 = Now();
     if (renderable) effects::RenderPlasma(canvas.bits, wave, rowStart, phases);
     messages.DrawPattern(0, 96, message);
     if (Now() > messageDeadline) {
@@ -74,16 +74,14 @@ int DemoSequencer::LensScene() {
   MagImage source(window->hwnd, window->title);
   canvas.Load("data\\pelia.mag");
   source.Load("data\\pelia.mag");
-  if (!effects::MosaicOut(*window)) return 0;
-  DrawCanvas(canvas, window->backDC);
-  if (!effects::MosaicIn(*window)) return 0;
+  if (!MosaicSwap(*window, [&](services::Surface* back) { DrawCanvas(canvas, back); })) return 0;
 
   const effects::RowStartTable rowStart = effects::MakeRowStart();
   const effects::LensTable table = effects::MakeLensTable();
   effects::LensState lens;
   const bool renderable = Is8BitOfSize(canvas, 320, 240) && Is8BitOfSize(source, 320, 240);
   do {
-    platform::Tick t0 = Now();
+    services::Tick t0 = Now();
     if (renderable) effects::DrawLensFrame(source.bits, canvas.bits, table, rowStart, lens);
     DrawCanvas(canvas, window->screenDC);
     if (!WaitUntil(t0 + 32)) return 0;
@@ -110,7 +108,7 @@ int DemoSequencer::RotationScene() {
   if (!effects::RevealStrips(*window)) return 0;
   if (!WaitUntil(cycleStart + 91000)) return 0;
 
-  platform::Tick pauseDeadline = cycleStart + 97000;
+  services::Tick pauseDeadline = cycleStart + 97000;
   int nextPause = 64;
   for (int k = 0; k < 193;) {
     if (renderable) effects::RenderRotation(source.bits, canvas.bits, sine, rowStart, sourceRow, k);
@@ -137,9 +135,10 @@ int DemoSequencer::RippleScene() {
   source.Load("data\\waters.mag");
   auto maps = std::make_unique<effects::RippleMaps>();
   const effects::DropPath dropPath = effects::BuildDropPath();
-  if (!effects::MosaicOut(*window)) return 0;
-  background.DrawStretched(window->backDC, 0, 0, 640, 480, 0, 0, 320, 240);
-  if (!effects::MosaicIn(*window)) return 0;
+  if (!MosaicSwap(*window, [&](services::Surface* back) {
+        background.DrawStretched(back, 0, 0, 640, 480, 0, 0, 320, 240);
+      }))
+    return 0;
 
   const bool renderable = Is8BitOfSize(canvas, effects::kRippleWidth, effects::kRippleHeight) &&
                           Is8BitOfSize(source, effects::kRippleWidth, effects::kRippleHeight);

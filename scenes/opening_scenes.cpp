@@ -21,8 +21,8 @@ using shell::PumpPending;
 using shell::WaitUntil;
 
 int DemoSequencer::OpeningScene() {
-  platform::Surface* screen = window->screenDC;
-  platform::Surface* back = window->backDC;
+  services::Surface* screen = window->screenDC;
+  services::Surface* back = window->backDC;
   const auto h = window->hwnd;
   const char* t = window->title;
   MagImage flicker[4] = {{h, t}, {h, t}, {h, t}, {h, t}};
@@ -40,7 +40,7 @@ int DemoSequencer::OpeningScene() {
   title.Load("data\\title.mag");
 
   for (int f = 0; f < 16; ++f) {
-    platform::Tick t0 = Now();
+    services::Tick t0 = Now();
     flicker[f % 4].Draw(screen, 0, 0);
     if (!WaitUntil(t0 + 50)) return 0;
   }
@@ -50,7 +50,7 @@ int DemoSequencer::OpeningScene() {
   held.Draw(back, 0, 0);
   if (!WaitUntil(cycleStart + 2000)) return 0;
 
-  platform::Tick t0 = Now();
+  services::Tick t0 = Now();
   FillBlack(screen);
   FillBlack(back);
   if (!WaitUntil(t0 + 100)) return 0;
@@ -63,9 +63,9 @@ int DemoSequencer::OpeningScene() {
 
   // The flash: blocking sleeps, so a close request waits for the next pump.
   FillWhite(screen);
-  platform::Sleep(200);
+  services::Sleep(200);
   FillBlack(screen);
-  platform::Sleep(200);
+  services::Sleep(200);
 
   title.Draw(screen, 184, 198);
   title.Draw(back, 184, 198);
@@ -92,14 +92,14 @@ int DemoSequencer::TitleWaveScene() {
   // background of at least 448 rows, or it is left out.
   const bool sway = Is8Bit(canvas, 640, 450) && Is8Bit(background, 640, 448);
 
-  platform::Surface* screen = window->screenDC;
+  services::Surface* screen = window->screenDC;
   FillWhite(screen);
-  platform::Sleep(100);
+  services::Sleep(100);
   FillBlack(screen);
 
   int phase = 0;
   while (Now() < cycleStart + 12000) {
-    platform::Tick t0 = Now();
+    services::Tick t0 = Now();
     if (sway) {
       OffsetRowsCopy(canvas.bits + canvas.width, background.bits, 640, 448,
                      waveTable.data() + phase);
@@ -113,8 +113,8 @@ int DemoSequencer::TitleWaveScene() {
 }
 
 int DemoSequencer::FadeSlideScene() {
-  platform::Surface* screen = window->screenDC;
-  platform::Surface* back = window->backDC;
+  services::Surface* screen = window->screenDC;
+  services::Surface* back = window->backDC;
   MagImage canvas(window->hwnd, window->title);
   DarArchive archive(window);
   canvas.Load("data\\Fm.mag");
@@ -131,7 +131,7 @@ int DemoSequencer::FadeSlideScene() {
   archive.CopyPalette(target);
 
   for (int step = 0; step < 32; ++step) {
-    platform::Tick t0 = Now();
+    services::Tick t0 = Now();
     archive.DrawPattern(242, 0, 0);
     canvas.Draw(screen, 0, 0);
     // One step of the fade toward the figure's own colours: each of blue,
@@ -148,7 +148,7 @@ int DemoSequencer::FadeSlideScene() {
   if (!WaitUntil(cycleStart + 13300)) return 0;
 
   for (int x = 242; x > 0; x -= 8) {
-    platform::Tick t0 = Now();
+    services::Tick t0 = Now();
     archive.DrawPattern(x, 0, 0);
     canvas.Draw(screen, 0, 0);
     if (!WaitUntil(t0 + 32)) return 0;
@@ -157,8 +157,7 @@ int DemoSequencer::FadeSlideScene() {
   archive.DrawPattern(2, 0, 0);
   canvas.Draw(back, 0, 0);
   canvas.Draw(screen, 0, 0);
-  if (!PumpPending()) return 0;
-  return 1;
+  return PumpPending();
 }
 
 int DemoSequencer::PortraitRevealScene() {
@@ -167,8 +166,7 @@ int DemoSequencer::PortraitRevealScene() {
   portrait.Draw(window->backDC, 0, 0);
   if (!effects::RevealStrips(*window)) return 0;
   if (!WaitUntil(cycleStart + 24000)) return 0;
-  if (!effects::MosaicOut(*window)) return 0;
-  return 1;
+  return effects::MosaicOut(*window);
 }
 
 }  // namespace scenes

@@ -12,7 +12,7 @@ bool Is8Bit(const image::MagImage& picture, int width, int minRows) {
 
 size_t ColorTableBytes(const image::MagImage& picture) {
   if (!picture.loaded) return 0;
-  platform::BitmapInfoHeader h = picture.dibHandle->header();
+  services::BitmapInfoHeader h = picture.dibHandle->header();
   size_t entries = h.biClrUsed != 0 ? h.biClrUsed : (size_t{1} << h.biBitCount);
   return entries * 4;
 }

@@ -20,8 +20,8 @@ using shell::PumpPending;
 using shell::WaitUntil;
 
 int DemoSequencer::CometScene() {
-  platform::Surface* screen = window->screenDC;
-  platform::Surface* back = window->backDC;
+  services::Surface* screen = window->screenDC;
+  services::Surface* back = window->backDC;
   MagImage clean(window->hwnd, window->title);
   MagImage canvas(window->hwnd, window->title);
   DarArchive titles(window);
@@ -50,62 +50,32 @@ int DemoSequencer::CometScene() {
   canvas.Draw(back, 0, 0);
   if (!effects::RevealStrips(*window)) return 0;
 
-  // Stage 1: hold until 40 s.
-  do {
-    shapes.DrawPattern(0, 224, 0);
+  // Stages 1 to 6: each shape in turn is held at the bottom, with the shapes
+  // before it at rest, until its moment (40, 46 and 52 s), then rises four
+  // rows a frame to its own resting row.
+  constexpr int kRestRow[3] = {32, 80, 128};
+  constexpr uint32_t kRiseAt[3] = {40000, 46000, 52000};
+  // Shapes 0 … n − 1 at rest and shape n at row y, shown on the screen.
+  auto showShapes = [&](int n, int y) {
+    for (int i = 0; i < n; ++i)
+      shapes.DrawPattern(0, kRestRow[i], i);
+    shapes.DrawPattern(0, y, n);
     canvas.Draw(screen, 0, 0);
-    if (!PumpPending()) return 0;
-  } while (Now() < cycleStart + 40000);
-
-  // Stage 2: the first shape rises to 32.
-  for (int y = 224; y > 32; y -= 4) {
-    shapes.DrawPattern(0, y, 0);
-    canvas.Draw(screen, 0, 0);
-    restore();
-    if (!PumpPending()) return 0;
-  }
-
-  // Stage 3: hold with the second shape at the bottom until 46 s.
-  do {
-    shapes.DrawPattern(0, 32, 0);
-    shapes.DrawPattern(0, 224, 1);
-    canvas.Draw(screen, 0, 0);
-    if (!PumpPending()) return 0;
-  } while (Now() < cycleStart + 46000);
-
-  // Stage 4: the second shape rises to 84.
-  for (int y = 224; y > 80; y -= 4) {
-    shapes.DrawPattern(0, 32, 0);
-    shapes.DrawPattern(0, y, 1);
-    canvas.Draw(screen, 0, 0);
-    restore();
-    if (!PumpPending()) return 0;
-  }
-
-  // Stage 5: hold with the third shape at the bottom until 52 s.
-  do {
-    shapes.DrawPattern(0, 32, 0);
-    shapes.DrawPattern(0, 80, 1);
-    shapes.DrawPattern(0, 224, 2);
-    canvas.Draw(screen, 0, 0);
-    if (!PumpPending()) return 0;
-  } while (Now() < cycleStart + 52000);
-
-  // Stage 6: the third shape rises to 132.
-  for (int y = 224; y > 128; y -= 4) {
-    shapes.DrawPattern(0, 32, 0);
-    shapes.DrawPattern(0, 80, 1);
-    shapes.DrawPattern(0, y, 2);
-    canvas.Draw(screen, 0, 0);
-    restore();
-    if (!PumpPending()) return 0;
+  };
+  for (int n = 0; n < 3; ++n) {
+    do {
+      showShapes(n, 224);
+      if (!PumpPending()) return 0;
+    } while (Now() < cycleStart + kRiseAt[n]);
+    for (int y = 224; y > kRestRow[n]; y -= 4) {
+      showShapes(n, y);
+      restore();
+      if (!PumpPending()) return 0;
+    }
   }
 
   // Stage 7: the shapes at rest, then the title wiped in over them.
-  shapes.DrawPattern(0, 32, 0);
-  shapes.DrawPattern(0, 80, 1);
-  shapes.DrawPattern(0, 128, 2);
-  canvas.Draw(screen, 0, 0);
+  showShapes(2, kRestRow[2]);
   canvas.Draw(back, 0, 0);
   titles.DrawPattern(184, 198, 0);
   canvas.Draw(back, 0, 0);
@@ -130,11 +100,8 @@ int DemoSequencer::CometScene() {
 int DemoSequencer::MosaicPortraitScene(const char* file, uint32_t endTime) {
   DibImage portrait(window->hwnd, window->title);
   portrait.Load(file);
-  if (!effects::MosaicOut(*window)) return 0;
-  portrait.Draw(window->backDC, 0, 0);
-  if (!effects::MosaicIn(*window)) return 0;
-  if (!WaitUntil(cycleStart + endTime)) return 0;
-  return 1;
+  if (!MosaicSwap(*window, [&](services::Surface* back) { portrait.Draw(back, 0, 0); })) return 0;
+  return WaitUntil(cycleStart + endTime);
 }
 
 int DemoSequencer::GalleryScene() {
@@ -143,11 +110,9 @@ int DemoSequencer::GalleryScene() {
                                            "data\\tobiran.bmp", "data\\hovane.bmp"};
   DibImage portrait(window->hwnd, window->title);
   for (const char* file : kFiles) {
-    platform::Tick t0 = Now();
+    services::Tick t0 = Now();
     portrait.Load(file);
-    if (!effects::MosaicOut(*window)) return 0;
-    portrait.Draw(window->backDC, 0, 0);
-    if (!effects::MosaicIn(*window)) return 0;
+    if (!MosaicSwap(*window, [&](services::Surface* back) { portrait.Draw(back, 0, 0); })) return 0;
     if (!WaitUntil(t0 + 3000)) return 0;
   }
   return 1;
@@ -157,14 +122,13 @@ int DemoSequencer::FinaleScene() {
   static constexpr const char* kFiles[] = {"data\\yotei.mag", "data\\dousa.mag", "data\\trush.mag"};
   MagImage card(window->hwnd, window->title);
   for (const char* file : kFiles) {
-    platform::Tick t0 = Now();
+    services::Tick t0 = Now();
     card.Load(file);
     card.Draw(window->backDC, 0, 0);
     if (!effects::RevealStrips(*window)) return 0;
     if (!WaitUntil(t0 + 7000)) return 0;
   }
-  if (!WaitUntil(cycleStart + 171000)) return 0;
-  return 1;
+  return WaitUntil(cycleStart + 171000);
 }
 
 }  // namespace scenes

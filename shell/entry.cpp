@@ -2,11 +2,12 @@
 
 #include <cstdio>
 
+#include "services/system.h"
 #include "shell/pump.h"
 
 namespace shell {
 
-using namespace platform;
+using namespace services;
 
 namespace {
 
@@ -47,7 +48,7 @@ int RunDemoProgram(const char* programName, const char* title, DemoProgram& prog
     program.Release();
     return 0;
   }
-  platform::Mark("body");
+  services::Mark("body");
   program.Body(window);
   program.Release();
   return 0;

@@ -6,7 +6,7 @@
 
 namespace shell {
 
-using namespace platform;
+using namespace services;
 
 MainWindow::MainWindow(const char* windowTitle) : title(windowTitle) {
   const int screenW = GetSystemMetrics(SM_CXSCREEN);
@@ -36,7 +36,8 @@ void MainWindow::Update() {
 void MainWindow::CreateBackBuffer() {
   BringWindowToFront(hwnd);
   screenDC = GetDC(hwnd);
-  backBuffer_.Allocate();  // a failed allocation leaves a surface that draws nothing
+  // A failed allocation leaves a surface that draws nothing.
+  static_cast<void>(backBuffer_.Allocate());
   backDC = &backBuffer_;
   backDC->PatBlt(0, 0, kClientWidth, kClientHeight, RasterFill::kBlackness);
 }

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "platform/surface.h"
-#include "platform/system.h"
+#include "services/calls.h"
+#include "services/surface.h"
 
 namespace shell {
 
@@ -16,7 +16,7 @@ constexpr int kClientHeight = 480;
 // Receives the window's media completion notices (the media player).
 class MediaNoticeSink {
  public:
-  virtual void OnMciNotify(platform::WindowHandle window, uint32_t deviceId, uint32_t code) = 0;
+  virtual void OnMciNotify(services::WindowHandle window, uint32_t deviceId, uint32_t code) = 0;
 
  protected:
   virtual ~MediaNoticeSink() = default;
@@ -48,12 +48,12 @@ class MainWindow final : public AppWindowBase {
   void Show(int showCommand);
   void Update();
   void CreateBackBuffer();
-  void OnPaint(platform::WindowHandle window);
-  void OnClose(platform::WindowHandle window);
+  void OnPaint(services::WindowHandle window);
+  void OnClose(services::WindowHandle window);
 
-  platform::WindowHandle hwnd = nullptr;
-  platform::Surface* screenDC = nullptr;
-  platform::Surface* backDC = nullptr;
+  services::WindowHandle hwnd = nullptr;
+  services::Surface* screenDC = nullptr;
+  services::Surface* backDC = nullptr;
   // scenedemo's media player; null in the effect programs, whose windows leave
   // media notices to the default handling.
   MediaNoticeSink* player = nullptr;
@@ -61,13 +61,13 @@ class MainWindow final : public AppWindowBase {
   uint32_t style = 0;
 
  private:
-  platform::Surface backBuffer_;
+  services::Surface backBuffer_;
   bool released_ = false;
 };
 
 // The procedure registered with the window class: links the window to its
 // object at creation and hands every message to it.
-intptr_t WindowProcedure(platform::WindowHandle hwnd, uint32_t message, uintptr_t wParam,
+intptr_t WindowProcedure(services::WindowHandle hwnd, uint32_t message, uintptr_t wParam,
                          intptr_t lParam);
 
 }  // namespace shell

@@ -1,17 +1,17 @@
 #include "shell/pump.h"
 
-#include "platform/system.h"
+#include "services/calls.h"
 
 namespace shell {
 
 namespace {
 
 int Pump(platform::Pace pace) {
-  platform::Message msg;
-  while (platform::PeekMessage(&msg, pace)) {
-    if (platform::GetMessage(&msg) == 0) return 0;
-    platform::TranslateMessage(msg);
-    platform::DispatchMessage(msg);
+  services::Message msg;
+  while (services::PeekMessage(&msg, pace)) {
+    if (services::GetMessage(&msg) == 0) return 0;
+    services::TranslateMessage(msg);
+    services::DispatchMessage(msg);
   }
   return 1;
 }
@@ -22,14 +22,14 @@ int PumpPending() {
   return Pump(platform::Pace::kWait);
 }
 
-int WaitUntil(platform::Tick deadline) {
+int WaitUntil(services::Tick deadline) {
   for (;;) {
     // A picture the display cannot take yet is shown during the wait below,
     // at the refresh that can: steps shorter than a refresh keep their
     // deadlines, and the display shows what they drew by then.
     if (Pump(platform::Pace::kIfReady) == 0) return 0;
-    if (!(platform::GetTickCount() < deadline)) return 1;
-    platform::WaitMessageUntil(deadline);
+    if (!(services::GetTickCount() < deadline)) return 1;
+    services::WaitMessageUntil(deadline);
   }
 }
 

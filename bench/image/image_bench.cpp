@@ -12,8 +12,8 @@
 #include "image/codecs.h"
 #include "image/dar_archive.h"
 #include "image/mag_image.h"
-#include "platform/system.h"
 #include "platform/virtual/virtual_backend.h"
+#include "services/calls.h"
 
 namespace {
 
@@ -100,8 +100,9 @@ void DrawPattern(benchmark::State& state) {
       .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   platform::VirtualBackend::Options options;
   options.moduleFileName = (dir / "prog").string();
-  platform::System system(std::make_unique<platform::VirtualBackend>(options));
-  platform::ScopedSystem installed(system);
+  services::System system(
+      [&](services::System& s) { return std::make_unique<platform::VirtualBackend>(s, options); });
+  services::ScopedSystem installed(system);
 
   image::DarArchive archive(nullptr);
   archive.Load("w.dar");
@@ -126,8 +127,11 @@ BENCHMARK_CAPTURE(Memcpy, pattern_drawn_bytes, OpaqueCount());
 void DrawMag(benchmark::State& state, int width, int height, int dw, int dh) {
   image::MagDecodeResult r =
       image::DecodeMagToDib(image::EncodeMag(Scene(width, height, 256), nullptr));
-  platform::Surface screen;
-  screen.Allocate();
+  services::Surface screen;
+  if (!screen.Allocate()) {
+    state.SkipWithError("no memory for the screen");
+    return;
+  }
   for (auto _ : state) {
     screen.StretchDIBits(0, 0, dw, dh, 0, 0, width, height, r.block->View());
     benchmark::DoNotOptimize(screen.Pixels());

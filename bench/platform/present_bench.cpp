@@ -13,9 +13,10 @@
 #include <memory>
 #include <vector>
 
+#include "platform/sdl/frame_clock.h"
 #include "platform/sdl/sdl_backend.h"
-#include "platform/surface.h"
-#include "platform/system.h"
+#include "services/calls.h"
+#include "services/surface.h"
 #include "shell/entry.h"
 #include "shell/main_window.h"
 #include "shell/pump.h"
@@ -38,14 +39,17 @@ BENCHMARK(BM_MemcpyScreen);
 // An 8-bit bottom-up picture of the given size drawn to the full window through
 // its colour table: 320×240 is the 2:1 enlargement, 640×480 the usual 1:1 draw.
 void DrawIndexedToFullWindow(benchmark::State& state, int width, int height) {
-  platform::Surface screen;
-  screen.Allocate();
+  services::Surface screen;
+  if (!screen.Allocate()) {
+    state.SkipWithError("no memory for the screen");
+    return;
+  }
   std::vector<uint8_t> table(1024), bits(static_cast<size_t>(width) * height);
   for (size_t i = 0; i < bits.size(); ++i)
     bits[i] = static_cast<uint8_t>(i * 7);
   for (size_t i = 0; i < table.size(); ++i)
     table[i] = static_cast<uint8_t>(i);
-  platform::DibView v;
+  services::DibView v;
   v.width = width;
   v.height = height;
   v.bitCount = 8;
@@ -84,8 +88,9 @@ void UseDummyVideo() {
 // changed and presents it (texture upload and copy).
 void BM_PresentScreen(benchmark::State& state) {
   UseDummyVideo();
-  platform::System system(std::make_unique<platform::SdlBackend>());
-  platform::ScopedSystem installed(system);
+  services::System system(
+      [](services::System& s) { return std::make_unique<platform::SdlBackend>(s); });
+  services::ScopedSystem installed(system);
   if (!shell::RegisterWindowClass()) {
     state.SkipWithError("no SDL video");
     return;
@@ -109,7 +114,7 @@ using Clock = platform::FrameClock::Clock;
 class TimedBackend : public platform::SdlBackend {
  public:
   using SdlBackend::SdlBackend;
-  bool Present(platform::Window& window, platform::Pace pace) override {
+  bool Present(services::Window& window, platform::Pace pace) override {
     const bool shown = SdlBackend::Present(window, pace);
     if (shown) lastShown = Clock::now();
     return shown;
@@ -128,10 +133,14 @@ double Ms(Clock::duration d) {
 // that refresh it reached the window; late_max_ms the worst).
 void BM_PictureBeforeAWait(benchmark::State& state) {
   UseDummyVideo();
-  auto backend = std::make_unique<TimedBackend>(60);
-  TimedBackend& timed = *backend;
-  platform::System system(std::move(backend));
-  platform::ScopedSystem installed(system);
+  TimedBackend* made = nullptr;
+  services::System system([&made](services::System& s) {
+    auto backend = std::make_unique<TimedBackend>(s, 60);
+    made = backend.get();
+    return backend;
+  });
+  services::ScopedSystem installed(system);
+  TimedBackend& timed = *made;
   if (!shell::RegisterWindowClass()) {
     state.SkipWithError("no SDL video");
     return;
@@ -149,9 +158,9 @@ void BM_PictureBeforeAWait(benchmark::State& state) {
     const Clock::time_point refresh = timed.lastShown + period;
     window.screenDC->MarkChanged();
     const Clock::time_point start = Clock::now();
-    if (shell::WaitUntil(platform::GetTickCount() + 2) == 0) break;
+    if (shell::WaitUntil(services::GetTickCount() + 2) == 0) break;
     shortWaits += Ms(Clock::now() - start);
-    if (shell::WaitUntil(platform::GetTickCount() + 50) == 0) break;
+    if (shell::WaitUntil(services::GetTickCount() + 50) == 0) break;
     late += Ms(timed.lastShown - refresh);
     latest = std::max(latest, Ms(timed.lastShown - refresh));
   }

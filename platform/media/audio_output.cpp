@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <chrono>
 
-#include "platform/media/mci_errors.h"
 #include "platform/media/resampler.h"
+#include "services/media/mci_errors.h"
 
 namespace platform {
+
+using namespace services;
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "platform/media/sdl_media_service.h"
 
 #include "platform/media/video_device.h"
-#include "platform/media/wave_info.h"
+#include "services/media/wave_info.h"
 
 #include <SDL.h>
 
@@ -12,6 +12,8 @@
 #include <optional>
 
 namespace platform {
+
+using namespace services;
 
 namespace {
 

@@ -9,18 +9,18 @@
 #include <memory>
 
 #include "platform/media/audio_output.h"
-#include "platform/media/device_table.h"
+#include "services/media/device_table.h"
 
 namespace platform {
 
-class SdlMediaService : public DeviceTable {
+class SdlMediaService : public services::DeviceTable {
  public:
-  explicit SdlMediaService(System& system);
+  explicit SdlMediaService(services::System& system);
   ~SdlMediaService() override;
 
  protected:
-  std::unique_ptr<MediaDevice> Create(const OpenRequest& request, MciDeviceId id,
-                                      uint32_t* error) override;
+  std::unique_ptr<services::MediaDevice> Create(const services::OpenRequest& request,
+                                                services::MciDeviceId id, uint32_t* error) override;
 
  private:
   AudioOutput audio_;

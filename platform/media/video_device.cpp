@@ -1,5 +1,7 @@
 #include "platform/media/video_device.h"
 #include "platform/media/resampler.h"
+#include "services/calls.h"
+#include "services/child_area.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -19,6 +21,8 @@ extern "C" {
 #include <vector>
 
 namespace platform {
+
+using namespace services;
 
 namespace {
 

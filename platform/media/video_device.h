@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/media/audio_output.h"
-#include "platform/media/device_table.h"
+#include "services/media/device_table.h"
 
 namespace platform {
 
@@ -19,7 +19,9 @@ namespace platform {
 // be played (no audio output, unknown coding) leaves the video silent.
 // The picture is placed at the parent's top-left corner at its own size
 // until a put says otherwise.
-std::unique_ptr<MediaDevice> OpenVideoDevice(const OpenRequest& request, MciDeviceId id,
-                                             System& system, AudioOutput& audio, uint32_t* error);
+std::unique_ptr<services::MediaDevice> OpenVideoDevice(const services::OpenRequest& request,
+                                                       services::MciDeviceId id,
+                                                       services::System& system, AudioOutput& audio,
+                                                       uint32_t* error);
 
 }  // namespace platform

@@ -234,12 +234,5 @@ bool InterruptWatch::raised() const {
   return g_interrupted;
 }
 
-bool StderrIsTerminal() {
-  return ::isatty(STDERR_FILENO) == 1;
-}
-
-bool StdoutIsTerminal() {
-  return ::isatty(STDOUT_FILENO) == 1;
-}
 
 }  // namespace platform

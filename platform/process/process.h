@@ -102,8 +102,4 @@ class InterruptWatch {
   bool raised() const;
 };
 
-// Whether standard error, or standard output, is a terminal.
-bool StderrIsTerminal();
-bool StdoutIsTerminal();
-
 }  // namespace platform

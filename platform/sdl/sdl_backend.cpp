@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_quit.h"
+#include "services/child_area.h"
 
 #include <SDL.h>
 #include <errno.h>
@@ -15,6 +16,8 @@
 #include <vector>
 
 namespace platform {
+
+using namespace services;
 
 namespace {
 
@@ -33,14 +36,6 @@ struct SdlWindow : Window::Native {
 
 SdlWindow* NativeOf(Window& w) {
   return static_cast<SdlWindow*>(w.native.get());
-}
-
-Window* WindowForId(uint32_t id) {
-  for (const auto& w : Sys().windows()) {
-    auto* n = static_cast<SdlWindow*>(w->native.get());
-    if (n != nullptr && n->window != nullptr && SDL_GetWindowID(n->window) == id) return w.get();
-  }
-  return nullptr;
 }
 
 intptr_t PackPoint(int x, int y) {
@@ -66,8 +61,8 @@ int WindowScale(const char* text) {
 
 }  // namespace
 
-SdlBackend::SdlBackend(int refreshHz)
-    : refreshHz_(refreshHz), frames_(FrameClock::PeriodOf(refreshHz)) {
+SdlBackend::SdlBackend(System& system, int refreshHz)
+    : system_(system), refreshHz_(refreshHz), frames_(FrameClock::PeriodOf(refreshHz)) {
   if (const char* s = std::getenv("ZELK_SCALE"); s != nullptr && *s != '\0') {
     scale_ = WindowScale(s);
   }
@@ -247,6 +242,14 @@ void SdlBackend::Wake() {
   SDL_PushEvent(&e);
 }
 
+Window* SdlBackend::WindowForId(uint32_t id) {
+  for (const auto& w : system_.windows()) {
+    auto* n = static_cast<SdlWindow*>(w->native.get());
+    if (n != nullptr && n->window != nullptr && SDL_GetWindowID(n->window) == id) return w.get();
+  }
+  return nullptr;
+}
+
 bool SdlBackend::RouteToBox(const SDL_Event& e) {
   if (openBoxes_.empty()) return false;
   uint32_t windowId = 0;
@@ -285,7 +288,7 @@ void SdlBackend::Translate(const SDL_Event& e, bool modal) {
       Window* w = WindowForId(e.window.windowID);
       if (w == nullptr) break;
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
-        if (!modal) Sys().Post(Message{w, WM_CLOSE, 0, 0});
+        if (!modal) system_.Post(Message{w, WM_CLOSE, 0, 0});
       } else if (e.window.event == SDL_WINDOWEVENT_DISPLAY_CHANGED) {
         if (auto* n = NativeOf(*w)) FollowDisplayRate(n->window);
       } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
@@ -299,7 +302,7 @@ void SdlBackend::Translate(const SDL_Event& e, bool modal) {
     case SDL_MOUSEMOTION: {
       Window* w = WindowForId(e.motion.windowID);
       if (w != nullptr && !modal) {
-        Sys().Post(
+        system_.Post(
             Message{w, WM_MOUSEMOVE, 0, PackPoint(e.motion.x / scale_, e.motion.y / scale_)});
       }
       break;
@@ -313,7 +316,7 @@ void SdlBackend::Translate(const SDL_Event& e, bool modal) {
       if (e.button.button == SDL_BUTTON_LEFT) msg = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
       if (e.button.button == SDL_BUTTON_RIGHT) msg = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
       if (msg != 0) {
-        Sys().Post(Message{w, msg, 0, PackPoint(e.button.x / scale_, e.button.y / scale_)});
+        system_.Post(Message{w, msg, 0, PackPoint(e.button.x / scale_, e.button.y / scale_)});
       }
       break;
     }
@@ -322,9 +325,9 @@ void SdlBackend::Translate(const SDL_Event& e, bool modal) {
       if (w == nullptr || modal) break;
       // Alt+F4 asks to close the window, as the system's default handling does.
       if (e.key.keysym.sym == SDLK_F4 && (e.key.keysym.mod & KMOD_ALT)) {
-        Sys().Post(Message{w, WM_CLOSE, 0, 0});
+        system_.Post(Message{w, WM_CLOSE, 0, 0});
       } else {
-        Sys().Post(Message{w, WM_KEYDOWN, static_cast<uintptr_t>(e.key.keysym.sym), 0});
+        system_.Post(Message{w, WM_KEYDOWN, static_cast<uintptr_t>(e.key.keysym.sym), 0});
       }
       break;
     }
@@ -388,7 +391,7 @@ bool SdlBackend::Present(Window& window, Pace pace) {
 }
 
 bool SdlBackend::PicturePending() {
-  for (const auto& w : Sys().windows()) {
+  for (const auto& w : system_.windows()) {
     if (!w->visible || w->destroyed || !w->screen.Valid()) continue;
     if (w->screen.Changed()) return true;
     for (const auto& child : w->children) {

@@ -1,5 +1,6 @@
 // The real backend: SDL2 windows, events, message boxes of our own; the
-// monotonic clock; a lock file for the single-instance rule.
+// monotonic clock; a lock file for the single-instance rule. It posts the
+// windows' input to the System it is built with.
 #pragma once
 
 #include <atomic>
@@ -8,9 +9,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/frame_clock.h"
+#include "platform/backend.h"
 #include "platform/instance_lock.h"
-#include "platform/system.h"
+#include "platform/sdl/frame_clock.h"
+#include "services/system.h"
 
 union SDL_Event;
 struct SDL_Window;
@@ -24,26 +26,29 @@ class SdlBackend : public Backend {
  public:
   // Pictures are paced at the refresh rate of the window's display, or at
   // `refreshHz` when it is above 0.
-  explicit SdlBackend(int refreshHz = 0);
+  explicit SdlBackend(services::System& system, int refreshHz = 0);
   ~SdlBackend() override;
 
   bool ClaimInstance(const std::string& name) override;
   bool InitDisplay(std::string* why) override;
-  Size ScreenSize() override;
-  Rect AdjustWindowRect(Rect client, uint32_t style) override;
-  bool CreateNativeWindow(Window& window, std::string* why) override;
-  void ShowNativeWindow(Window& window) override;
-  void BringToFront(Window& window) override;
-  Tick Now() override;
+  services::Size ScreenSize() override;
+  services::Rect AdjustWindowRect(services::Rect client, uint32_t style) override;
+  bool CreateNativeWindow(services::Window& window, std::string* why) override;
+  void ShowNativeWindow(services::Window& window) override;
+  void BringToFront(services::Window& window) override;
+  services::Tick Now() override;
   void Sleep(uint32_t ms) override;
   void Poll(bool modal) override;
-  void WaitEvent(Tick deadline) override;
+  void WaitEvent(services::Tick deadline) override;
   void Wake() override;
-  bool Present(Window& window, Pace pace) override;
-  int RunModalBox(const BoxRequest& request, const std::function<void()>& keepAlive) override;
+  bool Present(services::Window& window, Pace pace) override;
+  int RunModalBox(const services::BoxRequest& request,
+                  const std::function<void()>& keepAlive) override;
   std::string ModuleFileName() override;
 
  private:
+  // The window whose SDL window has this id, or null.
+  services::Window* WindowForId(uint32_t id);
   // Turns one SDL event into window messages.
   void Translate(const SDL_Event& e, bool modal);
   // Gives an event to the open box it belongs to: the events of a box's window,
@@ -54,6 +59,7 @@ class SdlBackend : public Backend {
   // Paces the pictures at the refresh rate of the window's display.
   void FollowDisplayRate(SDL_Window* window);
 
+  services::System& system_;
   bool videoReady_ = false;
   const std::thread::id uiThread_ = std::this_thread::get_id();
   std::atomic<uint32_t> wakeEvent_{0};  // SDL event type of a wake; 0 while SDL is down

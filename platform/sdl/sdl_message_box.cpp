@@ -6,6 +6,8 @@
 
 namespace platform {
 
+using namespace services;
+
 namespace {
 
 constexpr int kFontPixels = 12;  // the system font's size in a Windows 95 box

@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/message_box_layout.h"
-#include "platform/message_box_paint.h"
-#include "platform/system.h"
+#include "services/message_box_layout.h"
+#include "services/message_box_paint.h"
+#include "services/window.h"
 
 namespace platform {
 
@@ -28,10 +28,10 @@ class BoxFonts {
 
   // Empty when the fonts are usable; else what is missing, in one line.
   const std::string& problem() const { return problem_; }
-  msgbox::FontMetrics Metrics(bool caption);
+  services::msgbox::FontMetrics Metrics(bool caption);
   int Width(std::string_view text, bool caption);
   // Blends `text` into the pixels with the top of its line at (x, y).
-  void Draw(msgbox::Pixels& into, std::string_view text, int x, int y, uint32_t colour,
+  void Draw(services::msgbox::Pixels& into, std::string_view text, int x, int y, uint32_t colour,
             bool caption);
 
  private:
@@ -44,16 +44,16 @@ class BoxFonts {
   std::string problem_;
 };
 
-class SdlMessageBox : private msgbox::TextPainter {
+class SdlMessageBox : private services::msgbox::TextPainter {
  public:
   // `owner` may be null (a box of its own, centred on the screen).
-  SdlMessageBox(const BoxRequest& request, SDL_Window* owner, BoxFonts& fonts, int scale);
+  SdlMessageBox(const services::BoxRequest& request, SDL_Window* owner, BoxFonts& fonts, int scale);
   ~SdlMessageBox() override;
   SdlMessageBox(const SdlMessageBox&) = delete;
   SdlMessageBox& operator=(const SdlMessageBox&) = delete;
 
   // Creates and shows the window. False (with the reason) when it cannot.
-  bool Open(std::string* why);
+  [[nodiscard]] bool Open(std::string* why);
   uint32_t windowId() const;
   // An event of this box's window, or of the keyboard while the box is on top.
   void Handle(const SDL_Event& e);
@@ -63,7 +63,7 @@ class SdlMessageBox : private msgbox::TextPainter {
 
  private:
   int Width(std::string_view text, bool caption) override;
-  void Draw(msgbox::Pixels& into, std::string_view text, int x, int y, uint32_t colour,
+  void Draw(services::msgbox::Pixels& into, std::string_view text, int x, int y, uint32_t colour,
             bool caption) override;
   void OnKey(const SDL_KeyboardEvent& key);
   void Take(std::optional<int> answer);
@@ -72,8 +72,8 @@ class SdlMessageBox : private msgbox::TextPainter {
   std::string caption_;
   SDL_Window* owner_;
   BoxFonts& fonts_;
-  msgbox::Layout layout_;
-  msgbox::Input input_;
+  services::msgbox::Layout layout_;
+  services::msgbox::Input input_;
   SDL_Window* window_ = nullptr;
   std::optional<int> answer_;
   bool dirty_ = true;

@@ -2,8 +2,16 @@
 
 namespace platform {
 
-VirtualBackend::VirtualBackend() : VirtualBackend(Options{}) {}
-VirtualBackend::VirtualBackend(const Options& options) : options_(options) {}
+using namespace services;
+
+VirtualBackend::VirtualBackend(System& system) : VirtualBackend(system, Options{}) {}
+
+VirtualBackend::VirtualBackend(System& system, const Options& options)
+    : system_(system), options_(options) {
+  system_.SetMarkListener([this](std::string_view what) {
+    if (markHook_) markHook_(std::string(what));
+  });
+}
 
 void VirtualBackend::ScheduleClose(uint64_t elapsedMs) {
   Event e;
@@ -44,7 +52,7 @@ bool VirtualBackend::InitDisplay(std::string* why) {
 Rect VirtualBackend::AdjustWindowRect(Rect client, uint32_t style) {
   // The frame of a fixed-size captioned window: a 3-pixel dialog frame and a
   // 19-pixel caption; a pop-up has none.
-  if ((style & WS_CAPTION) == WS_CAPTION) {
+  if ((style & services::WS_CAPTION) == services::WS_CAPTION) {
     return Rect{client.x - 3, client.y - 22, client.w + 6, client.h + 25};
   }
   return client;
@@ -72,7 +80,7 @@ void VirtualBackend::Advance(uint64_t ms) {
 
 void VirtualBackend::Sleep(uint32_t ms) {
   Advance(ms);
-  Deliver(Sys().modalDepth() > 0);
+  Deliver(system_.modalDepth() > 0);
 }
 
 void VirtualBackend::OnPump() {
@@ -90,19 +98,13 @@ void VirtualBackend::Deliver(bool modal) {
   while (!events_.empty() && events_.begin()->first <= elapsed_) {
     Event e = std::move(events_.begin()->second);
     events_.erase(events_.begin());
-    WindowHandle target = nullptr;
-    for (const auto& w : Sys().windows()) {
-      if (!w->destroyed) {
-        target = w.get();
-        break;
-      }
-    }
+    const WindowHandle target = system_.FirstWindow();
     switch (e.kind) {
       case Event::kClose:
-        if (!modal && target != nullptr) Sys().Post(Message{target, WM_CLOSE, 0, 0});
+        if (!modal && target != nullptr) system_.Post(Message{target, services::WM_CLOSE, 0, 0});
         break;
       case Event::kMessage:
-        if (target != nullptr) Sys().Post(Message{target, e.message, e.wParam, e.lParam});
+        if (target != nullptr) system_.Post(Message{target, e.message, e.wParam, e.lParam});
         break;
       case Event::kAction:
         if (e.action) e.action();
@@ -118,9 +120,9 @@ bool VirtualBackend::Present(Window& window, Pace /*pace*/) {
   return true;
 }
 
-int VirtualBackend::RunModalBox(const BoxRequest& /*request*/,
+int VirtualBackend::RunModalBox(const services::BoxRequest& /*request*/,
                                 const std::function<void()>& keepAlive) {
-  BoxAnswer a{IDOK, 0};
+  BoxAnswer a{services::IDOK, 0};
   if (!answers_.empty()) {
     a = answers_.front();
     answers_.pop_front();
@@ -131,14 +133,6 @@ int VirtualBackend::RunModalBox(const BoxRequest& /*request*/,
     keepAlive();
   }
   return a.answer;
-}
-
-bool VirtualBackend::AllowSurfaceAllocation() {
-  if (failingSurfaces_ > 0) {
-    --failingSurfaces_;
-    return false;
-  }
-  return true;
 }
 
 }  // namespace platform

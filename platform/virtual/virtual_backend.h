@@ -3,7 +3,7 @@
 // the sleep's length); close requests and other messages arrive at scripted
 // times; message boxes are answered from a script (default OK), optionally
 // staying open for a while of virtual time; every present of a window's screen
-// surface can be observed.
+// surface can be observed. It serves the System it is built with.
 #pragma once
 
 #include <cstdint>
@@ -12,12 +12,19 @@
 #include <map>
 #include <string>
 
-#include "platform/system.h"
+#include "platform/backend.h"
+#include "services/system.h"
 
 namespace platform {
 
 class VirtualBackend : public Backend {
  public:
+  using Tick = services::Tick;
+  using Size = services::Size;
+  using Rect = services::Rect;
+  using Window = services::Window;
+  using Surface = services::Surface;
+
   struct Options {
     Tick startTick = 0;
     uint32_t pumpMs = 1;
@@ -25,8 +32,8 @@ class VirtualBackend : public Backend {
     std::string moduleFileName = "/virtual/program";
   };
 
-  VirtualBackend();
-  explicit VirtualBackend(const Options& options);
+  explicit VirtualBackend(services::System& system);
+  VirtualBackend(services::System& system, const Options& options);
 
   // ---- Script ----
   // Virtual milliseconds since the start (never wraps, unlike the tick).
@@ -51,9 +58,7 @@ class VirtualBackend : public Backend {
   void SetAnotherInstanceRunning(bool running) { anotherInstance_ = running; }
   void SetDisplayAvailable(bool available) { displayAvailable_ = available; }
   void SetWindowCreationFails(bool fails) { windowCreationFails_ = fails; }
-  // The next `count` surface allocations fail.
-  void FailSurfaceAllocations(int count) { failingSurfaces_ = count; }
-  // Called with each mark the program makes (see Backend::OnMark).
+  // Called with each mark the program makes (see System::Mark).
   void SetMarkHook(std::function<void(const std::string&)> hook) { markHook_ = std::move(hook); }
   int ShowCount() const { return shows_; }
   int FrontBumps() const { return frontBumps_; }
@@ -69,14 +74,14 @@ class VirtualBackend : public Backend {
   Tick Now() override;
   void Sleep(uint32_t ms) override;
   void OnPump() override;
-  void OnMark(const std::string& what) override {
-    if (markHook_) markHook_(what);
-  }
   void Poll(bool modal) override;
   bool Present(Window& window, Pace pace) override;
-  int RunModalBox(const BoxRequest& request, const std::function<void()>& keepAlive) override;
-  bool AllowSurfaceAllocation() override;
+  int RunModalBox(const services::BoxRequest& request,
+                  const std::function<void()>& keepAlive) override;
   std::string ModuleFileName() override { return options_.moduleFileName; }
+
+ protected:
+  services::System& system() const { return system_; }
 
  private:
   struct Event {
@@ -93,6 +98,7 @@ class VirtualBackend : public Backend {
   void Advance(uint64_t ms);
   void Deliver(bool modal);
 
+  services::System& system_;
   Options options_;
   uint64_t elapsed_ = 0;
   uint64_t pumps_ = 0;
@@ -103,7 +109,6 @@ class VirtualBackend : public Backend {
   bool anotherInstance_ = false;
   bool displayAvailable_ = true;
   bool windowCreationFails_ = false;
-  int failingSurfaces_ = 0;
   int shows_ = 0;
   int frontBumps_ = 0;
   bool delivering_ = false;

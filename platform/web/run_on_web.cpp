@@ -6,12 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/media/virtual_media_service.h"
-#include "platform/system.h"
+#include "platform/virtual/virtual_media_service.h"
 #include "platform/web/page.h"
 #include "platform/web/web_backend.h"
 #include "platform/web/web_media_service.h"
 #include "platform/web/web_virtual_backend.h"
+#include "services/media/media_service.h"
+#include "services/system.h"
 
 namespace platform::web {
 
@@ -45,22 +46,28 @@ Mode ReadMode(int argc, const char* const* argv) {
 }
 
 int RunVirtual(const char* programName, int (*entry)(), bool playsMedia, const Mode& mode) {
-  auto made = std::make_unique<WebVirtualBackend>(programName);
-  WebVirtualBackend& backend = *made;
-  System system(std::move(made));
-  if (playsMedia) system.SetMediaService(std::make_unique<VirtualMediaService>(system, backend));
-  if (!mode.at.empty()) backend.ReportAt(mode.at);
-  if (mode.frames > 0) backend.ReportFrames(mode.frames);
-  ScopedSystem installed(system);
+  WebVirtualBackend* backend = nullptr;
+  services::System system([&](services::System& s) {
+    auto made = std::make_unique<WebVirtualBackend>(s, programName);
+    backend = made.get();
+    return made;
+  });
+  if (playsMedia) system.SetMediaService(std::make_unique<VirtualMediaService>(system, *backend));
+  if (!mode.at.empty()) backend->ReportAt(mode.at);
+  if (mode.frames > 0) backend->ReportFrames(mode.frames);
+  services::ScopedSystem installed(system);
   return entry();
 }
 
 int RunReal(const char* programName, int (*entry)(), bool playsMedia) {
-  auto made = std::make_unique<WebBackend>(programName);
-  WebBackend& backend = *made;
-  System system(std::move(made));
-  if (playsMedia) system.SetMediaService(std::make_unique<WebMediaService>(system, backend));
-  ScopedSystem installed(system);
+  WebBackend* backend = nullptr;
+  services::System system([&](services::System& s) {
+    auto made = std::make_unique<WebBackend>(s, programName);
+    backend = made.get();
+    return made;
+  });
+  if (playsMedia) system.SetMediaService(std::make_unique<WebMediaService>(system, *backend));
+  services::ScopedSystem installed(system);
   return entry();
 }
 

@@ -2,10 +2,12 @@
 
 #include <optional>
 
-#include "platform/message_box_layout.h"
 #include "platform/web/page.h"
+#include "services/message_box_layout.h"
 
 namespace platform::web {
+
+using namespace services;
 
 namespace {
 
@@ -37,7 +39,8 @@ void ToRgba(const Surface& screen, std::vector<uint32_t>* rgba) {
   }
 }
 
-WebBackend::WebBackend(std::string programName) : programName_(std::move(programName)) {}
+WebBackend::WebBackend(System& system, std::string programName)
+    : system_(system), programName_(std::move(programName)) {}
 
 bool WebBackend::ClaimInstance(const std::string& /*name*/) {
   return true;  // one program per page
@@ -82,13 +85,7 @@ void WebBackend::Sleep(uint32_t ms) {
 void WebBackend::TakePageEvents(bool modal) {
   PageEvent e;
   while (PageTakeEvent(&e)) {
-    Window* w = nullptr;
-    for (const auto& candidate : Sys().windows()) {
-      if (!candidate->destroyed) {
-        w = candidate.get();
-        break;
-      }
-    }
+    Window* w = system_.FirstWindow();
     switch (e.kind) {
       case PageEventKind::kSoundEnded:
         if (soundEnded_) soundEnded_(e.a, e.b);
@@ -97,7 +94,7 @@ void WebBackend::TakePageEvents(bool modal) {
         if (w != nullptr) w->paintPending = true;
         break;
       case PageEventKind::kClose:
-        if (w != nullptr && !modal) Sys().Post(Message{w, WM_CLOSE, 0, 0});
+        if (w != nullptr && !modal) system_.Post(Message{w, WM_CLOSE, 0, 0});
         break;
       case PageEventKind::kMouseMove:
       case PageEventKind::kLeftDown:
@@ -108,7 +105,7 @@ void WebBackend::TakePageEvents(bool modal) {
         static constexpr uint32_t kMessages[] = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP,
                                                  WM_RBUTTONDOWN, WM_RBUTTONUP};
         const int index = static_cast<int>(e.kind) - static_cast<int>(PageEventKind::kMouseMove);
-        Sys().Post(Message{w, kMessages[index], 0, PackPoint(e.a, e.b)});
+        system_.Post(Message{w, kMessages[index], 0, PackPoint(e.a, e.b)});
         break;
       }
       case PageEventKind::kNone:

@@ -6,10 +6,12 @@
 #include <optional>
 #include <vector>
 
-#include "platform/media/wave_info.h"
 #include "platform/web/page.h"
+#include "services/media/wave_info.h"
 
 namespace platform::web {
+
+using namespace services;
 
 namespace {
 

@@ -7,14 +7,14 @@
 #include <map>
 #include <memory>
 
-#include "platform/media/device_table.h"
 #include "platform/web/web_backend.h"
+#include "services/media/device_table.h"
 
 namespace platform::web {
 
-class WebMediaService : public DeviceTable {
+class WebMediaService : public services::DeviceTable {
  public:
-  WebMediaService(System& system, WebBackend& backend);
+  WebMediaService(services::System& system, WebBackend& backend);
   ~WebMediaService() override;
 
   class WaveDevice;
@@ -22,8 +22,8 @@ class WebMediaService : public DeviceTable {
   void Unregister(int voice) { voices_.erase(voice); }
 
  protected:
-  std::unique_ptr<MediaDevice> Create(const OpenRequest& request, MciDeviceId id,
-                                      uint32_t* error) override;
+  std::unique_ptr<services::MediaDevice> Create(const services::OpenRequest& request,
+                                                services::MciDeviceId id, uint32_t* error) override;
 
  private:
   void OnSoundEnded(int voice, int play);

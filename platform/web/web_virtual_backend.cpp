@@ -5,6 +5,8 @@
 
 namespace platform::web {
 
+using namespace services;
+
 namespace {
 
 // Real milliseconds the program runs before the page gets a turn.
@@ -12,11 +14,11 @@ constexpr double kTurnMs = 30;
 
 }  // namespace
 
-WebVirtualBackend::WebVirtualBackend(std::string programName)
-    : VirtualBackend(Options{0, 1, Size{1024, 768}, "/zelk/" + programName}) {}
+WebVirtualBackend::WebVirtualBackend(services::System& system, std::string programName)
+    : VirtualBackend(system, Options{0, 1, Size{1024, 768}, "/zelk/" + programName}) {}
 
 const Surface* WebVirtualBackend::Screen() const {
-  for (const auto& w : Sys().windows()) {
+  for (const auto& w : system().windows()) {
     if (w->screen.Valid()) return &w->screen;
   }
   return nullptr;
@@ -37,10 +39,9 @@ void WebVirtualBackend::ReportAt(const std::vector<uint64_t>& times) {
         Report("at", t, *screen);
       } else {
         Surface black;
-        black.Allocate();
-        Report("at", t, black);
+        if (black.Allocate()) Report("at", t, black);
       }
-      if (t == last) Sys().PostQuit(0);
+      if (t == last) system().PostQuit(0);
     });
   }
 }
@@ -53,7 +54,7 @@ void WebVirtualBackend::ReportFrames(int count) {
   SetPresentHook([this](Tick, const Surface& screen) {
     if (!bodyStarted_ || framesTaken_ >= framesWanted_) return;
     Report("frame", static_cast<uint64_t>(framesTaken_), screen);
-    if (++framesTaken_ == framesWanted_) Sys().PostQuit(0);
+    if (++framesTaken_ == framesWanted_) system().PostQuit(0);
   });
 }
 

@@ -16,7 +16,7 @@ namespace platform::web {
 
 class WebVirtualBackend : public VirtualBackend {
  public:
-  explicit WebVirtualBackend(std::string programName);
+  WebVirtualBackend(services::System& system, std::string programName);
 
   // Reports the screen at these virtual times after the program's start;
   // ends the program after the last.

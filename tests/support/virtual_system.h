@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "platform/system.h"
 #include "platform/virtual/virtual_backend.h"
+#include "services/system.h"
 #include "shell/main_window.h"
 
 namespace testing_support {
@@ -17,15 +17,15 @@ class VirtualSystem {
   VirtualSystem& operator=(const VirtualSystem&) = delete;
 
   platform::VirtualBackend& backend() { return *backend_; }
-  platform::System& system() { return system_; }
+  services::System& system() { return system_; }
 
   // Registers the "ZELK" class and opens a main window with that title.
   std::unique_ptr<shell::MainWindow> OpenMainWindow(const char* title = "Test");
 
  private:
-  platform::VirtualBackend* backend_;  // owned by system_
-  platform::System system_;
-  platform::ScopedSystem installed_;
+  platform::VirtualBackend* backend_ = nullptr;  // owned by system_
+  services::System system_;
+  services::ScopedSystem installed_;
 };
 
 }  // namespace testing_support

@@ -1,5 +1,6 @@
 // The pictures of the data set, one function per picture or group of pictures
-// that share a palette. Each returns finished products.
+// that share a palette. Each returns finished products, named by what they
+// show; the manifest says which file holds each.
 #pragma once
 
 #include <vector>
@@ -28,8 +29,7 @@ std::vector<Product> MakeFinaleCards(const Fonts& fonts);     // yotei, dousa, t
 std::vector<Product> MakeTheme(const Fonts& fonts);           // tobirano.wav
 
 // Helpers shared by the art files.
-Product MagProduct(const std::string& name, const Canvas& canvas, int colors = 256,
-                   bool besidePrograms = false);
-Product BmpProduct(const std::string& name, const Canvas& canvas);
+Product MagProduct(const std::string& art, const Canvas& canvas, int colors = 256);
+Product BmpProduct(const std::string& art, const Canvas& canvas);
 
 }  // namespace datagen

@@ -108,11 +108,10 @@ image::DarPattern MessageWindow(const Fonts& fonts, const Palette& palette, cons
 std::vector<Product> MakePlasmaGroup(const Fonts& fonts) {
   Palette palette = PlasmaPalette();
   Product red;
-  red.name = "red.mag";
-  red.besidePrograms = true;
+  red.art = "plasma field";
   red.picture = PlasmaFrame(palette);
   Product msg;
-  msg.name = "msg1.dar";
+  msg.art = "plasma messages";
   msg.kind = Product::Kind::kDar;
   msg.archive.colorTable = ColourTableOf(palette);
   msg.archive.patterns = {
@@ -371,7 +370,7 @@ Canvas MapRoom(const Fonts& fonts) {
 }  // namespace
 
 std::vector<Product> MakePelia(const Fonts& fonts) {
-  return {MagProduct("pelia.mag", MapRoom(fonts), 256, true)};
+  return {MagProduct("map room", MapRoom(fonts))};
 }
 
 namespace {
@@ -505,7 +504,7 @@ Canvas StarChart(const Fonts& fonts) {
 }  // namespace
 
 std::vector<Product> MakeKaiten(const Fonts& fonts) {
-  return {MagProduct("kaiten.mag", StarChart(fonts), 256, true)};
+  return {MagProduct("star chart", StarChart(fonts))};
 }
 
 namespace {
@@ -715,9 +714,9 @@ std::vector<Product> MakeWater(const Fonts&) {
     whole.Paint(Fill(d, 320, 240), kGold);
     whole.Paint(Stroke(d, 1, true, 320, 240), kInk);
   }
-  Product water = MagProduct("water.mag", whole, 256, true);
+  Product water = MagProduct("pond", whole);
   Product close = water;
-  close.name = "waters.mag";
+  close.art = "pond window";
   close.picture.width = kWindowW;
   close.picture.height = kWindowH;
   close.picture.pixels.clear();

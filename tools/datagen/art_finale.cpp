@@ -117,8 +117,8 @@ Canvas Thanks(const Fonts& fonts) {
 }  // namespace
 
 std::vector<Product> MakeFinaleCards(const Fonts& fonts) {
-  return {MagProduct("yotei.mag", ComingSoon(fonts)),
-          MagProduct("dousa.mag", Requirements(fonts), 16), MagProduct("trush.mag", Thanks(fonts))};
+  return {MagProduct("coming soon", ComingSoon(fonts)),
+          MagProduct("requirements", Requirements(fonts), 16), MagProduct("thanks", Thanks(fonts))};
 }
 
 }  // namespace datagen

@@ -403,15 +403,15 @@ std::vector<Product> MakeNightGroup(const Fonts& fonts) {
                                  256);
   std::vector<Product> out;
   Product back;
-  back.name = "2tback.mag";
+  back.art = "sea horizon";
   back.picture = Quantize(sea, palette, 256, Dither::kDiffusion);
   out.push_back(back);
-  back.name = "back.mag";
+  back.art = "mountain sky";
   back.picture = Quantize(sky, palette, 256, Dither::kDiffusion);
   out.push_back(back);
 
   Product title;
-  title.name = "2title.dar";
+  title.art = "title lettering";
   title.kind = Product::Kind::kDar;
   title.archive.colorTable = ColourTable(palette);
   title.archive.patterns.push_back(
@@ -419,7 +419,7 @@ std::vector<Product> MakeNightGroup(const Fonts& fonts) {
   out.push_back(title);
 
   Product comet;
-  comet.name = "comet.dar";
+  comet.art = "comet shapes";
   comet.kind = Product::Kind::kDar;
   comet.archive.colorTable = ColourTable(palette);
   // Heights: each shape ends above the title band (rows 198 … 281) at rest.

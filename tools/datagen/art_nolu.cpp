@@ -154,7 +154,7 @@ std::vector<Product> MakeNolu(const Fonts& fonts) {
       if (row[x] < 0) row[x] = int16_t(background);
   }
   Product p;
-  p.name = "nolu.dar";
+  p.art = "Nolu";
   p.kind = Product::Kind::kDar;
   for (size_t i = 0; i < palette.size(); ++i) {
     p.archive.colorTable[i * 4] = palette[i].b;

@@ -95,7 +95,7 @@ std::vector<Product> MakeTame(const Fonts&) {
     Vec2 p{base.x + 30 + rng.Range(-10, 120), base.y - rng.Range(10, 140)};
     c.Glow(p, rng.Range(0.7f, 1.4f), kGold, rng.Range(0.4f, 1.0f));
   }
-  return {MagProduct("tame.mag", c)};
+  return {MagProduct("door on the hill", c)};
 }
 
 }  // namespace datagen
@@ -265,8 +265,8 @@ Canvas Constellation() {
 }  // namespace
 
 std::vector<Product> MakeFlickerFrames(const Fonts&) {
-  return {MagProduct("x.mag", Burst()), MagProduct("y.mag", DoorOutline()),
-          MagProduct("fm.mag", RuneCircle()), MagProduct("mn.mag", Constellation())};
+  return {MagProduct("burst", Burst()), MagProduct("door outline", DoorOutline()),
+          MagProduct("rune circle", RuneCircle()), MagProduct("constellation", Constellation())};
 }
 
 }  // namespace datagen
@@ -278,7 +278,6 @@ using namespace look;
 std::vector<Product> MakeLetters(const Fonts& fonts) {
   const int S = 128;
   const char* letters[] = {"V", "o", "r", "n", "a", "!"};
-  const char* names[] = {"v.mag", "o.mag", "r.mag", "n.mag", "a.mag", "exc.mag"};
   std::vector<Product> out;
   for (int i = 0; i < 6; ++i) {
     Canvas c(S, S);
@@ -303,7 +302,7 @@ std::vector<Product> MakeLetters(const Fonts& fonts) {
           gy = v.y;
         }
     Sparkle(c, {gx + 4, gy + 4}, 11, kCream, 0.9f);
-    out.push_back(MagProduct(names[i], c));
+    out.push_back(MagProduct(std::string("letter ") + letters[i], c));
   }
   return out;
 }
@@ -323,7 +322,7 @@ std::vector<Product> MakeTitle(const Fonts& fonts) {
     }
   c.AddLight(halo, look::kEmber, 0.45f);
   Sparkle(c, {60, 16}, 12, look::kCream, 1.0f);
-  return {MagProduct("title.mag", c)};
+  return {MagProduct("title logo", c)};
 }
 
 }  // namespace datagen

@@ -497,28 +497,31 @@ Canvas GalleryPortrait(const Fonts& fonts, const Character& who, void (*land)(Ca
 }  // namespace
 
 std::vector<Product> MakeStoryPortraits(const Fonts& fonts) {
-  return {BmpProduct("vennolu.bmp", StoryPortrait(fonts, DoorLight, Vennolu(), "Vennolu",
-                                                  "keeper of the door", "扉の番人　ヴェンノル")),
-          BmpProduct("orine.bmp", StoryPortrait(fonts, Library, Orine(), "Orine",
-                                                "scholar of Pelia", "ペリアの学者　オリーネ")),
-          BmpProduct("dova.bmp", StoryPortrait(fonts, Battlements, Dova(), "Dova",
-                                               "knight of the comet", "彗星の騎士　ドーヴァ"))};
+  return {BmpProduct("Vennolu at the door",
+                     StoryPortrait(fonts, DoorLight, Vennolu(), "Vennolu", "keeper of the door",
+                                   "扉の番人　ヴェンノル")),
+          BmpProduct("Orine in the library",
+                     StoryPortrait(fonts, Library, Orine(), "Orine", "scholar of Pelia",
+                                   "ペリアの学者　オリーネ")),
+          BmpProduct("Dova on the battlements",
+                     StoryPortrait(fonts, Battlements, Dova(), "Dova", "knight of the comet",
+                                   "彗星の騎士　ドーヴァ"))};
 }
 
 std::vector<Product> MakeGallery(const Fonts& fonts) {
   auto forestGreen = [](Canvas& c) { Forest(c, 81, Hex(0x60c080)); };
   auto forestMoon = [](Canvas& c) { Forest(c, 91, Hex(0x8090e0)); };
-  return {BmpProduct("ubeko.bmp",
+  return {BmpProduct("Ubeko",
                      GalleryPortrait(fonts, Ubeko(), forestGreen, "UBEKO", "ウベコ　森の案内人")),
-          BmpProduct("fenari.bmp",
+          BmpProduct("Fenari",
                      GalleryPortrait(fonts, Fenari(), forestMoon, "FENARI", "フェナリ　月の射手")),
-          BmpProduct("tamor.bmp", GalleryPortrait(fonts, Tamor(), Observatory, "TAMOR",
-                                                  "タモール　星読みの賢者")),
-          BmpProduct("brakendo.bmp", GalleryPortrait(fonts, Brakendo(), Forge, "BRAKENDO",
-                                                     "ブラケンド　鍛冶の親方")),
-          BmpProduct("tobiran.bmp",
+          BmpProduct("Tamor", GalleryPortrait(fonts, Tamor(), Observatory, "TAMOR",
+                                              "タモール　星読みの賢者")),
+          BmpProduct("Brakendo", GalleryPortrait(fonts, Brakendo(), Forge, "BRAKENDO",
+                                                 "ブラケンド　鍛冶の親方")),
+          BmpProduct("Tobiran",
                      GalleryPortrait(fonts, Tobiran(), Portal, "TOBIRAN", "トビラン　扉の精")),
-          BmpProduct("hovane.bmp",
+          BmpProduct("Hovane",
                      GalleryPortrait(fonts, Hovane(), SeaBalcony, "HOVANE", "ホヴァネ　海の歌姫"))};
 }
 

@@ -5,7 +5,7 @@ namespace datagen {
 
 std::vector<Product> MakeTheme(const Fonts&) {
   Product p;
-  p.name = "tobirano.wav";
+  p.art = "theme";
   p.kind = Product::Kind::kWave;
   p.bytes = EncodeWave(RenderTheme(), kThemeRate);
   return {p};

@@ -2,11 +2,13 @@
 // back from the files with the tool-side decoders, on one PNG for reviewers,
 // with the theme's loudness over time and its scene marks at the bottom.
 #include <cmath>
+#include <filesystem>
 
 #include "tools/datagen/dataset.h"
 #include "tools/datagen/quantize.h"
 #include "tools/datagen/scenery.h"
 #include "tools/datagen/synth.h"
+#include "tools/manifest/manifest.h"
 
 namespace datagen {
 
@@ -18,24 +20,16 @@ struct Entry {
   bool pattern = false;
 };
 
-constexpr const char* kOrder[] = {
-    "x.mag",       "y.mag",      "fm.mag",    "mn.mag",      "tame.mag",   "v.mag",
-    "o.mag",       "r.mag",      "n.mag",     "a.mag",       "exc.mag",    "title.mag",
-    "2tback.mag",  "2title.dar", "nolu.dar",  "vennolu.bmp", "red.mag",    "msg1.dar",
-    "back.mag",    "comet.dar",  "orine.bmp", "pelia.mag",   "kaiten.mag", "dova.bmp",
-    "water.mag",   "waters.mag", "ubeko.bmp", "fenari.bmp",  "tamor.bmp",  "brakendo.bmp",
-    "tobiran.bmp", "hovane.bmp", "yotei.mag", "dousa.mag",   "trush.mag"};
-
 bool EndsWith(const std::string& s, const char* tail) {
   std::string t(tail);
   return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
 }
 
-bool Load(const std::string& dir, const std::string& name, std::vector<Entry>* out,
+bool Load(const std::string& path, const std::string& name, std::vector<Entry>* out,
           std::string* error) {
-  auto bytes = ReadBytes(dir + "/" + name);
+  auto bytes = ReadBytes(path);
   if (!bytes) {
-    *error = "missing " + dir + "/" + name;
+    *error = "missing " + path;
     return false;
   }
   if (EndsWith(name, ".mag")) {
@@ -93,12 +87,20 @@ void Label(Canvas& sheet, const Font& font, const std::string& text, int size, i
 
 }  // namespace
 
-bool WriteContactSheet(const std::string& dataDir, const std::string& outFile, std::string* error) {
+bool WriteContactSheet(const std::string& programDir, const std::string& outFile,
+                       std::string* error) {
   Fonts fonts;
   if (!fonts.Open(error)) return false;
   std::vector<Entry> entries;
-  for (const char* name : kOrder)
-    if (!Load(dataDir, name, &entries, error)) return false;
+  std::string theme;
+  for (const manifest::DataFile& f : manifest::DataSet()) {
+    const std::string name(f.file), path = programDir + "/" + manifest::WhereRead(f.file);
+    if (EndsWith(name, ".wav")) {
+      theme = path;
+    } else if (!Load(path, name, &entries, error)) {
+      return false;
+    }
+  }
 
   const int columns = 6, cellW = 320, cellH = 270, top = 70, waveH = 150;
   int rows = int((entries.size() + columns - 1) / columns);
@@ -116,14 +118,15 @@ bool WriteContactSheet(const std::string& dataDir, const std::string& outFile, s
     Label(sheet, *fonts.gothic, entries[i].label, 14, cx + 12, cy + cellH - 16, look::kCream);
   }
   // The theme: loudness every 50 ms, the scene marks in amber.
-  auto wave = ReadBytes(dataDir + "/tobirano.wav");
+  auto wave = ReadBytes(theme);
   if (!wave || wave->size() < 44) {
-    *error = "missing " + dataDir + "/tobirano.wav";
+    *error = "missing the theme " + theme;
     return false;
   }
   int y0 = top + rows * cellH + 20, height = waveH - 50, x0 = 20, width = sheet.w - 40;
-  Label(sheet, *fonts.gothic, "tobirano.wav  (loudness; scene changes marked)", 14, x0, y0 - 4,
-        look::kCream);
+  Label(sheet, *fonts.gothic,
+        std::filesystem::path(theme).filename().string() + "  (loudness; scene changes marked)", 14,
+        x0, y0 - 4, look::kCream);
   size_t frames = (wave->size() - 44) / 4;
   double seconds = double(frames) / kThemeRate;
   for (int px = 0; px < width; ++px) {

@@ -1,12 +1,16 @@
 #include "tools/datagen/dataset.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <mutex>
+#include <set>
+#include <string_view>
 #include <thread>
 
 #include "tools/datagen/art.h"
 #include "tools/datagen/quantize.h"
+#include "tools/manifest/manifest.h"
 
 namespace datagen {
 
@@ -30,29 +34,29 @@ std::vector<Job> AllJobs() {
   };
 }
 
-Product MagProduct(const std::string& name, const Canvas& canvas, int colors, bool besidePrograms) {
+Product MagProduct(const std::string& art, const Canvas& canvas, int colors) {
   Product p;
-  p.name = name;
+  p.art = art;
   p.kind = Product::Kind::kMag;
-  p.besidePrograms = besidePrograms;
   Palette palette = BuildPalette({{&canvas, nullptr, 1.0f}}, colors);
   p.picture =
       Quantize(canvas, palette, colors, colors == 16 ? Dither::kOrdered : Dither::kDiffusion);
   return p;
 }
 
-Product BmpProduct(const std::string& name, const Canvas& canvas) {
+Product BmpProduct(const std::string& art, const Canvas& canvas) {
   Product p;
-  p.name = name;
+  p.art = art;
   p.kind = Product::Kind::kBmp;
   p.truecolour = ToRgbImage(canvas);
   return p;
 }
 
-bool Encode(const Product& product, std::vector<uint8_t>* bytes, std::string* error) {
+bool Encode(const Product& product, const std::string& file, std::vector<uint8_t>* bytes,
+            std::string* error) {
   switch (product.kind) {
     case Product::Kind::kMag:
-      *bytes = image::EncodeMag(product.picture, error, "Vorna! " + product.name);
+      *bytes = image::EncodeMag(product.picture, error, "Vorna! " + file);
       break;
     case Product::Kind::kDar:
       *bytes = image::EncodeDar(product.archive, error);
@@ -65,7 +69,7 @@ bool Encode(const Product& product, std::vector<uint8_t>* bytes, std::string* er
       break;
   }
   if (bytes->empty()) {
-    *error = product.name + ": " + (error->empty() ? "nothing to write" : *error);
+    *error = file + ": " + (error->empty() ? "nothing to write" : *error);
     return false;
   }
   return true;
@@ -73,8 +77,9 @@ bool Encode(const Product& product, std::vector<uint8_t>* bytes, std::string* er
 
 namespace {
 
-bool WritePreviews(const Product& p, const std::string& dir, std::string* error) {
-  std::string base = dir + "/" + p.name;
+bool WritePreviews(const Product& p, const std::string& file, const std::string& dir,
+                   std::string* error) {
+  std::string base = dir + "/" + file;
   switch (p.kind) {
     case Product::Kind::kMag:
       return WritePng(base + ".png", ToRgbImage(p.picture), error);
@@ -92,12 +97,59 @@ bool WritePreviews(const Product& p, const std::string& dir, std::string* error)
   return true;
 }
 
+// The manifest's file of a drawing, or null.
+const manifest::DataFile* FileOf(std::string_view art) {
+  for (const manifest::DataFile& f : manifest::DataSet()) {
+    if (f.art == art) return &f;
+  }
+  return nullptr;
+}
+
+// Whether a file name's ending suits what a product is.
+bool Suits(const Product& p, std::string_view file) {
+  static constexpr std::string_view kEndings[] = {".mag", ".bmp", ".dar", ".wav"};
+  const std::string_view ending = kEndings[static_cast<int>(p.kind)];
+  return file.size() > ending.size() && file.substr(file.size() - ending.size()) == ending;
+}
+
+// The file of each product, checking that drawings and the manifest's files
+// match one to one. Empty with `error` set when they do not.
+std::vector<std::string> FilesOf(const std::vector<std::vector<Product>>& results,
+                                 std::string* error) {
+  std::vector<std::string> files;
+  std::set<std::string_view> made;
+  for (const std::vector<Product>& products : results) {
+    for (const Product& p : products) {
+      const manifest::DataFile* f = FileOf(p.art);
+      if (f == nullptr) {
+        *error = "the manifest has no file for the drawing \"" + p.art + "\"";
+        return {};
+      }
+      if (!Suits(p, f->file) || !made.insert(f->file).second) {
+        *error = "the drawing \"" + p.art + "\" cannot be " + std::string(f->file);
+        return {};
+      }
+      files.emplace_back(f->file);
+    }
+  }
+  for (const manifest::DataFile& f : manifest::DataSet()) {
+    if (made.count(f.file) == 0) {
+      *error = "nothing draws " + std::string(f.file) + " (\"" + std::string(f.art) + "\")";
+      return {};
+    }
+  }
+  return files;
+}
+
 }  // namespace
 
-bool GenerateDataSet(const std::string& dataDir, const std::string& programDir,
-                     const std::string& previewDir, int threads, std::string* error) {
+bool GenerateDataSet(const std::string& programDir, const std::string& previewDir, int threads,
+                     std::string* error) {
+  std::vector<std::string> folders = {programDir, previewDir};
+  for (const manifest::Program& program : manifest::Programs())
+    folders.push_back(programDir + "/" + std::string(program.folder));
   std::error_code ec;
-  for (const std::string& d : {dataDir, programDir, previewDir}) {
+  for (const std::string& d : folders) {
     if (d.empty()) continue;
     std::filesystem::create_directories(d, ec);
     if (ec) {
@@ -127,18 +179,27 @@ bool GenerateDataSet(const std::string& dataDir, const std::string& programDir,
   worker();
   for (std::thread& t : pool)
     t.join();
-
   for (size_t i = 0; i < jobs.size(); ++i) {
     if (!failures[i].empty()) {
       *error = jobs[i].name + ": " + failures[i];
       return false;
     }
-    for (const Product& p : results[i]) {
+  }
+
+  const std::vector<std::string> files = FilesOf(results, error);
+  if (files.empty()) return false;
+  size_t n = 0;
+  for (const std::vector<Product>& products : results) {
+    for (const Product& p : products) {
+      const std::string& file = files[n++];
       std::vector<uint8_t> bytes;
-      if (!Encode(p, &bytes, error)) return false;
-      if (!WriteBytes(dataDir + "/" + p.name, bytes, error)) return false;
-      if (p.besidePrograms && !WriteBytes(programDir + "/" + p.name, bytes, error)) return false;
-      if (!previewDir.empty() && !WritePreviews(p, previewDir, error)) return false;
+      if (!Encode(p, file, &bytes, error)) return false;
+      for (const manifest::Program& program : manifest::Programs()) {
+        if (std::find(program.reads.begin(), program.reads.end(), file) == program.reads.end())
+          continue;
+        if (!WriteBytes(programDir + "/" + program.PathOf(file), bytes, error)) return false;
+      }
+      if (!previewDir.empty() && !WritePreviews(p, file, previewDir, error)) return false;
     }
   }
   return true;

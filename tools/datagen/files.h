@@ -35,8 +35,9 @@ std::vector<uint8_t> EncodeBmp24(const RgbImage& picture);
 // Reads back such a file (for the contact sheet); nullopt when it is not one.
 std::optional<RgbImage> DecodeBmp24(const std::vector<uint8_t>& file);
 
-bool WritePng(const std::string& path, const RgbImage& picture, std::string* error);
-bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+[[nodiscard]] bool WritePng(const std::string& path, const RgbImage& picture, std::string* error);
+[[nodiscard]] bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes,
+                              std::string* error);
 std::optional<std::vector<uint8_t>> ReadBytes(const std::string& path);
 
 }  // namespace datagen

@@ -48,7 +48,7 @@ class Font {
 struct Fonts {
   std::unique_ptr<Font> gothic, mincho, serifBold, serifItalic, serif;
   // False and `error` set when a font is missing.
-  bool Open(std::string* error);
+  [[nodiscard]] bool Open(std::string* error);
 };
 
 // Decodes UTF-8 into code points (invalid bytes become U+FFFD).

@@ -13,28 +13,13 @@
 #include "tools/datagen/geometry.h"
 #include "tools/datagen/quantize.h"
 #include "tools/datagen/scenery.h"
+#include "tools/manifest/manifest.h"
 
 namespace datagen {
 
 namespace {
 
 constexpr int kMaster = 256;
-
-struct Design {
-  const char* program;
-  const char* picture;
-  float x, y, side;  // the square of the picture the icon shows
-  bool round;        // a circle instead of a rounded square
-  bool lens;         // a magnifying glass over the middle
-};
-
-constexpr Design kDesigns[] = {
-    {"scenedemo", "tame.mag", 292, 146, 256, false, false},  // the door on the hill at dusk
-    {"lensdemo", "pelia.mag", 40, 0, 240, false, true},      // Pelia's map room
-    {"spindemo", "kaiten.mag", 10, 10, 820, true, false},    // the star chart
-    {"ripdemo", "water.mag", 40, 0, 240, false, false},      // the pond from above
-    {"plasmademo", "red.mag", 100, 60, 120, false, false},   // the plasma's colours
-};
 
 Col Bilinear(const RgbImage& p, float x, float y) {
   x = std::clamp(x, 0.0f, float(p.width - 1));
@@ -63,17 +48,19 @@ Canvas Cut(const RgbImage& p, float x, float y, float side) {
   return out;
 }
 
-// The master picture of one design and its coverage (alpha).
-void Draw(const Design& d, const RgbImage& picture, Canvas* canvas, Mask* alpha) {
-  *canvas = Cut(picture, d.x, d.y, d.side);
+// The master picture of one icon and its coverage (alpha).
+void Draw(const manifest::Icon& icon, const RgbImage& picture, Canvas* canvas, Mask* alpha) {
+  const float x = float(icon.x), y = float(icon.y), side = float(icon.side);
+  *canvas = Cut(picture, x, y, side);
   const Vec2 mid{kMaster / 2.0f, kMaster / 2.0f};
-  Path outline = d.round ? Circle(mid, 122) : RoundedBox(6, 6, 250, 250, 44);
+  Path outline =
+      icon.shape == manifest::IconShape::kRound ? Circle(mid, 122) : RoundedBox(6, 6, 250, 250, 44);
   *alpha = Fill(outline, kMaster, kMaster);
-  if (d.lens) {
+  if (icon.shape == manifest::IconShape::kMagnified) {
     // Twice the magnification inside the glass, centred where it stands.
     const Vec2 c{120, 112};
-    const float r = 70, half = d.side / 2;
-    const float px = d.x + c.x * d.side / kMaster, py = d.y + c.y * d.side / kMaster;
+    const float r = 70, half = side / 2;
+    const float px = x + c.x * side / kMaster, py = y + c.y * side / kMaster;
     Canvas zoomed = Cut(picture, px - c.x * half / kMaster, py - c.y * half / kMaster, half);
     canvas->PaintWith(Fill(Circle(c, r), kMaster, kMaster),
                       [&](int x, int y) { return zoomed.at(x, y); });
@@ -132,11 +119,11 @@ bool WriteRgbaPng(const std::string& path, int size, const std::vector<uint8_t>&
 
 }  // namespace
 
-bool WriteIcons(const std::string& dataDir, const std::string& outDir,
+bool WriteIcons(const std::string& programDir, const std::string& outDir,
                 const std::string& namePrefix, std::string* error) {
   namespace fs = std::filesystem;
-  for (const Design& d : kDesigns) {
-    const std::string source = dataDir + "/" + d.picture;
+  for (const manifest::Program& program : manifest::Programs()) {
+    const std::string source = programDir + "/" + program.PathOf(program.icon.picture);
     auto bytes = ReadBytes(source);
     if (!bytes) {
       *error = "missing " + source;
@@ -149,13 +136,13 @@ bool WriteIcons(const std::string& dataDir, const std::string& outDir,
     }
     Canvas canvas;
     Mask alpha;
-    Draw(d, ToRgbImage(*picture), &canvas, &alpha);
+    Draw(program.icon, ToRgbImage(*picture), &canvas, &alpha);
     for (int size : kIconSizes) {
       const std::string n = std::to_string(size);
       const fs::path dir = fs::path(outDir) / "hicolor" / (n + "x" + n) / "apps";
       std::error_code ec;
       fs::create_directories(dir, ec);
-      const std::string file = (dir / (namePrefix + d.program + ".png")).string();
+      const std::string file = (dir / (namePrefix + std::string(program.name) + ".png")).string();
       if (!WriteRgbaPng(file, size, Reduce(canvas, alpha, size), error)) return false;
     }
   }

@@ -18,9 +18,9 @@
 #include "image/dar_archive.h"
 #include "image/mag_decode.h"
 #include "image/mag_image.h"
-#include "platform/process/process.h"
-#include "platform/system.h"
+#include "platform/terminal.h"
 #include "platform/virtual/virtual_backend.h"
+#include "services/calls.h"
 #include "tools/cli/command_line.h"
 #include "tools/zelkimg/png_io.h"
 #include "tools/zelkimg/quantize.h"
@@ -202,28 +202,28 @@ std::vector<uint8_t> RenderBmp(const std::string& path, const std::vector<uint8_
   if (U32(file.data() + 2) != file.size())
     throw Failure{path + ": size field " + std::to_string(U32(file.data() + 2)) +
                   " differs from the file length " + std::to_string(file.size())};
-  platform::BitmapInfoHeader info;
+  services::BitmapInfoHeader info;
   std::memcpy(&info, file.data() + 14, sizeof info);
   if (info.biBitCount <= 8)
     throw Failure{path + ": " + std::to_string(info.biBitCount) +
                   "-bit BMP with a colour table; the demos draw only true-colour BMP files"};
-  if (info.biCompression != platform::BI_RGB) throw Failure{path + ": compressed BMP"};
+  if (info.biCompression != services::BI_RGB) throw Failure{path + ": compressed BMP"};
   const int64_t w = info.biWidth, h = info.biHeight < 0 ? -int64_t(info.biHeight) : info.biHeight;
   if (w <= 0 || h <= 0 || w * h > (int64_t{1} << 28)) throw Failure{path + ": bad picture size"};
   const uint8_t* bits = file.data() + 54;
-  const platform::DibView view = platform::DibView::FromHeader(info, bits, file.size() - 54);
+  const services::DibView view = services::DibView::FromHeader(info, bits, file.size() - 54);
   if (view.RowStride() * static_cast<size_t>(h) > view.bitsSize)
     throw Failure{path + ": pixel rows cut short"};
   *width = static_cast<int>(w);
   *height = static_cast<int>(h);
   // Tile by tile through the same blit that draws it on screen.
   std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-  platform::Surface tile;
+  services::Surface tile;
   if (!tile.Allocate()) throw Failure{"out of memory"};
-  for (int ty = 0; ty < h; ty += platform::Surface::kHeight) {
-    for (int tx = 0; tx < w; tx += platform::Surface::kWidth) {
-      const int tw = static_cast<int>(std::min<int64_t>(platform::Surface::kWidth, w - tx));
-      const int th = static_cast<int>(std::min<int64_t>(platform::Surface::kHeight, h - ty));
+  for (int ty = 0; ty < h; ty += services::Surface::kHeight) {
+    for (int tx = 0; tx < w; tx += services::Surface::kWidth) {
+      const int tw = static_cast<int>(std::min<int64_t>(services::Surface::kWidth, w - tx));
+      const int th = static_cast<int>(std::min<int64_t>(services::Surface::kHeight, h - ty));
       tile.StretchDIBits(0, 0, tw, th, tx, static_cast<int>(h - ty - th), tw, th, view);
       for (int y = 0; y < th; ++y) {
         for (int x = 0; x < tw; ++x) {
@@ -344,7 +344,7 @@ void InfoDar(const std::string& path, const std::vector<uint8_t>& file, std::ost
 
 void InfoBmp(const std::string& path, const std::vector<uint8_t>& file, std::ostream& os) {
   if (file.size() < 54) throw Failure{path + ": shorter than the 54 bytes of BMP headers"};
-  platform::BitmapInfoHeader info;
+  services::BitmapInfoHeader info;
   std::memcpy(&info, file.data() + 14, sizeof info);
   os << "type: BMP\nsize: " << info.biWidth << "x" << info.biHeight << "\n";
   os << "bits per pixel: " << info.biBitCount << ", compression: " << info.biCompression
@@ -511,7 +511,7 @@ Canvas LoadCanvas(const Input& input) {
   if (kind == Kind::kMag) {
     image::MagDecodeResult r = image::DecodeMagToDib(file);
     if (!r.block) throw Failure{path + ": " + r.message};
-    const platform::BitmapInfoHeader h = r.block->header();
+    const services::BitmapInfoHeader h = r.block->header();
     if (h.biBitCount != 8) throw Failure{path + ": a 16-colour picture; patterns need 256 colours"};
     canvas.width = h.biWidth;
     canvas.height = h.biHeight;
@@ -582,8 +582,9 @@ void DarDraw(const std::string& darPath, const std::string& background, int n, i
   // become error messages.
   platform::VirtualBackend::Options options;
   options.moduleFileName = (dar.parent_path() / "zelkimg").string();
-  platform::System system(std::make_unique<platform::VirtualBackend>(options));
-  platform::ScopedSystem installed(system);
+  services::System system(
+      [&](services::System& s) { return std::make_unique<platform::VirtualBackend>(s, options); });
+  services::ScopedSystem installed(system);
   image::DarArchive archive(nullptr);
   archive.Load(dar.filename().string().c_str());
   if (archive.loaded && darPalette) archive.CopyPalette(canvas.table.data());
@@ -591,7 +592,7 @@ void DarDraw(const std::string& darPath, const std::string& background, int n, i
   if (archive.loaded) archive.DrawPattern(x, y, n);
   if (!system.boxLog().empty()) {
     std::string text;
-    for (const platform::BoxRecord& box : system.boxLog())
+    for (const services::BoxRecord& box : system.boxLog())
       text += (text.empty() ? "" : "; ") + box.text;
     std::replace(text.begin(), text.end(), '\n', ' ');
     if (scratch) {

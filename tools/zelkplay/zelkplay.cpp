@@ -20,8 +20,9 @@
 #include "media/media_player.h"
 #include "platform/media/sdl_media_service.h"
 #include "platform/paths.h"
-#include "platform/system.h"
 #include "programs/run_on_sdl.h"
+#include "services/calls.h"
+#include "services/system.h"
 #include "shell/entry.h"
 #include "shell/pump.h"
 #include "tools/cli/command_line.h"
@@ -57,7 +58,7 @@ class Zelkplay : public shell::DemoProgram {
  public:
   // Logs each notice, then hands it to the player.
   struct Logger : shell::MediaNoticeSink {
-    void OnMciNotify(platform::WindowHandle window, uint32_t device, uint32_t code) override {
+    void OnMciNotify(services::WindowHandle window, uint32_t device, uint32_t code) override {
       if (log) *log << "notice " << device << ' ' << code << std::endl;
       player->OnMciNotify(window, device, code);
     }
@@ -75,10 +76,10 @@ class Zelkplay : public shell::DemoProgram {
 
   int Body(shell::MainWindow& window) override {
     const auto& r = g_options.rect;
-    window.backDC->PatBlt(0, 0, 640, 480, platform::RasterFill::kBlackness);
+    window.backDC->PatBlt(0, 0, 640, 480, services::RasterFill::kBlackness);
     DrawField(*window.backDC, r);
     window.screenDC->BitBlt(0, 0, 640, 480, *window.backDC, 0, 0);
-    if (shell::WaitUntil(platform::GetTickCount() + g_options.delayMs) == 0) return 0;
+    if (shell::WaitUntil(services::GetTickCount() + g_options.delayMs) == 0) return 0;
 
     const std::string name = RelativeName(g_options.file);
     const bool wave = name.size() > 4 && (name.substr(name.size() - 4) == ".wav" ||
@@ -88,17 +89,17 @@ class Zelkplay : public shell::DemoProgram {
     if (ok == 0 && player_->QuitSeen()) return 0;
     if (ok == 0) {
       // The player has shown its box; say the same on stderr once it is gone.
-      const auto& boxes = platform::Sys().boxLog();
+      const auto& boxes = services::Sys().boxLog();
       failure_ = boxes.empty() ? "the media player refused it" : boxes.back().text;
       std::replace(failure_.begin(), failure_.end(), '\n', ' ');
       return 1;
     }
-    const platform::Tick end =
-        platform::GetTickCount() + static_cast<platform::Tick>(g_options.seconds * 1000);
+    const services::Tick end =
+        services::GetTickCount() + static_cast<services::Tick>(g_options.seconds * 1000);
     for (;;) {
       if (shell::PumpPending() == 0) return 0;
-      if (g_options.seconds > 0 && !(platform::GetTickCount() < end)) return 1;
-      platform::Sleep(2);
+      if (g_options.seconds > 0 && !(services::GetTickCount() < end)) return 1;
+      services::Sleep(2);
     }
   }
 
@@ -112,7 +113,7 @@ class Zelkplay : public shell::DemoProgram {
 
  private:
   // A grey field with a lighter frame just outside the video's rectangle.
-  static void DrawField(platform::Surface& s, const std::vector<int>& r) {
+  static void DrawField(services::Surface& s, const std::vector<int>& r) {
     uint32_t* px = s.Pixels();
     if (px == nullptr || !s.Valid()) return;
     for (int y = 0; y < 480; ++y) {
@@ -132,7 +133,6 @@ class Zelkplay : public shell::DemoProgram {
 };
 
 int Entry() {
-  platform::Sys().SetMediaService(std::make_unique<platform::SdlMediaService>(platform::Sys()));
   Zelkplay program;
   const int code = shell::RunDemoProgram("zelkplay", "zelkplay", program);
   if (program.failure().empty()) return code;
@@ -168,5 +168,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zelkplay: %s\n", tools::ExplainParseError(app, e).c_str());
     return 2;
   }
-  return programs::RunOnSdl(Entry);
+  return programs::RunOnSdl(Entry, [](services::System& system) {
+    system.SetMediaService(std::make_unique<platform::SdlMediaService>(system));
+  });
 }

@@ -62,19 +62,19 @@ struct Play {
 
 std::vector<Play> Plays(const Soundtrack::Log& log) {
   std::vector<Play> plays;
-  std::map<platform::MciDeviceId, size_t> open;  // device → its play in `plays`
-  auto stop = [&](platform::MciDeviceId device, uint64_t at) {
+  std::map<services::MciDeviceId, size_t> open;  // device → its play in `plays`
+  auto stop = [&](services::MciDeviceId device, uint64_t at) {
     auto it = open.find(device);
     if (it == open.end()) return;
     plays[it->second].end = at;
     open.erase(it);
   };
   for (const auto& e : log) {
-    if (e.command == platform::MCI_PLAY) {
+    if (e.command == services::MCI_PLAY) {
       stop(e.device, e.elapsedMs);
       open[e.device] = plays.size();
       plays.push_back(Play{e.file, e.elapsedMs, std::numeric_limits<uint64_t>::max(), e.fromMs});
-    } else if (e.command == 0 || e.command == platform::MCI_CLOSE) {
+    } else if (e.command == 0 || e.command == services::MCI_CLOSE) {
       stop(e.device, e.elapsedMs);
     }
   }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/virtual_media_service.h"
+#include "platform/virtual/virtual_media_service.h"
 
 namespace zelkrender {
 
@@ -37,6 +37,7 @@ class Soundtrack {
 
 // A whole sound file as interleaved stereo at Soundtrack::kRate. False with the
 // reason in *error when it cannot be read.
-bool DecodeSound(const std::string& path, std::vector<float>* samples, std::string* error);
+[[nodiscard]] bool DecodeSound(const std::string& path, std::vector<float>* samples,
+                               std::string* error);
 
 }  // namespace zelkrender

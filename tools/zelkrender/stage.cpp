@@ -3,20 +3,14 @@
 #include <algorithm>
 #include <cctype>
 
-#include "programs/effect_programs.h"
-#include "programs/scenedemo.h"
+#include "programs/entries.h"
+#include "tools/manifest/manifest.h"
 
 namespace zelkrender {
 
 namespace {
 
-constexpr ProgramInfo kPrograms[] = {
-    {"scenedemo", programs::ScenedemoMain, "tobirano.wav", 171000},
-    {"lensdemo", programs::LensdemoMain, "", 10000},
-    {"spindemo", programs::SpindemoMain, "", 10000},
-    {"ripdemo", programs::RipdemoMain, "", 10000},
-    {"plasmademo", programs::PlasmademoMain, "", 10000},
-};
+constexpr uint64_t kSpanWithoutCycles = 10000;
 
 bool EndsWithNoCase(std::string_view text, std::string_view tail) {
   if (tail.size() > text.size()) return false;
@@ -26,24 +20,18 @@ bool EndsWithNoCase(std::string_view text, std::string_view tail) {
   });
 }
 
-std::unique_ptr<platform::Backend> MakeBackend(platform::VirtualBackend** backend) {
-  auto made = std::make_unique<platform::VirtualBackend>();
-  *backend = made.get();
-  return made;
-}
-
 }  // namespace
 
-const ProgramInfo* FindProgram(std::string_view name) {
-  for (const ProgramInfo& p : kPrograms) {
-    if (p.name == name) return &p;
-  }
-  return nullptr;
+std::optional<ProgramInfo> FindProgram(std::string_view name) {
+  const manifest::Program* p = manifest::FindProgram(name);
+  if (p == nullptr) return std::nullopt;
+  return ProgramInfo{p->name, programs::FindEntry(name), p->theme, p->folder,
+                     p->cycleMs != 0 ? p->cycleMs : kSpanWithoutCycles};
 }
 
 std::string ProgramNames() {
   std::string names;
-  for (const ProgramInfo& p : kPrograms) {
+  for (const manifest::Program& p : manifest::Programs()) {
     if (!names.empty()) names += ", ";
     names += p.name;
   }
@@ -54,9 +42,9 @@ std::string ProgramNames() {
 // can see the theme's first play as it happens.
 class Stage::WatchedMedia : public platform::VirtualMediaService {
  public:
-  WatchedMedia(platform::System& system, platform::VirtualBackend& backend, Stage& stage)
+  WatchedMedia(services::System& system, platform::VirtualBackend& backend, Stage& stage)
       : VirtualMediaService(system, backend), stage_(stage) {}
-  uint32_t SendCommand(platform::MciDeviceId device, uint32_t command, uint32_t flags,
+  uint32_t SendCommand(services::MciDeviceId device, uint32_t command, uint32_t flags,
                        void* params) override {
     const uint32_t result = VirtualMediaService::SendCommand(device, command, flags, params);
     stage_.OnMediaCommand();
@@ -68,13 +56,17 @@ class Stage::WatchedMedia : public platform::VirtualMediaService {
 };
 
 Stage::Stage(const ProgramInfo& program, const std::string& programDir, uint32_t pumpMs)
-    : program_(program), system_(MakeBackend(&backend_)) {
+    : program_(program), system_([this](services::System& s) {
+        auto made = std::make_unique<platform::VirtualBackend>(s);
+        backend_ = made.get();
+        return made;
+      }) {
   backend_->SetPumpMs(pumpMs);
   backend_->SetModuleFileName(programDir + "/" + std::string(program.name));
   backend_->SetMarkHook([this](const std::string& what) {
     if (what == "body") bodyStarted_ = true;
   });
-  backend_->SetPresentHook([this](platform::Tick, const platform::Surface& screen) {
+  backend_->SetPresentHook([this](services::Tick, const services::Surface& screen) {
     if (bodyStarted_ && onFrame_) onFrame_(screen);
   });
   if (!program.theme.empty()) {
@@ -109,7 +101,7 @@ void Stage::SetOrigin(uint64_t elapsed) {
 std::optional<uint64_t> Stage::ThemeStart() const {
   if (media_ == nullptr) return std::nullopt;
   for (const auto& entry : media_->log()) {
-    if (entry.command == platform::MCI_PLAY && EndsWithNoCase(entry.file, program_.theme)) {
+    if (entry.command == services::MCI_PLAY && EndsWithNoCase(entry.file, program_.theme)) {
       return entry.elapsedMs;
     }
   }
@@ -127,7 +119,7 @@ void Stage::Stop() {
 
 int Stage::Run() {
   if (!fromTheme_ && !origin_) SetOrigin(0);
-  platform::ScopedSystem installed(system_);
+  services::ScopedSystem installed(system_);
   return program_.entry();
 }
 

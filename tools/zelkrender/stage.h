@@ -11,25 +11,28 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/media/virtual_media_service.h"
-#include "platform/system.h"
 #include "platform/virtual/virtual_backend.h"
+#include "platform/virtual/virtual_media_service.h"
+#include "services/system.h"
 
 namespace zelkrender {
 
-// A demo program as the renderer knows it.
+// A demo program of the manifest as the renderer knows it.
 struct ProgramInfo {
   std::string_view name;
   int (*entry)();
   // The wave file whose first play starts the first cycle; empty when the
   // program plays no sound.
   std::string_view theme;
-  // What "the whole program" means when no end time is given.
+  // The folder below the program's own where its files lie ("" for beside it).
+  std::string_view folder;
+  // What "the whole program" means when no end time is given: one cycle, or
+  // 10 s of a program without cycles.
   uint64_t defaultSpanMs;
 };
 
-const ProgramInfo* FindProgram(std::string_view name);
-std::string ProgramNames();  // "scenedemo, lensdemo, …"
+std::optional<ProgramInfo> FindProgram(std::string_view name);
+std::string ProgramNames();  // "scenedemo, lensdemo, …""
 
 // 640×480 XRGB pixels, row by row from the top.
 using Picture = std::vector<uint32_t>;
@@ -55,7 +58,7 @@ class Stage {
   // The same at `elapsed` ms after the program's start, whatever the origin.
   void AtElapsed(uint64_t elapsed, std::function<void()> action);
   // Called with every presented screen once the program's body has started.
-  void OnFrame(std::function<void(const platform::Surface&)> hook) { onFrame_ = std::move(hook); }
+  void OnFrame(std::function<void(const services::Surface&)> hook) { onFrame_ = std::move(hook); }
   // Ends the program at its next pump (as a confirmed close would).
   void Stop();
 
@@ -71,22 +74,22 @@ class Stage {
   // Virtual milliseconds since the program's start.
   uint64_t Elapsed() const { return backend_->Elapsed(); }
   const std::vector<platform::VirtualMediaService::LogEntry>* MediaLog() const;
-  const std::vector<platform::BoxRecord>& Boxes() const { return system_.boxLog(); }
+  const std::vector<services::BoxRecord>& Boxes() const { return system_.boxLog(); }
 
  private:
   class WatchedMedia;
   void OnMediaCommand();
   void SetOrigin(uint64_t elapsed);
 
-  const ProgramInfo& program_;
-  platform::VirtualBackend* backend_;  // owned by system_
-  platform::System system_;
+  const ProgramInfo program_;
+  platform::VirtualBackend* backend_ = nullptr;  // owned by system_
+  services::System system_;
   WatchedMedia* media_ = nullptr;  // owned by system_
   bool fromTheme_ = false;
   bool bodyStarted_ = false;
   std::optional<uint64_t> origin_;
   std::vector<std::pair<uint64_t, std::function<void()>>> pending_;  // until the origin is known
-  std::function<void(const platform::Surface&)> onFrame_;
+  std::function<void(const services::Surface&)> onFrame_;
 };
 
 }  // namespace zelkrender

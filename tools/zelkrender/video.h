@@ -20,11 +20,11 @@ class VideoEncoder {
   VideoEncoder(const VideoEncoder&) = delete;
   VideoEncoder& operator=(const VideoEncoder&) = delete;
 
-  bool AddFrame(const uint32_t* pixels, std::string* error);
+  [[nodiscard]] bool AddFrame(const uint32_t* pixels, std::string* error);
   // Appends sound; the track is cut into the encoder's frames as it fills.
-  bool AddSound(const std::vector<float>& samples, std::string* error);
+  [[nodiscard]] bool AddSound(const std::vector<float>& samples, std::string* error);
   // Encodes what is held back and completes the file.
-  bool Finish(std::string* error);
+  [[nodiscard]] bool Finish(std::string* error);
 
   // Names of the codecs chosen, e.g. "libx264/aac".
   std::string Codecs() const;

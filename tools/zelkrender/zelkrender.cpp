@@ -125,8 +125,10 @@ std::string CheckRequest(const Request& r, const ProgramInfo& p, const std::stri
            std::to_string(programDir.size()) + " bytes, at most " +
            std::to_string(kMaxProgramDirBytes) + ")";
   }
-  if (p.name == "scenedemo" && !HasFolderNoCase(programDir, "data"))
-    return "scenedemo reads DIR/data/: " + programDir + " has no data folder";
+  if (!p.folder.empty() && !HasFolderNoCase(programDir, std::string(p.folder))) {
+    return std::string(p.name) + " reads DIR/" + std::string(p.folder) + "/: " + programDir +
+           " has no " + std::string(p.folder) + " folder";
+  }
   return "";
 }
 
@@ -169,14 +171,14 @@ struct Run {
     // Boxes shown again and again in a row are told once, with their count.
     const auto& boxes = stage.Boxes();
     for (size_t i = 0, n = 1; i < boxes.size(); i += n) {
-      const auto same = [&](const platform::BoxRecord& b) {
+      const auto same = [&](const services::BoxRecord& b) {
         return b.caption == boxes[i].caption && b.text == boxes[i].text &&
                b.answer == boxes[i].answer;
       };
       for (n = 1; i + n < boxes.size() && same(boxes[i + n]); ++n) {
       }
       Say("message box \"" + boxes[i].caption + "\": " + boxes[i].text + " (answered " +
-          (boxes[i].answer == platform::IDOK ? "OK" : std::to_string(boxes[i].answer)) + ")" +
+          (boxes[i].answer == services::IDOK ? "OK" : std::to_string(boxes[i].answer)) + ")" +
           (n > 1 ? " ×" + std::to_string(n) : ""));
     }
     if (auto start = stage.ThemeStart(); start && request.verbose) {
@@ -227,7 +229,7 @@ int RenderFrames(Run& run, int count, const std::string& dir) {
   TaskQueue writers(kWriters, 2 * kWriters);
   Progress bar(std::string(run.program.name), count, "frame");
   int taken = 0;
-  run.stage.OnFrame([&](const platform::Surface& screen) {
+  run.stage.OnFrame([&](const services::Surface& screen) {
     if (taken == count || (run.request.cycle && !run.stage.origin()) || !run.Going()) return;
     std::string path = PicturePath(dir, run.program.name, "frame", taken, 5);
     writers.Post(
@@ -396,8 +398,8 @@ int Main(int argc, const char* const* argv) {
     return 2;
   }
 
-  const ProgramInfo* program = FindProgram(r.program);
-  if (program == nullptr) {
+  const std::optional<ProgramInfo> program = FindProgram(r.program);
+  if (!program) {
     Say("unknown program \"" + r.program + "\" (one of: " + ProgramNames() + ")");
     return 2;
   }

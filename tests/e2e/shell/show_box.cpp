@@ -6,12 +6,14 @@
 #include <memory>
 
 #include "platform/sdl/sdl_backend.h"
-#include "platform/system.h"
+#include "services/calls.h"
+#include "services/system.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) return 100;
-  platform::System system(std::make_unique<platform::SdlBackend>());
-  platform::ScopedSystem installed(system);
+  services::System system(
+      [](services::System& s) { return std::make_unique<platform::SdlBackend>(s); });
+  services::ScopedSystem installed(system);
   const auto style = static_cast<uint32_t>(std::strtoul(argv[1], nullptr, 0));
-  return platform::MessageBox(nullptr, argv[3], argv[2], style);
+  return services::MessageBox(nullptr, argv[3], argv[2], style);
 }

@@ -4,13 +4,13 @@
 #include <cstdint>
 
 #include "image/dib_image.h"
-#include "platform/surface.h"
+#include "services/surface.h"
 #include "tests/fuzz/common/fuzz_program.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzProgram program(fuzzing::FuzzFolder("bmp"), "p.bmp", data, size);
   if (!program.Written()) return 0;
-  static platform::Surface screen;  // allocated once: clearing 640×480 pixels dominates otherwise
+  static services::Surface screen;  // allocated once: clearing 640×480 pixels dominates otherwise
   if (!screen.Valid()) screen.Allocate();
 
   image::DibImage picture(nullptr, "fuzz");

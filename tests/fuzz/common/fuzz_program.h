@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/system.h"
 #include "platform/virtual/virtual_backend.h"
+#include "services/system.h"
 
 namespace fuzzing {
 
@@ -58,7 +58,9 @@ inline platform::VirtualBackend::Options ProgramIn(const std::string& folder) {
 class FuzzProgram {
  public:
   FuzzProgram(const std::string& folder, const char* name, const uint8_t* data, size_t size)
-      : system_(std::make_unique<platform::VirtualBackend>(ProgramIn(folder))),
+      : system_([&folder](services::System& s) {
+          return std::make_unique<platform::VirtualBackend>(s, ProgramIn(folder));
+        }),
         installed_(system_) {
     std::FILE* f = std::fopen((folder + "/" + name).c_str(), "wb");
     if (f == nullptr) return;
@@ -69,8 +71,8 @@ class FuzzProgram {
   bool Written() const { return written_; }
 
  private:
-  platform::System system_;
-  platform::ScopedSystem installed_;
+  services::System system_;
+  services::ScopedSystem installed_;
   bool written_ = false;
 };
 

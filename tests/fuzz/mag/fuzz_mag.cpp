@@ -7,11 +7,11 @@
 
 #include "image/codecs.h"
 #include "image/mag_image.h"
-#include "platform/surface.h"
+#include "services/surface.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static platform::Surface* screen = [] {
-    static platform::Surface s;
+  static services::Surface* screen = [] {
+    static services::Surface s;
     s.Allocate();
     return &s;
   }();
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   image::MagDecodeResult r = image::DecodeMagToDib(file);
   if (r.block) {
-    const platform::BitmapInfoHeader h = r.block->header();
+    const services::BitmapInfoHeader h = r.block->header();
     // Small destination areas: the picture's corners 1:1 and a scaled part.
     screen->StretchDIBits(-3, -5, h.biWidth, h.biHeight, 0, 0, h.biWidth, h.biHeight,
                           r.block->View());

@@ -2,7 +2,7 @@
 
 namespace testing_support {
 
-using namespace platform;
+using namespace services;
 
 uint32_t RecordingMediaService::SendCommand(MciDeviceId device, uint32_t command, uint32_t flags,
                                             void* params) {

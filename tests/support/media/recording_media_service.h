@@ -12,31 +12,31 @@
 #include <string>
 #include <vector>
 
-#include "platform/media_service.h"
+#include "services/media/media_service.h"
 
 namespace testing_support {
 
-class RecordingMediaService : public platform::MediaService {
+class RecordingMediaService : public services::MediaService {
  public:
   struct Command {
-    platform::MciDeviceId device = 0;
+    services::MciDeviceId device = 0;
     uint32_t command = 0;
     uint32_t flags = 0;
     bool hasParams = false;
-    platform::WindowHandle callback = nullptr;
+    services::WindowHandle callback = nullptr;
     // MCI_OPEN
     std::string deviceType;
     std::string elementName;
     uint32_t style = 0;
-    platform::WindowHandle parent = nullptr;
+    services::WindowHandle parent = nullptr;
     // MCI_PLAY
     uint32_t from = 0;
     // MCI_PUT
-    platform::Rect rect;
+    services::Rect rect;
     uint32_t result = 0;  // what the command returned
   };
 
-  uint32_t SendCommand(platform::MciDeviceId device, uint32_t command, uint32_t flags,
+  uint32_t SendCommand(services::MciDeviceId device, uint32_t command, uint32_t flags,
                        void* params) override;
   // "error <code>".
   std::string ErrorText(uint32_t code) override;
@@ -44,7 +44,7 @@ class RecordingMediaService : public platform::MediaService {
   // The next `times` commands of this kind fail with `code`.
   void Fail(uint32_t command, uint32_t code, int times = 1);
   // The next successful opens return these ids, in order.
-  void QueueDeviceIds(std::vector<platform::MciDeviceId> ids);
+  void QueueDeviceIds(std::vector<services::MciDeviceId> ids);
   // Runs inside every command, after it has been recorded and before it
   // returns.
   std::function<void(const Command&)> onCommand;
@@ -57,8 +57,8 @@ class RecordingMediaService : public platform::MediaService {
  private:
   std::vector<Command> commands_;
   std::map<uint32_t, std::deque<uint32_t>> failures_;
-  std::deque<platform::MciDeviceId> ids_;
-  platform::MciDeviceId nextId_ = 1;
+  std::deque<services::MciDeviceId> ids_;
+  services::MciDeviceId nextId_ = 1;
 };
 
 }  // namespace testing_support

@@ -64,7 +64,7 @@ class DataSetTest : public ::testing::Test {
     return d;
   }
   int BitCount(const image::MagImage& m) {
-    return m.info ? reinterpret_cast<const platform::BitmapInfoHeader*>(m.info)->biBitCount : 0;
+    return m.info ? reinterpret_cast<const services::BitmapInfoHeader*>(m.info)->biBitCount : 0;
   }
   // Pattern n's width and height from its record.
   static std::pair<int, int> PatternSize(const image::DarArchive& d, int n) {
@@ -72,7 +72,7 @@ class DataSetTest : public ::testing::Test {
     return {r[2] | r[3] << 8, r[4] | r[5] << 8};
   }
   void TearDown() override {
-    for (const platform::BoxRecord& box : vs_.system().boxLog())
+    for (const services::BoxRecord& box : vs_.system().boxLog())
       ADD_FAILURE() << "message box: " << box.caption << " / " << box.text;
   }
 

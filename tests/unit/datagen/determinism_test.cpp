@@ -1,13 +1,16 @@
 // Two generations of the data set are byte for byte the same: a fresh run on
-// one thread against the set the build made on two.
+// one thread against the set the build made on two. A generation writes
+// exactly the files the manifest's programs read, where they read them.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "tools/datagen/dataset.h"
+#include "tools/manifest/manifest.h"
 
 namespace {
 
@@ -18,30 +21,28 @@ std::vector<uint8_t> ReadFile(const fs::path& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::string> Names(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir))
-    if (e.is_regular_file()) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
+// Every file below `dir`, relative to it.
+std::set<std::string> Files(const fs::path& dir) {
+  std::set<std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(dir))
+    if (e.is_regular_file()) files.insert(fs::relative(e.path(), dir).string());
+  return files;
 }
 
-TEST(DeterminismTest, AFreshGenerationEqualsTheBuiltSet) {
-  const char* bin = ZELK_PROGRAM_DIR;  // where the build wrote its set
-  fs::path built = fs::path(bin) / "data";
+TEST(DeterminismTest, AFreshGenerationEqualsTheBuiltSetAndHoldsTheManifestsFiles) {
+  const fs::path built = ZELK_PROGRAM_DIR;  // where the build wrote its set
   fs::path fresh = fs::temp_directory_path() / ("zelkdata-" + std::to_string(getpid()));
   fs::remove_all(fresh);
   std::string error;
-  ASSERT_TRUE(datagen::GenerateDataSet((fresh / "data").string(), fresh.string(), "", 1, &error))
-      << error;
+  ASSERT_TRUE(datagen::GenerateDataSet(fresh.string(), "", 1, &error)) << error;
 
-  std::vector<std::string> names = Names(fresh / "data");
-  EXPECT_EQ(names, Names(built));
-  EXPECT_EQ(names.size(), 36u);
-  for (const std::string& name : names)
-    EXPECT_TRUE(ReadFile(fresh / "data" / name) == ReadFile(built / name)) << name << " differs";
-  for (const char* name : {"pelia.mag", "kaiten.mag", "red.mag", "water.mag", "waters.mag"})
-    EXPECT_TRUE(ReadFile(fresh / name) == ReadFile(fs::path(bin) / name)) << name << " differs";
+  std::set<std::string> read;
+  for (const manifest::Program& p : manifest::Programs())
+    for (std::string_view file : p.reads)
+      read.insert(p.PathOf(file));
+  EXPECT_EQ(Files(fresh), read);
+  for (const std::string& path : read)
+    EXPECT_TRUE(ReadFile(fresh / path) == ReadFile(built / path)) << path << " differs";
   fs::remove_all(fresh);
 }
 

@@ -22,15 +22,15 @@
 #include "effects/rotation.h"
 #include "image/codecs.h"
 #include "image/mag_image.h"
-#include "platform/system.h"
 #include "programs/effect_programs.h"
+#include "services/calls.h"
 #include "tests/support/virtual_system.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace effects;
-using platform::Surface;
+using services::Surface;
 
 // Palette entry i: a colour no other entry has, so a screen pixel names its index.
 image::Rgb PaletteColor(int i, int salt) {
@@ -57,7 +57,7 @@ class EffectFolder {
  public:
   EffectFolder() : dir_(MakeFolder()) {
     vs_.backend().SetModuleFileName((dir_ / "program").string());
-    vs_.backend().SetPresentHook([this](platform::Tick tick, const Surface& s) {
+    vs_.backend().SetPresentHook([this](services::Tick tick, const Surface& s) {
       if (keep.count(ticks.size())) frames[ticks.size()].assign(s.Pixels(), s.Pixels() + 640 * 480);
       ticks.push_back(tick);
       if (backend().Elapsed() > paintAt && backend().Elapsed() <= paintAt + 4)
@@ -85,7 +85,7 @@ class EffectFolder {
     return m;
   }
   // A close request `afterMs` from now, answered `answer` (held `holdMs`).
-  void CloseAfter(uint64_t afterMs, int answer = platform::IDOK, uint32_t holdMs = 0) {
+  void CloseAfter(uint64_t afterMs, int answer = services::IDOK, uint32_t holdMs = 0) {
     vs_.backend().QueueBoxAnswer(answer, holdMs);
     vs_.backend().ScheduleClose(vs_.backend().Elapsed() + afterMs);
   }
@@ -98,7 +98,7 @@ class EffectFolder {
     });
     return entry();
   }
-  const std::vector<platform::BoxRecord>& boxes() { return vs_.system().boxLog(); }
+  const std::vector<services::BoxRecord>& boxes() { return vs_.system().boxLog(); }
   std::string Full(const std::string& name) const { return (dir_ / name).string(); }
   platform::VirtualBackend& backend() { return vs_.backend(); }
 
@@ -112,10 +112,10 @@ class EffectFolder {
   // An uncovering (a paint message) `afterMs` from now.
   void RepaintAfter(uint64_t afterMs) {
     paintAt = vs_.backend().Elapsed() + afterMs;
-    vs_.backend().ScheduleMessage(paintAt, platform::WM_PAINT, 0, 0);
+    vs_.backend().ScheduleMessage(paintAt, services::WM_PAINT, 0, 0);
   }
 
-  std::vector<platform::Tick> ticks;
+  std::vector<services::Tick> ticks;
   std::set<size_t> keep = {0, 1, 2};  // frames to keep, counted from the body's start
   std::map<size_t, std::vector<uint32_t>> frames;
   uint64_t paintAt = UINT64_MAX;
@@ -319,7 +319,7 @@ TEST(Plasmademo, FramesFollowTheClosedFormInTheCanvasColours) {
 TEST(EffectQuit, CancelLetsTheEffectRunOnAndItStandsStillWhileAsked) {
   EffectFolder f;
   f.WriteMag("red.mag", RandomPicture(320, 240, 17));
-  f.CloseAfter(10, platform::IDCANCEL, 500);  // the question stays open 500 ms
+  f.CloseAfter(10, services::IDCANCEL, 500);  // the question stays open 500 ms
   f.CloseAfter(700);
   const uint64_t closeAt = f.backend().Elapsed() + 700;
   EXPECT_EQ(f.Run(programs::PlasmademoMain), 0);
@@ -380,7 +380,7 @@ TEST(EffectPictures, MissingOrUnfitPicturesAreReportedAndTheWindowStaysBlackAndC
     for (size_t i = 0; i < c.reported.size(); ++i) {
       EXPECT_EQ(f.boxes()[i].caption, f.Full(c.reported[i].first));
       EXPECT_EQ(f.boxes()[i].text, c.reported[i].second);
-      EXPECT_EQ(f.boxes()[i].style, platform::MB_ICONERROR);
+      EXPECT_EQ(f.boxes()[i].style, services::MB_ICONERROR);
     }
     EXPECT_EQ(f.boxes().back().caption, "ZELK SYSTEM");
     EXPECT_TRUE(AllBlack(f.snapshot));

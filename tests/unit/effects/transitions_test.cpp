@@ -9,14 +9,15 @@
 
 #include "effects/mosaic.h"
 #include "effects/reveal.h"
-#include "platform/system.h"
+#include "services/calls.h"
 #include "shell/pump.h"
+#include "tests/support/failing_allocations.h"
 #include "tests/support/virtual_system.h"
 
 namespace {
 
 using effects::MosaicRect;
-using platform::Surface;
+using services::Surface;
 
 // Every pixel of the picture differs: its value encodes its position.
 uint32_t Code(int x, int y) {
@@ -44,11 +45,11 @@ struct Fixture {
   Fixture() {
     EXPECT_EQ(shell::PumpPending(), 1);
     PaintCoded(*window->backDC);
-    sys.backend().SetPresentHook([this](platform::Tick, const Surface& s) { lastShown = Copy(s); });
+    sys.backend().SetPresentHook([this](services::Tick, const Surface& s) { lastShown = Copy(s); });
   }
   // A close request at `afterMs` from now, confirmed.
   void CloseAfter(uint64_t afterMs) {
-    sys.backend().QueueBoxAnswer(platform::IDOK);
+    sys.backend().QueueBoxAnswer(services::IDOK);
     sys.backend().ScheduleClose(sys.backend().Elapsed() + afterMs);
   }
 };
@@ -81,16 +82,16 @@ TEST(Mosaic, StepRectangles) {
 
 TEST(Mosaic, OutGrowsTheBlocksAndInShrinksThemOneStepAPresent) {
   Fixture f;
-  std::vector<std::pair<platform::Tick, std::vector<uint32_t>>> shown;
+  std::vector<std::pair<services::Tick, std::vector<uint32_t>>> shown;
   f.sys.backend().SetPresentHook(
-      [&](platform::Tick t, const Surface& s) { shown.emplace_back(t, Copy(s)); });
+      [&](services::Tick t, const Surface& s) { shown.emplace_back(t, Copy(s)); });
   const uint64_t start = f.sys.backend().Elapsed();
   ASSERT_EQ(effects::MosaicOut(*f.window), 1);
   // 6 steps of 80 ms, each ending on the first check past it: 8 × (1 ms pump
   // + 10 ms sleep) = 88 ms.
   EXPECT_EQ(f.sys.backend().Elapsed() - start, 6 * 88u);
-  EXPECT_EQ(f.window->screenDC->StretchBltMode(), platform::COLORONCOLOR);
-  EXPECT_EQ(f.window->backDC->StretchBltMode(), platform::COLORONCOLOR);
+  EXPECT_EQ(f.window->screenDC->StretchBltMode(), services::COLORONCOLOR);
+  EXPECT_EQ(f.window->backDC->StretchBltMode(), services::COLORONCOLOR);
   const uint64_t mid = f.sys.backend().Elapsed();
   ASSERT_EQ(effects::MosaicIn(*f.window), 1);
   // 7 steps of exactly 80 ms: 40 × (1 ms pump + 1 ms sleep).
@@ -126,17 +127,17 @@ TEST(Mosaic, QuitInTheFirstWaitOfOutStopsAfterOneStep) {
 
 TEST(Mosaic, MissingTemporarySurfaceIsReportedAndLeavesTheScreenAlone) {
   Fixture f;
-  f.window->screenDC->PatBlt(0, 0, 640, 480, platform::RasterFill::kWhiteness);
-  f.sys.backend().FailSurfaceAllocations(1);
+  f.window->screenDC->PatBlt(0, 0, 640, 480, services::RasterFill::kWhiteness);
+  testing_support::FailAllocations(640 * 480 * sizeof(uint32_t), 1);
   const uint64_t start = f.sys.backend().Elapsed();
   EXPECT_EQ(effects::MosaicOut(*f.window), 1);
   EXPECT_GE(f.sys.backend().Elapsed() - start, 6 * 80u);  // timing and pumping as usual
   ASSERT_EQ(f.sys.system().boxLog().size(), 1u);
-  const platform::BoxRecord& box = f.sys.system().boxLog()[0];
+  const services::BoxRecord& box = f.sys.system().boxLog()[0];
   EXPECT_EQ(box.text,
             "画面ＤＣが確保できません。他の大きなプログラムを終了してから起動し直してみてください");
   EXPECT_EQ(box.caption, "ZELK SYSTEM");
-  EXPECT_EQ(box.style, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+  EXPECT_EQ(box.style, services::MB_OK | services::MB_ICONEXCLAMATION);
   EXPECT_EQ(f.window->screenDC->Pixel(0, 0), 0x00FFFFFFu);
   EXPECT_EQ(f.window->screenDC->Pixel(639, 479), 0x00FFFFFFu);
 
@@ -158,8 +159,8 @@ TEST(Reveal, CopiesEveryLineOnceAtItsOwnStep) {
       f.window->backDC->MarkChanged();
     });
   }
-  f.window->backDC->PatBlt(0, 0, 640, 480, platform::RasterFill::kBlackness);
-  f.window->screenDC->PatBlt(0, 0, 640, 480, platform::RasterFill::kWhiteness);
+  f.window->backDC->PatBlt(0, 0, 640, 480, services::RasterFill::kBlackness);
+  f.window->screenDC->PatBlt(0, 0, 640, 480, services::RasterFill::kWhiteness);
   ASSERT_EQ(effects::RevealStrips(*f.window), 1);
   EXPECT_EQ(f.sys.backend().Elapsed() - start, 600u);  // 120 steps of 5 ms
   const Surface& screen = *f.window->screenDC;
@@ -182,8 +183,8 @@ TEST(Reveal, CopiesEveryLineOnceAtItsOwnStep) {
 
 TEST(Reveal, QuitInTheFirstWaitLeavesOnlyTheOuterLinePairs) {
   Fixture f;
-  f.window->backDC->PatBlt(0, 0, 640, 480, platform::RasterFill::kWhiteness);
-  f.window->screenDC->PatBlt(0, 0, 640, 480, platform::RasterFill::kBlackness);
+  f.window->backDC->PatBlt(0, 0, 640, 480, services::RasterFill::kWhiteness);
+  f.window->screenDC->PatBlt(0, 0, 640, 480, services::RasterFill::kBlackness);
   f.CloseAfter(1);
   EXPECT_EQ(effects::RevealStrips(*f.window), 0);
   ASSERT_EQ(f.lastShown.size(), 640u * 480u);

@@ -71,7 +71,7 @@ TEST(DibBlock, PackedLayoutAndStrides) {
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(DibRowStride(*block), c.stride);
     EXPECT_EQ(block->size(), 40 + 4 * c.entries + c.stride * c.height);
-    platform::BitmapInfoHeader h = block->header();
+    services::BitmapInfoHeader h = block->header();
     EXPECT_EQ(h.biSize, 40u);
     EXPECT_EQ(h.biWidth, c.width);
     EXPECT_EQ(h.biHeight, c.height);
@@ -82,7 +82,7 @@ TEST(DibBlock, PackedLayoutAndStrides) {
     EXPECT_EQ(h.biClrUsed, 0u);
     for (size_t i = 40; i < block->size(); ++i)
       ASSERT_EQ(block->data()[i], 0) << i;
-    platform::DibView view = block->View();
+    services::DibView view = block->View();
     EXPECT_EQ(view.colorCount, c.entries);
     EXPECT_EQ(view.bitsSize, c.stride * c.height);
   }

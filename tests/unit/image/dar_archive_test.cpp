@@ -121,7 +121,7 @@ class DarArchiveTest : public ::testing::Test {
     return archive.Load(relative.c_str());
   }
   void Show(Display& d) { archive.SetDisplay(d.width, d.height, d.bits(), d.bytes()); }
-  const std::vector<platform::BoxRecord>& boxes() { return folder.boxes(); }
+  const std::vector<services::BoxRecord>& boxes() { return folder.boxes(); }
   std::string LastText() { return boxes().empty() ? "" : boxes().back().text; }
 
   ProgramFolder folder;
@@ -225,7 +225,7 @@ TEST_F(DarArchiveTest, ChecksComeInOrderWithTheirMessages) {
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxes()[0].text, kNotAllocated);
   EXPECT_EQ(boxes()[0].caption, "DemoTitle");
-  EXPECT_EQ(boxes()[0].style, platform::MB_ICONERROR);
+  EXPECT_EQ(boxes()[0].style, services::MB_ICONERROR);
   // A display does not help an archive never loaded; drawn frame after frame,
   // the archive shows its message once and the repeats go to stderr.
   Show(d);

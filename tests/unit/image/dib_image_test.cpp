@@ -22,11 +22,11 @@ class DibImageTest : public ::testing::Test {
  protected:
   DibImageTest() {
     window = folder.vs().OpenMainWindow("Title");
-    screen.Allocate();
+    EXPECT_TRUE(screen.Allocate());
   }
   ProgramFolder folder;
   std::unique_ptr<shell::MainWindow> window;
-  platform::Surface screen;
+  services::Surface screen;
 };
 
 TEST_F(DibImageTest, LoadsAndDrawsUprightAtItsPosition) {
@@ -73,12 +73,12 @@ TEST_F(DibImageTest, SizeFaultsKeepTheOldPictureAndNameThePath) {
     SCOPED_TRACE(name);
     EXPECT_EQ(image.Load(name), 0);
     ASSERT_FALSE(folder.boxes().empty());
-    const platform::BoxRecord& box = folder.boxes().back();
+    const services::BoxRecord& box = folder.boxes().back();
     EXPECT_EQ(box.text, "IlligalFileSize!\n" + folder.Full(name));
     EXPECT_EQ(box.caption, "Title");
-    EXPECT_EQ(box.style, platform::MB_ICONERROR);
+    EXPECT_EQ(box.style, services::MB_ICONERROR);
     EXPECT_EQ(std::string(image.path), folder.Full(name));
-    screen.PatBlt(0, 0, 640, 480, platform::RasterFill::kBlackness);
+    screen.PatBlt(0, 0, 640, 480, services::RasterFill::kBlackness);
     EXPECT_EQ(image.Draw(&screen, 0, 0), 1);
     EXPECT_EQ(screen.Pixel(0, 0), 0xFF0000u);
   }
@@ -89,7 +89,7 @@ TEST_F(DibImageTest, SizeFaultsKeepTheOldPictureAndNameThePath) {
 
 TEST_F(DibImageTest, NotLoadedDrawsNothingAndNoTargetIsHarmless) {
   DibImage image(window->hwnd, window->title);
-  screen.PatBlt(0, 0, 640, 480, platform::RasterFill::kWhiteness);
+  screen.PatBlt(0, 0, 640, 480, services::RasterFill::kWhiteness);
   EXPECT_EQ(image.Draw(&screen, 0, 0), 0);
   EXPECT_EQ(image.DrawPart(&screen, 0, 0, 1, 1, 0, 0), 0);
   EXPECT_EQ(image.CreateDeviceBitmap(&screen), nullptr);
@@ -97,10 +97,10 @@ TEST_F(DibImageTest, NotLoadedDrawsNothingAndNoTargetIsHarmless) {
 
   folder.Write("good.bmp", BmpFile(2, 2, 24, SmallPixels()));
   ASSERT_EQ(image.Load("good.bmp"), 1);
-  platform::Surface released;
+  services::Surface released;
   EXPECT_EQ(image.Draw(nullptr, 0, 0), 1);
   EXPECT_EQ(image.Draw(&released, 0, 0), 1);
-  released.Allocate();
+  ASSERT_TRUE(released.Allocate());
   released.Release();
   EXPECT_EQ(image.Draw(&released, 0, 0), 1);
   EXPECT_FALSE(released.Valid());

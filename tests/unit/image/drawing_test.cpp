@@ -37,14 +37,14 @@ uint32_t GradientAt(int x, int y) {
 
 class DrawingTest : public ::testing::Test {
  protected:
-  DrawingTest() { screen.Allocate(); }
+  DrawingTest() { EXPECT_TRUE(screen.Allocate()); }
   void Load(const MagFile& f) {
     folder.Write("p.mag", f.Bytes());
     ASSERT_EQ(image.Load("p.mag"), 1);
   }
   ProgramFolder folder;
   MagImage image{nullptr, "Title"};
-  platform::Surface screen;
+  services::Surface screen;
 };
 
 TEST_F(DrawingTest, OneToOneCoversTheWindowAndLandsAtItsPosition) {
@@ -54,7 +54,7 @@ TEST_F(DrawingTest, OneToOneCoversTheWindowAndLandsAtItsPosition) {
     for (int x = 0; x < 640; ++x)
       ASSERT_EQ(screen.Pixel(x, y), GradientAt(x, y)) << x << "," << y;
 
-  screen.PatBlt(0, 0, 640, 480, platform::RasterFill::kWhiteness);
+  screen.PatBlt(0, 0, 640, 480, services::RasterFill::kWhiteness);
   EXPECT_EQ(image.Draw(&screen, 184, 198), 1);
   EXPECT_EQ(screen.Pixel(184, 198), GradientAt(0, 0));
   EXPECT_EQ(screen.Pixel(639, 479), GradientAt(639 - 184, 479 - 198));
@@ -71,7 +71,7 @@ TEST_F(DrawingTest, TwoToOneRepeatsEachPixelUpright) {
 
   // The 160×120 rectangle at the picture's origin (its bottom-left part)
   // enlarged into the middle of the window.
-  screen.PatBlt(0, 0, 640, 480, platform::RasterFill::kWhiteness);
+  screen.PatBlt(0, 0, 640, 480, services::RasterFill::kWhiteness);
   image.DrawStretched(&screen, 160, 120, 320, 240, 0, 0, 160, 120);
   for (int j = 0; j < 240; ++j)
     for (int i = 0; i < 320; ++i)
@@ -82,7 +82,7 @@ TEST_F(DrawingTest, TwoToOneRepeatsEachPixelUpright) {
 
 TEST_F(DrawingTest, SourceRowOneLeavesOutTheBottomRow) {
   Load(Gradient(640, 448));
-  screen.PatBlt(0, 0, 640, 480, platform::RasterFill::kWhiteness);
+  screen.PatBlt(0, 0, 640, 480, services::RasterFill::kWhiteness);
   image.DrawStretched(&screen, 0, 16, 640, 447, 0, 1, 640, 447);
   EXPECT_EQ(screen.Pixel(5, 15), 0xFFFFFFu);
   EXPECT_EQ(screen.Pixel(5, 16), GradientAt(5, 0));
@@ -117,13 +117,13 @@ TEST_F(DrawingTest, PicturesWrittenInPlaceShowTheirNewPixelsAndColours) {
 }
 
 TEST_F(DrawingTest, NothingDrawnWithoutAPictureOrATarget) {
-  screen.PatBlt(0, 0, 640, 480, platform::RasterFill::kWhiteness);
+  screen.PatBlt(0, 0, 640, 480, services::RasterFill::kWhiteness);
   EXPECT_EQ(image.Draw(&screen, 0, 0), 0);
   EXPECT_EQ(image.DrawStretched(&screen, 0, 0, 640, 480, 0, 0, 320, 240), 0);
   EXPECT_EQ(screen.Pixel(0, 0), 0xFFFFFFu);
 
   Load(Gradient(8, 8));
-  platform::Surface never;
+  services::Surface never;
   EXPECT_EQ(image.Draw(&never, 0, 0), 1);
   EXPECT_EQ(image.Draw(nullptr, 0, 0), 1);
   screen.Release();

@@ -21,7 +21,7 @@ class ProgramFolder {
 
   const std::filesystem::path& dir() const { return dir_; }
   testing_support::VirtualSystem& vs() { return vs_; }
-  const std::vector<platform::BoxRecord>& boxes() { return vs_.system().boxLog(); }
+  const std::vector<services::BoxRecord>& boxes() { return vs_.system().boxLog(); }
   // Writes `bytes` to dir/relative (folders created as needed).
   void Write(const std::string& relative, const std::vector<uint8_t>& bytes) const;
   std::string Full(const std::string& relative) const { return (dir_ / relative).string(); }

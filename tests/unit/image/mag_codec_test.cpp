@@ -104,7 +104,7 @@ TEST(MagCodec, DemoLoaderReadsWhatTheWriterWrites) {
   IndexedPicture p = Make(37, 21, 16, Content::kGradient);
   MagDecodeResult r = DecodeMagToDib(EncodeMag(p, nullptr, "a comment"));
   ASSERT_NE(r.block, nullptr) << r.message;
-  const platform::BitmapInfoHeader h = r.block->header();
+  const services::BitmapInfoHeader h = r.block->header();
   EXPECT_EQ(h.biWidth, 40);
   EXPECT_EQ(h.biHeight, 21);
   EXPECT_EQ(h.biBitCount, 4);

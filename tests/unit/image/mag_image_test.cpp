@@ -101,7 +101,7 @@ TEST_F(MagImageTest, ColumnsWidenThePictureInBothModes) {
     EXPECT_EQ(image.width, c.width);
     EXPECT_EQ(image.height, 1);
     EXPECT_EQ(image.Stride(), static_cast<size_t>(c.stride));
-    const platform::BitmapInfoHeader h = image.dibHandle->header();
+    const services::BitmapInfoHeader h = image.dibHandle->header();
     EXPECT_EQ(h.biBitCount, (c.mode & 0x80) ? 8 : 4);
     EXPECT_EQ(image.bits - image.colorTable, (c.mode & 0x80) ? 1024 : 64);
     EXPECT_EQ(Row(image, 0), std::vector<uint8_t>(c.stride, 0x5A));  // bytes unchanged
@@ -172,15 +172,15 @@ TEST_F(MagImageTest, SignatureIsCheckedByteByByte) {
     ASSERT_EQ(folder.boxes().size(), i + 1);
     EXPECT_EQ(folder.boxes().back().text, kUnsupported);
     EXPECT_EQ(folder.boxes().back().caption, folder.Full("data/t.mag"));
-    EXPECT_EQ(folder.boxes().back().style, platform::MB_ICONERROR);
+    EXPECT_EQ(folder.boxes().back().style, services::MB_ICONERROR);
   }
   EXPECT_EQ(LoadBytes({'M', 'A', 'K'}), 0);
   EXPECT_EQ(folder.boxes().back().text, kUnsupported);
 }
 
 TEST_F(MagImageTest, FailedReloadLeavesTheObjectNotLoaded) {
-  platform::Surface screen;
-  screen.Allocate();
+  services::Surface screen;
+  ASSERT_TRUE(screen.Allocate());
   ASSERT_EQ(LoadBytes(TwoRowExample().Bytes()), 1);
   EXPECT_EQ(image.Load("data\\missing.mag"), 0);
   EXPECT_EQ(folder.boxes().back().text, "Error: Can't file open.");
@@ -253,9 +253,9 @@ TEST_F(MagImageTest, EmptyPicturesLoadAndDrawNothing) {
     int16_t left, right, top, bottom;
     int width, height;
   };
-  platform::Surface screen;
-  screen.Allocate();
-  screen.PatBlt(0, 0, 640, 480, platform::RasterFill::kWhiteness);
+  services::Surface screen;
+  ASSERT_TRUE(screen.Allocate());
+  screen.PatBlt(0, 0, 640, 480, services::RasterFill::kWhiteness);
   image.ownerWindow = window->hwnd;
   for (Case c : {Case{"0 columns", 0x80, 4, 0, 0, 9, 0, 10},
                  Case{"0 columns at 16 colours", 0x00, 8, 0, 0, 0, 0, 1},

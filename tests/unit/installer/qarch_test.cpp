@@ -12,8 +12,9 @@
 #include "platform/instance_lock.h"
 #include "platform/process/process.h"
 #include "platform/profile/codepage.h"
-#include "platform/system.h"
 #include "platform/virtual/virtual_backend.h"
+#include "services/calls.h"
+#include "services/system.h"
 #include "tests/unit/installer/lzh_forge.h"
 
 namespace fs = std::filesystem;
@@ -32,10 +33,12 @@ class Library : public ::testing::Test {
     fs::create_directories(root_ / "LZH");
     // The library's lock lives here: tests running side by side never meet.
     setenv("XDG_RUNTIME_DIR", root_.c_str(), 1);
-    auto backend = std::make_unique<platform::VirtualBackend>();
-    backend_ = backend.get();
-    system_ = std::make_unique<platform::System>(std::move(backend));
-    installed_ = std::make_unique<platform::ScopedSystem>(*system_);
+    system_ = std::make_unique<services::System>([this](services::System& s) {
+      auto backend = std::make_unique<platform::VirtualBackend>(s);
+      backend_ = backend.get();
+      return backend;
+    });
+    installed_ = std::make_unique<services::ScopedSystem>(*system_);
     std::strcpy(block_.title, "Title");
     std::strcpy(block_.archiveDir, (root_ / "LZH").c_str());
     std::strcpy(block_.destDir, (root_ / "dest").c_str());
@@ -62,12 +65,12 @@ class Library : public ::testing::Test {
     block_.archives = records_.data();
     return QArch_UnpackUnlha(&block_);
   }
-  const std::vector<platform::BoxRecord>& Boxes() { return system_->boxLog(); }
+  const std::vector<services::BoxRecord>& Boxes() { return system_->boxLog(); }
 
   fs::path root_;
   platform::VirtualBackend* backend_ = nullptr;
-  std::unique_ptr<platform::System> system_;
-  std::unique_ptr<platform::ScopedSystem> installed_;
+  std::unique_ptr<services::System> system_;
+  std::unique_ptr<services::ScopedSystem> installed_;
   qarch::ExpansionParams block_{};
   std::vector<qarch::ArchiveEntry> records_;
 };
@@ -137,13 +140,13 @@ TEST_F(Library, DamagedArchivesAreReportedAndNotFinished) {
 TEST_F(Library, ShortSpaceIsAskedAboutAndCancelStopsAtOnce) {
   Add("a.lzh", "full.lzh");
   records_[0].needMByte = 1e12;  // a million terabytes
-  backend_->QueueBoxAnswer(platform::IDCANCEL);
+  backend_->QueueBoxAnswer(services::IDCANCEL);
   EXPECT_EQ(Unpack(), qarch::kUnpackCancelled);
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].style, 0x2131u);
   EXPECT_FALSE(fs::exists(root_ / "dest"));
 
-  backend_->QueueBoxAnswer(platform::IDOK);
+  backend_->QueueBoxAnswer(services::IDOK);
   EXPECT_EQ(Unpack(), qarch::kUnpackFinished);
 
   // The Cancel of the progress display (here the test seam) returns 0.

@@ -15,13 +15,14 @@
 #include "installer/expansion_run.h"
 #include "installer/settings.h"
 #include "platform/profile/codepage.h"
-#include "platform/system.h"
 #include "platform/virtual/virtual_backend.h"
+#include "services/calls.h"
+#include "services/system.h"
 
 namespace fs = std::filesystem;
 using installer::RunHooks;
-using platform::IDCANCEL;
-using platform::IDOK;
+using services::IDCANCEL;
+using services::IDOK;
 
 namespace {
 
@@ -72,10 +73,12 @@ class Run : public ::testing::Test {
     unsetenv("ZELK_MSGBOX_LOG");
     platform::VirtualBackend::Options options;
     options.moduleFileName = (program_ / "q_unfold").string();
-    auto backend = std::make_unique<platform::VirtualBackend>(options);
-    backend_ = backend.get();
-    system_ = std::make_unique<platform::System>(std::move(backend));
-    installed_ = std::make_unique<platform::ScopedSystem>(*system_);
+    system_ = std::make_unique<services::System>([this, &options](services::System& s) {
+      auto backend = std::make_unique<platform::VirtualBackend>(s, options);
+      backend_ = backend.get();
+      return backend;
+    });
+    installed_ = std::make_unique<services::ScopedSystem>(*system_);
     g_fake = &fake_;
     hooks_.library = {FakeGetVersion, FakeInitUnlha, FakeUnpack};
     hooks_.setCurrentDirectory = [this](const std::string& d) {
@@ -120,7 +123,7 @@ class Run : public ::testing::Test {
     for (const char* n : names)
       std::ofstream(program_ / folder / n) << "archive " << n;
   }
-  const std::vector<platform::BoxRecord>& Boxes() { return system_->boxLog(); }
+  const std::vector<services::BoxRecord>& Boxes() { return system_->boxLog(); }
   std::string Texts() {
     std::string all;
     for (const auto& b : Boxes())
@@ -131,8 +134,8 @@ class Run : public ::testing::Test {
 
   fs::path root_, program_, drive_;
   platform::VirtualBackend* backend_ = nullptr;
-  std::unique_ptr<platform::System> system_;
-  std::unique_ptr<platform::ScopedSystem> installed_;
+  std::unique_ptr<services::System> system_;
+  std::unique_ptr<services::ScopedSystem> installed_;
   FakeLibrary fake_;
   RunHooks hooks_;
   std::vector<std::string> events_;
@@ -380,11 +383,12 @@ TEST_F(Run, FoldersCodePage932CannotNameReachTheLibraryThroughAnOpenFolder) {
   // "é" has no code page 932 form: the library gets another name of the folder.
   program_ = root_ / "Téléchargements";
   fs::create_directories(program_ / "ini");
-  auto backend = std::make_unique<platform::VirtualBackend>(
-      platform::VirtualBackend::Options{.moduleFileName = (program_ / "q_unfold").string()});
   installed_.reset();
-  system_ = std::make_unique<platform::System>(std::move(backend));
-  installed_ = std::make_unique<platform::ScopedSystem>(*system_);
+  system_ = std::make_unique<services::System>([this](services::System& s) {
+    return std::make_unique<platform::VirtualBackend>(
+        s, platform::VirtualBackend::Options{.moduleFileName = (program_ / "q_unfold").string()});
+  });
+  installed_ = std::make_unique<services::ScopedSystem>(*system_);
   const fs::path drive = root_ / "Dé";
   fs::create_directories(drive);
   setenv("ZELK_DRIVE_ROOT", drive.c_str(), 1);

@@ -7,14 +7,14 @@
 #include <sstream>
 #include <string>
 
-#include "platform/media/mci_errors.h"
+#include "services/media/mci_errors.h"
 #include "shell/pump.h"
 #include "tests/support/media/recording_media_service.h"
 #include "tests/support/virtual_system.h"
 
 namespace {
 
-using namespace platform;
+using namespace services;
 using testing_support::RecordingMediaService;
 
 class PlayerTest : public ::testing::Test {
@@ -26,7 +26,7 @@ class PlayerTest : public ::testing::Test {
     window_ = sys_.OpenMainWindow("Vorna! DEMO");
     player_ = std::make_unique<media::MediaPlayer>(window_->hwnd, window_->title);
     window_->player = player_.get();
-    shell::PumpPending();
+    EXPECT_EQ(shell::PumpPending(), 1);
   }
 
   // A completion notice as a device posts it, handled by a pump.

@@ -5,13 +5,14 @@
 #include <random>
 
 #include "media/media_player.h"
-#include "platform/media/mci_errors.h"
+#include "services/media/mci_errors.h"
 #include "tests/support/media/wave_writer.h"
 #include "tests/unit/media/sdl_fixture.h"
 
 namespace {
 
 using namespace platform;
+using namespace services;
 namespace fs = std::filesystem;
 using media_testing::Clock;
 

@@ -29,7 +29,7 @@ struct NoticeLog : shell::MediaNoticeSink {
     uint32_t code;
     Clock::time_point at;
   };
-  void OnMciNotify(platform::WindowHandle, uint32_t device, uint32_t code) override {
+  void OnMciNotify(services::WindowHandle, uint32_t device, uint32_t code) override {
     notices.push_back({device, code, Clock::now()});
   }
   std::vector<Entry> notices;
@@ -78,7 +78,7 @@ class SdlMediaTest : public ::testing::Test {
                const std::function<void()>& look = {}) {
     const auto end = Clock::now() + span;
     while (Clock::now() < end && !(done && done())) {
-      shell::PumpPending();
+      EXPECT_EQ(shell::PumpPending(), 1);
       if (look) look();
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }

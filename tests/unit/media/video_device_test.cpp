@@ -3,7 +3,8 @@
 // the sound track, and the errors.
 #include <set>
 
-#include "platform/media/mci_errors.h"
+#include "services/child_area.h"
+#include "services/media/mci_errors.h"
 #include "tests/support/media/test_avi.h"
 #include "tests/support/media/wave_writer.h"
 #include "tests/unit/media/sdl_fixture.h"
@@ -11,6 +12,7 @@
 namespace {
 
 using namespace platform;
+using namespace services;
 namespace fs = std::filesystem;
 using media_testing::Clock;
 using testing_support::TestAviOptions;

@@ -1,6 +1,6 @@
 // The virtual-time wave device and the command routing it shares with the
 // real devices, and the player looping a theme on the virtual clock.
-#include "platform/media/virtual_media_service.h"
+#include "platform/virtual/virtual_media_service.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "media/media_player.h"
-#include "platform/media/mci_errors.h"
+#include "services/media/mci_errors.h"
 #include "shell/pump.h"
 #include "tests/support/media/wave_writer.h"
 #include "tests/support/virtual_system.h"
@@ -17,6 +17,7 @@
 namespace {
 
 using namespace platform;
+using namespace services;
 namespace fs = std::filesystem;
 
 struct Notice {
@@ -72,7 +73,7 @@ class VirtualMediaTest : public ::testing::Test {
   }
   void PumpUntil(uint64_t elapsed) {
     while (sys_.backend().Elapsed() < elapsed)
-      shell::PumpPending();
+      ASSERT_EQ(shell::PumpPending(), 1);
   }
 
   testing_support::VirtualSystem sys_;

@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/frame_clock.h"
+#include "platform/sdl/frame_clock.h"
 #include "platform/sdl/sdl_backend.h"
-#include "platform/system.h"
+#include "services/calls.h"
 #include "shell/entry.h"
 #include "shell/main_window.h"
 #include "shell/pump.h"
@@ -74,10 +74,10 @@ class CountingBackend : public platform::SdlBackend {
 };
 
 struct NoticeTicks : shell::MediaNoticeSink {
-  void OnMciNotify(platform::WindowHandle, uint32_t, uint32_t) override {
-    ticks.push_back(platform::GetTickCount());
+  void OnMciNotify(services::WindowHandle, uint32_t, uint32_t) override {
+    ticks.push_back(services::GetTickCount());
   }
-  std::vector<platform::Tick> ticks;
+  std::vector<services::Tick> ticks;
 };
 
 // The real backend on the dummy driver, at a refresh rate slow enough that a
@@ -98,10 +98,12 @@ class SdlPacing : public ::testing::Test {
     setenv("SDL_VIDEO_DUMMY_SAVE_FRAMES", "1", 1);
     setenv("ZELK_TRACE", (dir_ / "trace").c_str(), 1);
     setenv("ZELK_MSGBOX_ANSWERS", "ok", 1);
-    auto backend = std::make_unique<CountingBackend>(kHz);
-    backend_ = backend.get();
-    system_ = std::make_unique<platform::System>(std::move(backend));
-    installed_ = std::make_unique<platform::ScopedSystem>(*system_);
+    system_ = std::make_unique<services::System>([this](services::System& s) {
+      auto backend = std::make_unique<CountingBackend>(s, kHz);
+      backend_ = backend.get();
+      return backend;
+    });
+    installed_ = std::make_unique<services::ScopedSystem>(*system_);
     ASSERT_TRUE(shell::RegisterWindowClass()) << system_->lastError();
     window_ = std::make_unique<shell::MainWindow>("Pacing");
     ASSERT_NE(window_->hwnd, nullptr) << system_->lastError();
@@ -149,8 +151,8 @@ class SdlPacing : public ::testing::Test {
   }
 
   // The ticks of the frames in the ZELK_TRACE file.
-  std::vector<platform::Tick> FrameTicks() const {
-    std::vector<platform::Tick> ticks;
+  std::vector<services::Tick> FrameTicks() const {
+    std::vector<services::Tick> ticks;
     std::ifstream in(dir_ / "trace");
     for (std::string line; std::getline(in, line);) {
       auto j = nlohmann::json::parse(line);
@@ -161,20 +163,20 @@ class SdlPacing : public ::testing::Test {
 
   fs::path dir_, home_;
   CountingBackend* backend_ = nullptr;
-  std::unique_ptr<platform::System> system_;
-  std::unique_ptr<platform::ScopedSystem> installed_;
+  std::unique_ptr<services::System> system_;
+  std::unique_ptr<services::ScopedSystem> installed_;
   std::unique_ptr<shell::MainWindow> window_;
 };
 
 TEST_F(SdlPacing, EveryPresentedPictureIsShownOnceInOrderARefreshApart) {
   const size_t before = Shown().size();
   const std::vector<uint32_t> frames = {0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xD0E0F0};
-  std::vector<platform::Tick> began, ended;  // of each pump that shows one
+  std::vector<services::Tick> began, ended;  // of each pump that shows one
   for (uint32_t rgb : frames) {
     Draw(rgb);
-    began.push_back(platform::GetTickCount());
+    began.push_back(services::GetTickCount());
     ASSERT_EQ(shell::PumpPending(), 1);
-    ended.push_back(platform::GetTickCount());
+    ended.push_back(services::GetTickCount());
   }
   // No display shows them faster than it refreshes: each picture is shown a
   // refresh or more after the pump of the one before began. (Ticks compared
@@ -188,25 +190,25 @@ TEST_F(SdlPacing, EveryPresentedPictureIsShownOnceInOrderARefreshApart) {
 
 TEST_F(SdlPacing, APictureBeforeAWaitIsShownAtTheRefreshWithinItNotAfterTheDeadline) {
   Draw(0x111111);
-  const platform::Tick firstPump = platform::GetTickCount();
+  const services::Tick firstPump = services::GetTickCount();
   ASSERT_EQ(shell::PumpPending(), 1);
   const size_t before = Shown().size();
   // A step shorter than a refresh: its wait, when it ends before the next
   // refresh can come (a refresh after the pump above began), leaves the new
   // picture to that refresh …
   Draw(0x222222);
-  const platform::Tick shortDeadline = platform::GetTickCount() + 10;
+  const services::Tick shortDeadline = services::GetTickCount() + 10;
   ASSERT_EQ(shell::WaitUntil(shortDeadline), 1);
   if (static_cast<int32_t>(shortDeadline - (firstPump + kPeriodMs)) < 0) {
     EXPECT_EQ(Shown().size(), before);
   }
   // … which a longer wait shows when it comes, long before its own deadline.
-  const platform::Tick deadline = platform::GetTickCount() + 1500;
+  const services::Tick deadline = services::GetTickCount() + 1500;
   ASSERT_EQ(shell::WaitUntil(deadline), 1);
   const std::vector<uint32_t> shown = Shown();
   ASSERT_EQ(shown.size(), before + 1);
   EXPECT_EQ(shown.back(), 0x222222u);
-  const std::vector<platform::Tick> ticks = FrameTicks();
+  const std::vector<services::Tick> ticks = FrameTicks();
   ASSERT_FALSE(ticks.empty());
   EXPECT_GE(static_cast<int32_t>(ticks.back() - firstPump), kPeriodMs);
   EXPECT_LT(static_cast<int32_t>(ticks.back() - deadline), 0);
@@ -214,9 +216,9 @@ TEST_F(SdlPacing, APictureBeforeAWaitIsShownAtTheRefreshWithinItNotAfterTheDeadl
 
 TEST_F(SdlPacing, AWaitSleepsUntilItsDeadline) {
   const int pumps = backend_->pumps;
-  const platform::Tick deadline = platform::GetTickCount() + 300;
+  const services::Tick deadline = services::GetTickCount() + 300;
   EXPECT_EQ(shell::WaitUntil(deadline), 1);
-  EXPECT_GE(static_cast<int32_t>(platform::GetTickCount() - deadline), 0);
+  EXPECT_GE(static_cast<int32_t>(services::GetTickCount() - deadline), 0);
   // A spinning wait looks at the queue many thousand times in 300 ms.
   EXPECT_LE(backend_->pumps - pumps, 10);
 }
@@ -224,18 +226,18 @@ TEST_F(SdlPacing, AWaitSleepsUntilItsDeadline) {
 TEST_F(SdlPacing, MessagesPostedByOtherThreadsWakeTheWaitAtOnce) {
   NoticeTicks notices;
   window_->player = &notices;
-  const platform::Tick start = platform::GetTickCount();
-  platform::WindowHandle hwnd = window_->hwnd;
+  const services::Tick start = services::GetTickCount();
+  services::WindowHandle hwnd = window_->hwnd;
   std::thread poster([hwnd] {
     std::this_thread::sleep_for(milliseconds(100));
-    platform::PostMessage(hwnd, platform::MM_MCINOTIFY, platform::MCI_NOTIFY_SUCCESSFUL, 7);
+    services::PostMessage(hwnd, services::MM_MCINOTIFY, services::MCI_NOTIFY_SUCCESSFUL, 7);
     std::this_thread::sleep_for(milliseconds(100));
-    platform::PostMessage(hwnd, platform::WM_CLOSE, 0, 0);
+    services::PostMessage(hwnd, services::WM_CLOSE, 0, 0);
   });
   // The notice is handled while the wait goes on; the close (answered OK)
   // ends it with the quit, long before the deadline.
   const int result = shell::WaitUntil(start + 20000);
-  const platform::Tick end = platform::GetTickCount();
+  const services::Tick end = services::GetTickCount();
   poster.join();
   EXPECT_EQ(result, 0);
   ASSERT_EQ(notices.ticks.size(), 1u);

@@ -1,17 +1,18 @@
 // The desktop backend's own handling of window input: a close request and
-// mouse input on the window become window messages, except while a modal box
-// is open (the box's owner takes no input), when they are dropped; an
-// uncovering still asks for a repaint.
+// mouse input on the window become window messages of the system the backend
+// serves (not of whichever system is installed), except while a modal box is
+// open (the box's owner takes no input), when they are dropped; an uncovering
+// still asks for a repaint.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "platform/sdl/sdl_backend.h"
-#include "platform/system.h"
-#include "shell/entry.h"
-#include "shell/main_window.h"
+#include "services/system.h"
+#include "tests/support/virtual_system.h"
 
 namespace {
 
@@ -41,13 +42,13 @@ void PushInput(uint32_t windowId) {
   }
 }
 
-std::vector<uint32_t> Posted() {
+// The messages waiting in the system's queue, taken from it.
+std::vector<uint32_t> Posted(services::System& system) {
   std::vector<uint32_t> messages;
-  platform::Message m;
-  while (platform::PeekMessage(&m)) {
-    platform::GetMessage(&m);
-    if (m.message == platform::WM_PAINT) {
-      platform::ValidateRect(m.hwnd);  // an uncovering: not input
+  services::Message m;
+  while (system.Peek(&m, true)) {
+    if (m.message == services::WM_PAINT) {
+      m.hwnd->paintPending = false;  // an uncovering: not input
     } else {
       messages.push_back(m.message);
     }
@@ -57,12 +58,21 @@ std::vector<uint32_t> Posted() {
 
 TEST(SdlInput, CloseAndMouseAreDroppedWhileABoxIsOpenAndPostedOtherwise) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
-  auto owned = std::make_unique<platform::SdlBackend>();
-  platform::SdlBackend* sdl = owned.get();
-  platform::System system(std::move(owned));
-  platform::ScopedSystem installed(system);
-  ASSERT_TRUE(shell::RegisterWindowClass());
-  shell::MainWindow window("ZELK SYSTEM");
+  testing_support::VirtualSystem installed;  // another system, installed
+  platform::SdlBackend* sdl = nullptr;
+  services::System system([&sdl](services::System& s) {
+    auto made = std::make_unique<platform::SdlBackend>(s);
+    sdl = made.get();
+    return made;
+  });
+  services::WindowClass wc;
+  wc.name = "ZELK";
+  wc.proc = [](services::WindowHandle, uint32_t message, uintptr_t, intptr_t) -> intptr_t {
+    return message == services::WM_NCCREATE ? 1 : 0;
+  };
+  ASSERT_TRUE(system.RegisterClass(wc)) << system.lastError();
+  ASSERT_NE(system.CreateWindow("ZELK", "ZELK SYSTEM", services::WS_POPUP, 0, 0, 640, 480, nullptr),
+            nullptr);
   uint32_t id = 0;
   for (uint32_t i = 1; i < 16 && id == 0; ++i) {
     SDL_Window* w = SDL_GetWindowFromID(i);
@@ -71,18 +81,19 @@ TEST(SdlInput, CloseAndMouseAreDroppedWhileABoxIsOpenAndPostedOtherwise) {
     if (width == 640 && height == 480) id = i;
   }
   ASSERT_NE(id, 0u);
-  Posted();  // whatever creation left
+  Posted(system);  // whatever creation left
 
   PushInput(id);
   sdl->Poll(true);  // as the loop of an open box does
-  EXPECT_TRUE(Posted().empty());
+  EXPECT_TRUE(Posted(system).empty());
 
   PushInput(id);
   sdl->Poll(false);
-  const std::vector<uint32_t> want = {platform::WM_CLOSE,       platform::WM_MOUSEMOVE,
-                                      platform::WM_LBUTTONDOWN, platform::WM_LBUTTONUP,
-                                      platform::WM_RBUTTONDOWN, platform::WM_RBUTTONUP};
-  EXPECT_EQ(Posted(), want);
+  const std::vector<uint32_t> want = {services::WM_CLOSE,       services::WM_MOUSEMOVE,
+                                      services::WM_LBUTTONDOWN, services::WM_LBUTTONUP,
+                                      services::WM_RBUTTONDOWN, services::WM_RBUTTONUP};
+  EXPECT_EQ(Posted(system), want);
+  EXPECT_TRUE(Posted(installed.system()).empty());
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/media/virtual_media_service.h"
+#include "platform/virtual/virtual_media_service.h"
 #include "programs/scenedemo.h"
 #include "tests/support/media/wave_writer.h"
 #include "tests/support/test_paths.h"
@@ -85,7 +85,7 @@ TEST(Quit, InTheLastPumpOfTheSlideEndsTheScene) {
 
 TEST(Quit, SeenWhileTheThemeStartsEndsRunBeforeAnyScene) {
   SceneHarness h;
-  platform::PostQuitMessage(0);
+  services::PostQuitMessage(0);
   h.QuitAt(3000);  // should the first be lost
   EXPECT_EQ(h.sequencer->Run(), 0);
   EXPECT_EQ(h.StartOf("OpeningScene"), UINT64_MAX);
@@ -110,7 +110,7 @@ TEST(Quit, QuestionLeftOpenDuringTheTitleWaveMakesLaterScenesCatchUp) {
     observer(step, result);
     if (step == "cycle" && cycle == 0) {
       cycle = h.sys.backend().Elapsed();
-      h.sys.backend().QueueBoxAnswer(platform::IDCANCEL, 10000);
+      h.sys.backend().QueueBoxAnswer(services::IDCANCEL, 10000);
       h.sys.backend().ScheduleClose(cycle + 8000);
       h.QuitAt(cycle + 30000);
     }
@@ -151,7 +151,7 @@ TEST(Theme, RestartsEveryCycleAndReplaysFromTheStartWhenItEnds) {
   auto service = std::make_unique<platform::VirtualMediaService>(sys.system(), sys.backend());
   platform::VirtualMediaService* media = service.get();
   sys.system().SetMediaService(std::move(service));
-  sys.backend().QueueBoxAnswer(platform::IDOK);
+  sys.backend().QueueBoxAnswer(services::IDOK);
   sys.backend().ScheduleClose(175000);
   EXPECT_EQ(programs::ScenedemoMain(), 0);
 
@@ -159,32 +159,32 @@ TEST(Theme, RestartsEveryCycleAndReplaysFromTheStartWhenItEnds) {
   const std::vector<Entry>& log = media->log();
   std::vector<size_t> opens, ends;
   for (size_t i = 0; i < log.size(); ++i) {
-    if (log[i].command == platform::MCI_OPEN) opens.push_back(i);
+    if (log[i].command == services::MCI_OPEN) opens.push_back(i);
     if (log[i].command == 0) ends.push_back(i);
   }
   ASSERT_EQ(opens.size(), 2u);
   for (size_t i : opens) {
     EXPECT_NE(log[i].file.find("tobirano.wav"), std::string::npos);
     ASSERT_LT(i + 1, log.size());
-    EXPECT_EQ(log[i + 1].command, platform::MCI_PLAY);
+    EXPECT_EQ(log[i + 1].command, services::MCI_PLAY);
     EXPECT_EQ(log[i + 1].fromMs, 0u);
   }
   // The second cycle starts 171 s after the first (give or take a few pumps)
   // and closes the playing theme before opening it again.
   EXPECT_GE(log[opens[1]].elapsedMs - log[opens[0]].elapsedMs, 171000u);
   EXPECT_LE(log[opens[1]].elapsedMs - log[opens[0]].elapsedMs, 171010u);
-  EXPECT_EQ(log[opens[1] - 1].command, platform::MCI_CLOSE);
+  EXPECT_EQ(log[opens[1] - 1].command, services::MCI_CLOSE);
   // It ended four times inside the first cycle, and each notice replayed it
   // from the start on the same device at once.
   EXPECT_EQ(ends.size(), 4u);
   for (size_t i : ends) {
     if (i + 1 == log.size() || log[i].elapsedMs >= 175000) continue;
-    EXPECT_EQ(log[i + 1].command, platform::MCI_PLAY);
+    EXPECT_EQ(log[i + 1].command, services::MCI_PLAY);
     EXPECT_EQ(log[i + 1].fromMs, 0u);
     EXPECT_EQ(log[i + 1].device, log[i].device);
     EXPECT_LE(log[i + 1].elapsedMs - log[i].elapsedMs, 2u);
   }
-  EXPECT_EQ(log.back().command, platform::MCI_CLOSE);
+  EXPECT_EQ(log.back().command, services::MCI_CLOSE);
   EXPECT_EQ(sys.system().boxLog().size(), 1u);  // only the close question
   fs::remove_all(dir);
 }

@@ -7,7 +7,7 @@
 
 namespace scene_tests {
 
-uint64_t ScreenChecksum(const platform::Surface& screen) {
+uint64_t ScreenChecksum(const services::Surface& screen) {
   uint64_t h = 1469598103934665603ull;
   if (!screen.Valid()) return h;
   const uint32_t* p = screen.Pixels();
@@ -19,7 +19,7 @@ uint64_t ScreenChecksum(const platform::Surface& screen) {
 
 namespace {
 
-uint64_t SparseChecksum(const platform::Surface& screen) {
+uint64_t SparseChecksum(const services::Surface& screen) {
   uint64_t h = 1469598103934665603ull;
   for (int y = 0; y < 480; y += 3) {
     const uint32_t* row = screen.Pixels() + static_cast<size_t>(y) * 640;
@@ -48,7 +48,7 @@ SceneHarness::SceneHarness() {
   sequencer->onStep = [this](std::string_view step, int result) {
     steps.push_back({std::string(step), result, sys.backend().Elapsed()});
   };
-  sys.backend().SetPresentHook([this](platform::Tick, const platform::Surface& screen) {
+  sys.backend().SetPresentHook([this](services::Tick, const services::Surface& screen) {
     frames.push_back({sys.backend().Elapsed(), SparseChecksum(screen)});
   });
 }
@@ -75,11 +75,11 @@ int SceneHarness::ResultOf(const std::string& step, int n) const {
 }
 
 void SceneHarness::QuitAt(uint64_t elapsedMs) {
-  sys.backend().At(elapsedMs, [] { platform::PostQuitMessage(0); });
+  sys.backend().At(elapsedMs, [] { services::PostQuitMessage(0); });
 }
 
 void SceneHarness::ConfirmedCloseAt(uint64_t elapsedMs) {
-  sys.backend().QueueBoxAnswer(platform::IDOK);
+  sys.backend().QueueBoxAnswer(services::IDOK);
   sys.backend().ScheduleClose(elapsedMs);
 }
 

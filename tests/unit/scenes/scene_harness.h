@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "media/media_player.h"
-#include "platform/media/virtual_media_service.h"
+#include "platform/virtual/virtual_media_service.h"
 #include "scenes/demo_sequencer.h"
 #include "tests/support/virtual_system.h"
 
@@ -28,7 +28,7 @@ struct Frame {
 };
 
 // 64-bit FNV-1a of the whole screen surface.
-uint64_t ScreenChecksum(const platform::Surface& screen);
+uint64_t ScreenChecksum(const services::Surface& screen);
 
 class SceneHarness {
  public:

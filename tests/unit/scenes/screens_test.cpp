@@ -211,7 +211,7 @@ class ScreensTest : public ::testing::Test {
     const bool screen = std::string(surface) == "screen";
     const std::string key = step.find('#') == std::string::npos ? step + "#0" : step;
     atStart.emplace(key, std::pair{offset, [this, c, screen, test] {
-                                     const platform::Surface& s =
+                                     const services::Surface& s =
                                          screen ? *h.window->screenDC : *h.window->backDC;
                                      test(s.Pixels(), c);
                                    }});

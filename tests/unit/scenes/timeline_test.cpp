@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "image/codecs.h"
-#include "platform/media_service.h"
+#include "services/media/media_service.h"
 #include "tests/support/test_paths.h"
 #include "tests/unit/scenes/scene_harness.h"
 
@@ -168,7 +168,7 @@ TEST(Timeline, OneCycleKeepsTheBeatOfTheTheme) {
   EXPECT_LE(second - at(171000), 5u);
   std::vector<uint64_t> themeOpens;
   for (const auto& entry : h.media->log()) {
-    if (entry.command == platform::MCI_OPEN &&
+    if (entry.command == services::MCI_OPEN &&
         entry.file.find("tobirano.wav") != std::string::npos) {
       themeOpens.push_back(entry.elapsedMs);
     }

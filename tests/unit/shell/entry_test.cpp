@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/system.h"
+#include "services/calls.h"
 #include "shell/entry.h"
 #include "shell/pump.h"
 #include "tests/support/virtual_system.h"
@@ -32,7 +32,7 @@ class Steps : public shell::DemoProgram {
 
 TEST(Entry, RunsSetUpBodyAndReleaseThenExitsZero) {
   testing_support::VirtualSystem sys;
-  sys.backend().QueueBoxAnswer(platform::IDOK);
+  sys.backend().QueueBoxAnswer(services::IDOK);
   sys.backend().ScheduleClose(100);
   Steps program;
   EXPECT_EQ(shell::RunDemoProgram("t", "Vorna! DEMO", program), 0);
@@ -42,7 +42,7 @@ TEST(Entry, RunsSetUpBodyAndReleaseThenExitsZero) {
 
 TEST(Entry, QuitAtTheFirstPumpSkipsTheBody) {
   testing_support::VirtualSystem sys;
-  sys.backend().QueueBoxAnswer(platform::IDOK);
+  sys.backend().QueueBoxAnswer(services::IDOK);
   sys.backend().ScheduleClose(0);
   Steps program;
   EXPECT_EQ(shell::RunDemoProgram("t", "ZELK SYSTEM", program), 0);

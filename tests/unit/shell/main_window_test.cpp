@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/system.h"
+#include "services/calls.h"
 #include "shell/entry.h"
 #include "shell/main_window.h"
 #include "shell/pump.h"
@@ -12,7 +12,7 @@
 
 namespace {
 
-using platform::RasterFill;
+using services::RasterFill;
 
 struct Geometry {
   int screenW, screenH;
@@ -53,13 +53,13 @@ TEST(MainWindowPaint, RepaintShowsTheBackBufferNotScreenOnlyDrawing) {
   EXPECT_EQ(window->backDC->Pixel(100, 100), 0u);  // starts black
 
   window->screenDC->PatBlt(0, 0, 640, 480, RasterFill::kWhiteness);
-  platform::InvalidateRect(window->hwnd);
+  services::InvalidateRect(window->hwnd);
   ASSERT_EQ(shell::PumpPending(), 1);
   EXPECT_EQ(window->screenDC->Pixel(100, 100), 0u);
   EXPECT_FALSE(window->hwnd->paintPending);
 
   window->backDC->PatBlt(0, 0, 640, 240, RasterFill::kWhiteness);
-  platform::InvalidateRect(window->hwnd);
+  services::InvalidateRect(window->hwnd);
   ASSERT_EQ(shell::PumpPending(), 1);
   EXPECT_EQ(window->screenDC->Pixel(100, 100), 0x00FFFFFFu);
   EXPECT_EQ(window->screenDC->Pixel(100, 300), 0u);
@@ -69,20 +69,20 @@ TEST(MainWindowClose, CancelKeepsRunningOkReleasesAndQuitsInTheSamePump) {
   testing_support::VirtualSystem sys;
   auto window = sys.OpenMainWindow("Vorna! DEMO");
   int presents = 0;
-  sys.backend().SetPresentHook([&](platform::Tick, const platform::Surface&) { ++presents; });
+  sys.backend().SetPresentHook([&](services::Tick, const services::Surface&) { ++presents; });
 
-  sys.backend().QueueBoxAnswer(platform::IDCANCEL);
+  sys.backend().QueueBoxAnswer(services::IDCANCEL);
   sys.backend().ScheduleClose(sys.backend().Elapsed() + 1);
   EXPECT_EQ(shell::PumpPending(), 1);
   ASSERT_EQ(sys.system().boxLog().size(), 1u);
-  const platform::BoxRecord& q = sys.system().boxLog()[0];
+  const services::BoxRecord& q = sys.system().boxLog()[0];
   EXPECT_EQ(q.text, "Vorna! DEMOを終了します。よろしいですか？");
   EXPECT_EQ(q.caption, "Vorna! DEMO");
-  EXPECT_EQ(q.style, platform::MB_OKCANCEL | platform::MB_ICONQUESTION);
+  EXPECT_EQ(q.style, services::MB_OKCANCEL | services::MB_ICONQUESTION);
   EXPECT_TRUE(window->screenDC->Valid());
   EXPECT_TRUE(window->backDC->Valid());
 
-  sys.backend().QueueBoxAnswer(platform::IDOK);
+  sys.backend().QueueBoxAnswer(services::IDOK);
   sys.backend().ScheduleClose(sys.backend().Elapsed() + 1);
   EXPECT_EQ(shell::PumpPending(), 0);
   EXPECT_EQ(sys.system().boxLog().size(), 2u);
@@ -93,7 +93,7 @@ TEST(MainWindowClose, CancelKeepsRunningOkReleasesAndQuitsInTheSamePump) {
   presents = 0;
   window->screenDC->PatBlt(0, 0, 640, 480, RasterFill::kWhiteness);
   window->backDC->BitBlt(0, 0, 640, 480, *window->screenDC, 0, 0);
-  platform::InvalidateRect(window->hwnd);
+  services::InvalidateRect(window->hwnd);
   EXPECT_EQ(shell::PumpPending(), 1);
   EXPECT_EQ(presents, 0);
   EXPECT_FALSE(window->hwnd->paintPending);
@@ -105,7 +105,7 @@ struct NoticeRecorder : shell::MediaNoticeSink {
     uint32_t device, code;
   };
   std::vector<Notice> notices;
-  void OnMciNotify(platform::WindowHandle, uint32_t device, uint32_t code) override {
+  void OnMciNotify(services::WindowHandle, uint32_t device, uint32_t code) override {
     notices.push_back({device, code});
   }
 };
@@ -117,20 +117,20 @@ TEST(MainWindowMessages, BoxKeepsPaintsAndNoticesFlowingButNotInput) {
   window->player = &player;
   ASSERT_EQ(shell::PumpPending(), 1);
   uint64_t t = sys.backend().Elapsed();
-  sys.backend().QueueBoxAnswer(platform::IDCANCEL, 2000);  // the question stays open 2 s
+  sys.backend().QueueBoxAnswer(services::IDCANCEL, 2000);  // the question stays open 2 s
   sys.backend().ScheduleClose(t + 1);
   // While it is open: the theme's end notice, an uncovering, and another close request.
-  sys.backend().ScheduleMessage(t + 500, platform::MM_MCINOTIFY, platform::MCI_NOTIFY_SUCCESSFUL,
+  sys.backend().ScheduleMessage(t + 500, services::MM_MCINOTIFY, services::MCI_NOTIFY_SUCCESSFUL,
                                 0x70007);
   sys.backend().At(t + 700, [&] {
     window->screenDC->PatBlt(0, 0, 640, 480, RasterFill::kWhiteness);
-    platform::InvalidateRect(window->hwnd);
+    services::InvalidateRect(window->hwnd);
   });
   sys.backend().ScheduleClose(t + 900);
   EXPECT_EQ(shell::PumpPending(), 1);
   ASSERT_EQ(player.notices.size(), 1u);
   EXPECT_EQ(player.notices[0].device, 7u);  // the low 16 bits of lParam
-  EXPECT_EQ(player.notices[0].code, platform::MCI_NOTIFY_SUCCESSFUL);
+  EXPECT_EQ(player.notices[0].code, services::MCI_NOTIFY_SUCCESSFUL);
   EXPECT_EQ(window->screenDC->Pixel(1, 1), 0u);  // repainted inside the box's loop
   EXPECT_EQ(sys.system().boxLog().size(), 1u);   // the second close never arrived
   EXPECT_GE(sys.backend().Elapsed(), t + 2000);
@@ -148,12 +148,12 @@ TEST(MainWindowMessages, InputAndStrayNoticesChangeNothing) {
   for (shell::MediaNoticeSink* sink : {static_cast<shell::MediaNoticeSink*>(&player),
                                        static_cast<shell::MediaNoticeSink*>(nullptr)}) {
     window->player = sink;
-    for (uint32_t m : {platform::WM_MOUSEMOVE, platform::WM_LBUTTONDOWN, platform::WM_LBUTTONUP,
-                       platform::WM_RBUTTONDOWN, platform::WM_RBUTTONUP, platform::WM_COMMAND}) {
-      platform::PostMessage(window->hwnd, m, platform::MCI_NOTIFY_SUCCESSFUL, 0x00010001);
+    for (uint32_t m : {services::WM_MOUSEMOVE, services::WM_LBUTTONDOWN, services::WM_LBUTTONUP,
+                       services::WM_RBUTTONDOWN, services::WM_RBUTTONUP, services::WM_COMMAND}) {
+      services::PostMessage(window->hwnd, m, services::MCI_NOTIFY_SUCCESSFUL, 0x00010001);
     }
     if (sink == nullptr) {
-      platform::PostMessage(window->hwnd, platform::MM_MCINOTIFY, platform::MCI_NOTIFY_SUCCESSFUL,
+      services::PostMessage(window->hwnd, services::MM_MCINOTIFY, services::MCI_NOTIFY_SUCCESSFUL,
                             1);
     }
     EXPECT_EQ(shell::PumpPending(), 1);
@@ -180,16 +180,16 @@ TEST(WindowProcedure, MessagesBeforeCreationGetDefaultHandling) {
   testing_support::VirtualSystem sys;
   ASSERT_TRUE(shell::RegisterWindowClass());
   Recorder object;
-  platform::WindowHandle h = platform::CreateWindow("ZELK", "t", platform::WS_POPUP, 0, 0, 640, 480,
+  services::WindowHandle h = services::CreateWindow("ZELK", "t", services::WS_POPUP, 0, 0, 640, 480,
                                                     static_cast<shell::WindowBase*>(&object));
   ASSERT_NE(h, nullptr);  // the non-client creation got the default "go on"
   ASSERT_FALSE(object.seen.empty());
-  EXPECT_EQ(object.seen.front(), platform::WM_CREATE);
-  EXPECT_EQ(platform::GetWindowLongPtr(h, 0),
+  EXPECT_EQ(object.seen.front(), services::WM_CREATE);
+  EXPECT_EQ(services::GetWindowLongPtr(h, 0),
             reinterpret_cast<intptr_t>(static_cast<shell::WindowBase*>(&object)));
   // A window whose object link is empty hands everything to the default.
-  platform::SetWindowLongPtr(h, 0, 0);
-  EXPECT_EQ(shell::WindowProcedure(h, platform::WM_NCCREATE, 0, 0), 1);
+  services::SetWindowLongPtr(h, 0, 0);
+  EXPECT_EQ(shell::WindowProcedure(h, services::WM_NCCREATE, 0, 0), 1);
   EXPECT_EQ(object.seen.size(), 1u);
 }
 

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "platform/media_service.h"
+#include "services/media/media_service.h"
 #include "tests/support/media/wave_writer.h"
 #include "tests/unit/zelkrender/render_support.h"
 #include "tools/zelkrender/soundtrack.h"
@@ -48,12 +48,12 @@ TEST(RenderSoundtrack, PlaysSoundFromTheirPositionUntilTheyStop) {
   NumberedWave wave(500);  // 24000 frames
   const std::string f = wave.path();
   const Soundtrack::Log log = {
-      {5, 1, platform::MCI_OPEN, f, 0},
-      {10, 1, platform::MCI_PLAY, f, 0},
-      {200, 1, platform::MCI_PLAY, f, 300},  // replayed from 300 ms: ends 200 ms later
+      {5, 1, services::MCI_OPEN, f, 0},
+      {10, 1, services::MCI_PLAY, f, 0},
+      {200, 1, services::MCI_PLAY, f, 300},  // replayed from 300 ms: ends 200 ms later
       {400, 1, 0, f, 0},                     // the end of that play
-      {450, 1, platform::MCI_PLAY, f, 0},
-      {480, 1, platform::MCI_CLOSE, f, 30},
+      {450, 1, services::MCI_PLAY, f, 0},
+      {480, 1, services::MCI_CLOSE, f, 30},
   };
   Soundtrack track;
   // A track starting 4 ms after the program's start, 600 ms long.
@@ -115,7 +115,7 @@ TEST(RenderSoundtrack, OtherRatesAreResampledAndUnreadableFilesStaySilent) {
 
   Soundtrack track;
   const std::string missing = dir / "gone.wav";
-  const Soundtrack::Log log = {{0, 1, platform::MCI_PLAY, missing, 0}};
+  const Soundtrack::Log log = {{0, 1, services::MCI_PLAY, missing, 0}};
   const std::vector<float> silent = track.Render(log, 0, 0, 480);
   EXPECT_EQ(silent, std::vector<float>(960, 0.0f));
   EXPECT_NE(track.warnings().find(missing), std::string::npos);
