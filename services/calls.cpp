@@ -1,5 +1,7 @@
 #include "services/calls.h"
 
+#include <cstdio>
+
 #include "services/system.h"
 
 namespace services {
@@ -137,6 +139,12 @@ void Trace(std::string_view event, std::initializer_list<TraceField> fields) {
 
 std::string ModuleFileName() {
   return Sys().backend().ModuleFileName();
+}
+
+void ReportToStderr(const std::string& what) {
+  const std::string program = ModuleFileName();
+  const std::string name = program.substr(program.find_last_of('/') + 1);
+  std::fprintf(stderr, "%s: %s\n", name.c_str(), what.c_str());
 }
 
 }  // namespace services

@@ -60,4 +60,9 @@ void Mark(const std::string& what);
 // Full path of the running program (GetModuleFileName).
 std::string ModuleFileName();
 
+// One line on standard error under the program's name ("scenedemo: WHAT"):
+// what a loader's or the media player's box says, with the file or device and
+// the reason a person needs to mend it. The boxes alone would not tell why.
+void ReportToStderr(const std::string& what);
+
 }  // namespace services
