@@ -1,5 +1,7 @@
 #include "media/media_player.h"
 
+#include <filesystem>
+
 #include "services/calls.h"
 #include "services/media/mci_errors.h"
 #include "services/system.h"
@@ -206,8 +208,12 @@ void MediaPlayer::ReleaseAll() {
 
 void MediaPlayer::Report(WindowHandle window, uint32_t error, const char* word, Device device) {
   const std::string caption = Caption(word);
-  ReportToStderr((device == Device::kWave ? "waveaudio " + waveFile_ : "AVIVideo " + videoFile_) +
-                 ": " + MciErrorReason(error) + " (" + caption + ")");
+  // The path as the player built it may climb out of the program's folder
+  // and back ("bin/../../tmp/x.avi"): told the short way.
+  const std::string file =
+      std::filesystem::path(device == Device::kWave ? waveFile_ : videoFile_).lexically_normal();
+  ReportToStderr((device == Device::kWave ? "waveaudio " : "AVIVideo ") + file + ": " +
+                 MciErrorReason(error) + " (" + caption + ")");
   ReportMciError(window, error, caption.c_str());
 }
 

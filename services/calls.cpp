@@ -46,6 +46,12 @@ void BringWindowToFront(WindowHandle hwnd) {
   if (hwnd != nullptr) Sys().backend().BringToFront(*hwnd);
 }
 
+void SetWindowText(WindowHandle hwnd, const std::string& text) {
+  if (hwnd == nullptr || hwnd->title == text) return;
+  hwnd->title = text;
+  Sys().backend().ShowTitle(*hwnd);
+}
+
 intptr_t GetWindowLongPtr(WindowHandle hwnd, int index) {
   return (hwnd != nullptr && index == 0) ? hwnd->extraWord : 0;
 }

@@ -25,6 +25,8 @@ Rect AdjustWindowRect(Rect client, uint32_t style);
 void ShowWindow(WindowHandle hwnd, int showCommand);
 void UpdateWindow(WindowHandle hwnd);
 void BringWindowToFront(WindowHandle hwnd);
+// Gives the window a new title (SetWindowText).
+void SetWindowText(WindowHandle hwnd, const std::string& text);
 intptr_t GetWindowLongPtr(WindowHandle hwnd, int index);
 void SetWindowLongPtr(WindowHandle hwnd, int index, intptr_t value);
 void InvalidateRect(WindowHandle hwnd);
