@@ -11,13 +11,12 @@ source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 mkdir -p "$WORK/tree/scripts" "$WORK/tree/tests/web" "$WORK/shim"
 cp "$ZELK_SOURCE_DIR/scripts/install-deps" "$WORK/tree/scripts/"
 cp "$ZELK_SOURCE_DIR/tests/web/package-lock.json" "$WORK/tree/tests/web/"
-for tool in apt-get npm; do
-  printf '#!/bin/sh\necho "%s $*" >>"%s/requests"\n' "$tool" "$WORK" >"$WORK/shim/$tool"
-done
-printf '#!/bin/sh\nexit 1\n' >"$WORK/shim/dpkg-query"
-printf '#!/bin/sh\nexec "$@"\n' >"$WORK/shim/sudo"
-printf '#!/bin/sh\necho de_DE.utf8\n' >"$WORK/shim/locale"
-chmod +x "$WORK/shim/"*
+shim() { printf '#!/bin/sh\n%s\n' "$2" >"$WORK/shim/$1" && chmod +x "$WORK/shim/$1"; }
+shim apt-get "echo \"apt-get \$*\" >>$WORK/requests"
+shim npm "echo \"npm \$*\" >>$WORK/requests"
+shim dpkg-query "exit 1"
+shim sudo 'exec "$@"'
+shim locale "echo de_DE.utf8"
 
 # install_deps [ARG]: the packages apt was asked to install, one a line.
 install_deps() {
@@ -30,7 +29,7 @@ test_only="clang libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool strace 
   lintian appstream emscripten chromium lhasa jlha-utils locales"
 
 demo=$(install_deps --demo)
-for p in cmake libsdl2-dev libsdl2-ttf-dev fonts-ipafont-gothic libimagequant-dev liblhasa-dev; do
+for p in cmake libsdl2-dev fonts-ipafont-gothic libimagequant-dev liblhasa-dev; do
   grep -qx "$p" <<<"$demo" || fail "the demo path does not ask for $p"
 done
 for p in $test_only; do

@@ -9,56 +9,42 @@ DATA=$BIN/data
 cd "$WORK"
 
 # "-": the same bytes through pipes as through files.
-same() { cmp -s "$1" "$2" || fail "$3: the piped result differs"; }
-"$Z" decode "$DATA/tame.mag" tame.png || fail "decode"
-"$Z" decode - - <"$DATA/tame.mag" >piped.png || fail "decode - -"
-same tame.png piped.png "decode"
+"$Z" decode "$DATA/tame.mag" tame.png && "$Z" decode - - <"$DATA/tame.mag" | cmp -s - tame.png ||
+  fail "decode - -"
 "$Z" encode tame.png tame.mag && "$Z" encode - - <tame.png | cmp -s - tame.mag || fail "encode - -"
 "$Z" info - <"$DATA/msg1.dar" | grep -q '^patterns: 3$' || fail "info -"
-"$Z" thumbnail "$DATA/msg1.dar" t.png && "$Z" thumbnail - - <"$DATA/msg1.dar" | cmp -s - t.png ||
-  fail "thumbnail - -"
-"$Z" dar-unpack - parts <"$DATA/msg1.dar" >/dev/null || fail "dar-unpack -"
-"$Z" dar-pack packed.dar parts/pattern00{0,1,2}.png --color-table - <parts/colors.bin &&
-  cmp -s packed.dar "$DATA/msg1.dar" || fail "dar-pack --color-table -"
-"$Z" dar-draw "$DATA/msg1.dar" tame.png 1 10 20 drawn.png || fail "dar-draw"
-"$Z" dar-draw - tame.png 1 10 20 - <"$DATA/msg1.dar" >piped.png || fail "dar-draw - -"
-same drawn.png piped.png "dar-draw"
-"$Z" dar-draw "$DATA/msg1.dar" - 1 10 20 - <tame.png | cmp -s - drawn.png || fail "dar-draw with - background"
+"$Z" dar-unpack - parts <"$DATA/msg1.dar" >/dev/null &&
+  "$Z" dar-pack - parts/pattern00{0,1,2}.png --color-table - <parts/colors.bin |
+  cmp -s - "$DATA/msg1.dar" || fail "dar-unpack -, dar-pack - --color-table -"
+"$Z" dar-draw "$DATA/msg1.dar" tame.png 1 10 20 drawn.png &&
+  "$Z" dar-draw - tame.png 1 10 20 - <"$DATA/msg1.dar" | cmp -s - drawn.png &&
+  "$Z" dar-draw "$DATA/msg1.dar" - 1 10 20 - <tame.png | cmp -s - drawn.png || fail "dar-draw -"
 
-# refused WANT ARGS…: exit code 2, the message, nothing written.
-refused() {
-  local want=$1 code=0
-  shift
-  "$Z" "$@" >out.bin 2>err.txt </dev/null || code=$?
-  [ "$code" = 2 ] || fail "$*: exit code $code"
-  [ "$(cat err.txt)" = "zelkimg: $want" ] || fail "$*: said '$(cat err.txt)'"
-  [ ! -s out.bin ] || fail "$*: wrote to standard output"
+# refused|failed CODE WANT ARGS…: that exit code and message, nothing written.
+expect() {
+  local want_code=$1 want=$2 code=0
+  shift 2
+  "$@" >out.bin 2>err.txt </dev/null || code=$?
+  [ "$code" = "$want_code" ] && [ "$(cat err.txt)" = "zelkimg: $want" ] && [ ! -s out.bin ] ||
+    fail "$*: exit code $code, said '$(cat err.txt)'"
 }
-refused "standard input can be read once: give - for one input only" dar-draw - - 1 0 0 x.png
-refused "- names one file, not a folder: name the folder to write into" dar-unpack "$DATA/msg1.dar" -
-[ ! -e x.png ] && [ ! -e ./- ] || fail "a refused command wrote a file"
+expect 2 "standard input can be read once: give - for one input only" "$Z" dar-draw - - 1 0 0 x.png
+expect 2 "- names one file, not a folder: name the folder to write into" \
+  "$Z" dar-unpack "$DATA/msg1.dar" -
+expect 1 "cannot open missing.mag: No such file or directory" "$Z" decode missing.mag x.png
+expect 1 "cannot open $WORK: Is a directory" "$Z" info "$WORK"
+expect 1 "cannot write $WORK/none/x.png: No such file or directory" \
+  "$Z" decode "$DATA/tame.mag" "$WORK/none/x.png"
+mkdir -m 755 shared && cp "$Z" shared/ && cp "$DATA/tame.mag" shared/private.mag
+chmod 600 shared/private.mag && chmod 711 "$WORK"
+expect 1 "cannot open shared/private.mag: Permission denied" \
+  setpriv --reuid=65534 --regid=65534 --clear-groups shared/zelkimg info shared/private.mag
+[ ! -e x.png ] && [ ! -e ./- ] || fail "a refused or failed command wrote a file"
 
 # A picture is not written to a terminal (script gives the tool one).
 script -qec "'$Z' decode '$DATA/tame.mag' -; echo \"exit \$?\"" /dev/null >tty.txt
 grep -q "^zelkimg: standard output is a terminal: send it to a file or a pipe" tty.txt &&
   grep -q "^exit 2" tty.txt && ! grep -qa PNG tty.txt || fail "on a terminal: $(head -c 300 tty.txt)"
-
-# Failures give the reason the system gave.
-failed() {
-  local want=$1 code=0
-  shift
-  "$@" >/dev/null 2>err.txt || code=$?
-  [ "$code" = 1 ] || fail "$*: exit code $code"
-  [ "$(cat err.txt)" = "zelkimg: $want" ] || fail "$*: said '$(cat err.txt)'"
-}
-failed "cannot open missing.mag: No such file or directory" "$Z" decode missing.mag x.png
-failed "cannot open $WORK: Is a directory" "$Z" info "$WORK"
-failed "cannot write $WORK/none/x.png: No such file or directory" "$Z" decode "$DATA/tame.mag" "$WORK/none/x.png"
-mkdir -m 755 shared && cp "$Z" shared/ && cp "$DATA/tame.mag" shared/private.mag && chmod 600 shared/private.mag
-chmod 711 "$WORK"
-failed "cannot open shared/private.mag: Permission denied" \
-  setpriv --reuid=65534 --regid=65534 --clear-groups shared/zelkimg info shared/private.mag
-[ ! -e x.png ] || fail "a failed command wrote a file"
 
 # Usage names the program as called by any path; help has no type names.
 (cd "$BIN" && ./zelkimg decode --help) | grep -q '^Usage: zelkimg decode \[OPTIONS\] IN OUT$' ||
