@@ -234,5 +234,4 @@ bool InterruptWatch::raised() const {
   return g_interrupted;
 }
 
-
 }  // namespace platform
