@@ -189,6 +189,10 @@ void SdlBackend::BringToFront(Window& window) {
   }
 }
 
+void SdlBackend::ShowTitle(Window& window) {
+  if (auto* n = NativeOf(window)) SDL_SetWindowTitle(n->window, window.title.c_str());
+}
+
 Tick SdlBackend::Now() {
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::steady_clock::now().time_since_epoch())
