@@ -5,7 +5,8 @@
 //                                      close button would
 //   xtool shot OUT.png [X Y W H]       writes the root window (or a part of it) as PNG
 //   xtool key ID KEYSYM                sends a key press and release to window ID
-//   xtool wait-box TITLE [SECONDS]     prints the id of a message box with that caption
+//   xtool wait-box TITLE [SECONDS]     prints the id of a message box with that caption (a
+//                                      window neither a whole multiple of 640×480 nor full screen)
 //   xtool geometry ID                  prints "x y w h" of window ID
 //   xtool uniform IMAGE.png            prints the colour (RRGGBB) when all pixels share it,
 //                                      else "mixed"
@@ -218,7 +219,9 @@ int main(int argc, char** argv) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
     while (std::chrono::steady_clock::now() < end) {
       for (const Found& f : FindAll(d, argv[2])) {
-        if (f.w % 640 != 0 || f.h % 480 != 0) {
+        const bool fullScreen =
+            f.w == DisplayWidth(d, DefaultScreen(d)) && f.h == DisplayHeight(d, DefaultScreen(d));
+        if ((f.w % 640 != 0 || f.h % 480 != 0) && !fullScreen) {
           std::printf("%lu\n", f.id);
           return 0;
         }
