@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # ZELK_SCALE=2 shows the window twice as large, each pixel a 2 × 2 square:
 # ripdemo's background, around the ripple, is the renderer's picture of it
-# enlarged twice; closing works as usual. An invalid value is told, and the
-# window takes the largest scale that fits the screen instead.
+# enlarged twice; closing works as usual. An invalid value is told and ignored.
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 start_xvfb 1600x1200
 export ZELK_SCALE=2 ZELK_MSGBOX_ANSWERS=ok ZELK_TRACE=$WORK/trace
