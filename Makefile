@@ -3,29 +3,44 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
 PREFIX ?= /usr/local
+# The main build folder (programs in BUILD_DIR/bin).
+BUILD_DIR ?= build
 # Warnings stop the build in the test and CI builds; a plain build or install
-# keeps what build/ was configured with (off when new).
+# keeps what the build folder was configured with (off when new).
 WERROR ?=
+CONFIGURE = cmake -S . -B $(BUILD_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  $(if $(WERROR),-DZELK_WERROR=$(WERROR))
 
-.PHONY: all deps build demo test test-asan bench fuzz contact-sheet format clean \
-  install uninstall deb build-matrix web web-serve
+.PHONY: all deps deps-demo programs build demo test test-asan bench fuzz contact-sheet screenshot \
+  format clean install uninstall deb build-matrix web web-serve
 
-all: build
+all: programs
 
+# Packages for building and running the programs only, or for everything.
+deps-demo:
+	@scripts/install-deps --demo
 deps:
 	@scripts/install-deps
 
-build: deps
-	@cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  $(if $(WERROR),-DZELK_WERROR=$(WERROR)) >/dev/null
-	@cmake --build build -j $(JOBS)
+# The programs, the data set and the desktop files. A new build folder leaves
+# out the tests and benchmarks, whose packages deps-demo does not install; one
+# that `make build` configured keeps them.
+NEW_WITHOUT_TESTS = $(if $(wildcard $(BUILD_DIR)/CMakeCache.txt),,-DZELK_TESTS=OFF -DZELK_BENCH=OFF)
+programs: deps-demo
+	@$(CONFIGURE) $(NEW_WITHOUT_TESTS) >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-demo: build
-	build/bin/scenedemo
+# Everything: the programs, the tests and the benchmarks.
+build: deps
+	@$(CONFIGURE) -DZELK_TESTS=ON -DZELK_BENCH=ON >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+demo: programs
+	$(BUILD_DIR)/bin/scenedemo
 
 test: WERROR = ON
 test: build web
-	@cd build && ctest --output-on-failure -j $(JOBS) --timeout 900
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 900
 
 test-asan: deps
 	@cmake -S . -B build-asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZELK_SANITIZE=ON -DZELK_BENCH=OFF \
@@ -56,19 +71,20 @@ fuzz: deps
 # Programs and data into PREFIX/lib/zelk, commands into PREFIX/bin, manual
 # pages, menu entries, icons and metainfo into PREFIX/share (DESTDIR works too).
 # Installs what `make` built (building first only when nothing is built), so
-# `make && sudo make install` leaves no files of root's in build/.
+# `make && sudo make install` leaves no files of root's in the build folder.
+# The programs are installed without their debugging information.
 install:
-	@[ -f build/cmake_install.cmake ] || $(MAKE) build
-	@cmake --install build --prefix $(PREFIX)
+	@[ -f $(BUILD_DIR)/cmake_install.cmake ] || $(MAKE) programs
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX) --strip
 
 # Removes what `make install PREFIX=...` put there.
 uninstall:
-	@scripts/uninstall build $(PREFIX)
+	@scripts/uninstall $(BUILD_DIR) $(PREFIX)
 
-# The Debian package build/zelk_VERSION_ARCH.deb, checked by lintian.
+# The Debian package BUILD_DIR/zelk_VERSION_ARCH.deb, checked by lintian.
 deb: build
-	@cd build && cpack -G DEB
-	@lintian --fail-on error build/zelk_*.deb
+	@cd $(BUILD_DIR) && cpack -G DEB
+	@lintian --fail-on error $(BUILD_DIR)/zelk_*.deb
 
 # Release and Debug with GCC, and Release, Debug and RelWithDebInfo with
 # clang, each warning-free (-Werror), tests and benchmarks included; the
@@ -99,8 +115,13 @@ web-serve: web
 	@echo "The browser edition: http://127.0.0.1:$(WEB_PORT)/"
 	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory build-web/site
 
-contact-sheet: build
-	@cmake --build build --target contact-sheet
+# The README's picture: scenedemo 57 s after its start, as zelkrender draws it.
+screenshot: programs
+	@$(BUILD_DIR)/bin/zelkrender scenedemo --at 57000 --out $(BUILD_DIR)/screenshot
+	@cp $(BUILD_DIR)/screenshot/scenedemo_057000.png docs/scenedemo.png
+
+contact-sheet: programs
+	@cmake --build $(BUILD_DIR) --target contact-sheet
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

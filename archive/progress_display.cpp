@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/terminal.h"
 #include "services/calls.h"
 #include "services/system.h"
 

@@ -15,6 +15,11 @@ bool FitsEffect(image::MagImage& picture, int width, int rows, int minRows) {
     return true;
   const std::string text = "Error: The picture must be " + std::to_string(width) + " x " +
                            std::to_string(rows) + " pixels of 256 colours.";
+  services::ReportToStderr(std::string(picture.path) + ": " + std::to_string(picture.width) +
+                           " x " + std::to_string(picture.height) + " pixels of " +
+                           std::to_string(h.biBitCount) + " bits; the effect needs " +
+                           std::to_string(width) + " x " + std::to_string(rows) +
+                           " pixels of 8 bits (256 colours)");
   services::MessageBox(picture.ownerWindow, text, picture.path, services::MB_ICONERROR);
   return false;
 }

@@ -41,20 +41,30 @@ DarArchive::DarArchive(shell::MainWindow* window) : window(window) {}
 int DarArchive::Load(const char* name) {
   const services::WindowHandle owner = window ? window->hwnd : nullptr;
   const char* caption = window ? window->title : nullptr;
-  auto fail = [&](const char* message) {
+  auto fail = [&](const char* message, const std::string& why) {
+    ReportFileFailure(path, why);
     ShowFileMessage(owner, caption, message, path);
     return 0;
   };
   RawFile file;
-  if (!BuildDataPath(path, name ? name : "") || !file.Open(path)) return fail(kNotOpen);
+  const bool fits = BuildDataPath(path, name ? name : "");
+  if (!fits || !file.Open(path)) return fail(kNotOpen, OpenFailure(fits, file.why()));
   const uint32_t length = FileLength(file);
   uint8_t newHeader[kDarHeaderSize];
-  if (length < kDarHeaderSize || file.Read(newHeader, sizeof newHeader) < sizeof newHeader)
-    return fail(kTooShort);
+  if (length < kDarHeaderSize || file.Read(newHeader, sizeof newHeader) < sizeof newHeader) {
+    return fail(kTooShort, std::to_string(length) + " bytes, fewer than the " +
+                               std::to_string(kDarHeaderSize) + " of a DAR header");
+  }
   std::span<const uint8_t, kDarHeaderSize> headerView(newHeader);
-  if (dar::Version(headerView) != dar::kVersion) return fail(kBadVersion);
+  if (dar::Version(headerView) != dar::kVersion) {
+    return fail(kBadVersion, "version byte " + std::to_string(dar::Version(headerView)) + ", not " +
+                                 std::to_string(dar::kVersion));
+  }
   const int count = dar::PatternCount(headerView);
-  if (count > kDarMaxPatterns) return fail(kTooMany);
+  if (count > kDarMaxPatterns) {
+    return fail(kTooMany,
+                std::to_string(count) + " patterns, more than " + std::to_string(kDarMaxPatterns));
+  }
 
   std::vector<uint8_t> newData;
   try {
@@ -66,13 +76,14 @@ int DarArchive::Load(const char* name) {
     std::fill(std::begin(patternRecord), std::end(patternRecord), nullptr);
     std::fill(std::begin(patternRows), std::end(patternRows), nullptr);
     loaded = 0;
-    return fail(kNoMemory);
+    return fail(kNoMemory, "not enough memory for " + std::to_string(length - kDarHeaderSize) +
+                               " bytes of patterns");
   }
   std::vector<dar::PatternEntry> entries;
-  if (!ReadLarge(file, newData.data(), static_cast<uint32_t>(newData.size())) ||
-      !dar::IndexPatterns(newData, count, &entries, nullptr)) {
-    return fail(kBroken);
-  }
+  if (!ReadLarge(file, newData.data(), static_cast<uint32_t>(newData.size())))
+    return fail(kBroken, "the file could not be read whole");
+  const char* why = nullptr;
+  if (!dar::IndexPatterns(newData, count, &entries, &why)) return fail(kBroken, why ? why : "");
   file.Close();
 
   std::memcpy(header, newHeader, sizeof header);
@@ -118,7 +129,7 @@ void DarArchive::DrawPattern(int x, int y, int n) {
 }
 
 void DarArchive::DrawPatternDisplaced(int x, int y, int n, std::span<const int32_t> displacement) {
-  auto refuse = [this](const std::string& text) {
+  auto refuse = [this](const std::string& text, const std::string& why) {
     const std::string shown = shell::FitText(text, kMessageBufferSize);
     const char* caption = window && window->title ? window->title : "";
     // A scene draws its archive frame after frame: the same misuse is shown
@@ -128,17 +139,28 @@ void DarArchive::DrawPatternDisplaced(int x, int y, int n, std::span<const int32
       return;
     }
     refusals.push_back(shown);
+    ReportFileFailure(path, why);
     services::MessageBox(window ? window->hwnd : nullptr, shown, caption, services::MB_ICONERROR);
   };
-  if (!loaded) return refuse("アロケートしてない");
-  if (!displaySet) return refuse("ディスプレイ情報セットしていない");
-  if (n < 0 || n >= PatternCount()) return refuse("パターンの最大値超え " + std::to_string(n));
+  if (!loaded) return refuse("アロケートしてない", "a pattern drawn from an archive not loaded");
+  if (!displaySet)
+    return refuse("ディスプレイ情報セットしていない", "a pattern drawn before the display was set");
+  if (n < 0 || n >= PatternCount()) {
+    return refuse("パターンの最大値超え " + std::to_string(n), "pattern " + std::to_string(n) +
+                                                                   " asked for; the archive has " +
+                                                                   std::to_string(PatternCount()));
+  }
   const uint8_t* record = patternRecord[n];
   const int64_t w = dar::ReadU16(record + 2);
   const int64_t h = dar::ReadU16(record + 4);
   const size_t rowSize = dar::ReadU16(record + 6);
-  if (x + w > displayWidth) return refuse("ディスプレイ範囲横超え");
-  if (y + h > displayHeight) return refuse("ディスプレイ範囲縦超え");
+  const std::string at = "pattern " + std::to_string(n) + " (" + std::to_string(w) + "x" +
+                         std::to_string(h) + ") at (" + std::to_string(x) + ", " +
+                         std::to_string(y) + ") passes the display's ";
+  if (x + w > displayWidth)
+    return refuse("ディスプレイ範囲横超え", at + "width of " + std::to_string(displayWidth));
+  if (y + h > displayHeight)
+    return refuse("ディスプレイ範囲縦超え", at + "height of " + std::to_string(displayHeight));
 
   // The first encoded row is the pattern's bottom row: the lowest memory row
   // (not below row 0, by the check above). Rows past the table are not drawn.

@@ -23,20 +23,26 @@ DibImage::DibImage(services::WindowHandle owner, const char* caption)
     : caption(caption), ownerWindow(owner) {}
 
 int DibImage::Load(const char* name) {
-  auto fail = [this](const char* message) {
+  auto fail = [this](const char* message, const std::string& why) {
+    ReportFileFailure(path, why);
     ShowFileMessage(ownerWindow, caption, message, path);
     return 0;
   };
   RawFile file;
-  if (!BuildDataPath(path, name ? name : "") || !file.Open(path)) {
-    return fail("file not open! DIBLoad");
-  }
+  const bool fits = BuildDataPath(path, name ? name : "");
+  if (!fits || !file.Open(path))
+    return fail("file not open! DIBLoad", OpenFailure(fits, file.why()));
   const uint32_t length = FileLength(file);
-  if (length < kHeadersSize) return fail("IlligalFileSize!");
+  if (length < kHeadersSize) {
+    return fail("IlligalFileSize!", std::to_string(length) + " bytes, fewer than the " +
+                                        std::to_string(kHeadersSize) + " of a BMP file's headers");
+  }
   uint8_t fileHeader[kFileHeaderSize];
   if (file.Read(fileHeader, sizeof fileHeader) < sizeof fileHeader ||
       ReadU32(fileHeader + 2) != length) {
-    return fail("IlligalFileSize!");
+    return fail("IlligalFileSize!", "its size field says " +
+                                        std::to_string(ReadU32(fileHeader + 2)) +
+                                        " bytes, the file has " + std::to_string(length));
   }
 
   // From here on the previous picture is being replaced.
@@ -47,7 +53,8 @@ int DibImage::Load(const char* name) {
   try {
     bits.resize(length - kHeadersSize);
   } catch (const std::bad_alloc&) {
-    return fail("Dont Memory Alloc");
+    return fail("Dont Memory Alloc",
+                "not enough memory for " + std::to_string(length - kHeadersSize) + " bytes");
   }
   file.Read(bits.data(), bits.size());  // a short read leaves zeros, as the count is not tested
   width = info.biWidth;

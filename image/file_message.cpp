@@ -1,5 +1,7 @@
 #include "image/file_message.h"
 
+#include "image/data_path.h"
+
 #include "services/calls.h"
 #include "shell/text.h"
 
@@ -16,6 +18,16 @@ void ShowFileMessage(services::WindowHandle owner, const char* caption, std::str
                      std::string_view path) {
   services::MessageBox(owner, FileMessageText(message, path), caption ? caption : "",
                        services::MB_ICONERROR);
+}
+
+void ReportFileFailure(std::string_view path, std::string_view why) {
+  services::ReportToStderr(std::string(path) + ": " + std::string(why));
+}
+
+std::string OpenFailure(bool fits, const std::string& why) {
+  return fits ? why
+              : "the path is longer than the " + std::to_string(kMaxPath - 1) +
+                    " bytes a program's data path may have";
 }
 
 }  // namespace image

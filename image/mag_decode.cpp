@@ -17,12 +17,13 @@ const char* Message(mag::Status status) {
 
 MagDecodeResult DecodeMagToDib(std::span<const uint8_t> file) {
   mag::Layout layout;
-  if (mag::Status status = mag::ReadLayout(file, &layout); status != mag::Status::kOk)
-    return {nullptr, Message(status)};
+  const char* why = nullptr;
+  if (mag::Status status = mag::ReadLayout(file, &layout, &why); status != mag::Status::kOk)
+    return {nullptr, Message(status), why ? why : "not a MAG picture"};
   const int colors = layout.header.colors;
   auto block = colors == 256 ? CreateDibBlock(layout.columns * 4, layout.rows, 8)
                              : CreateDibBlock(layout.columns * 8, layout.rows, 4);
-  if (!block) return {nullptr, kNoDib};
+  if (!block) return {nullptr, kNoDib, "not enough memory for the picture"};
 
   const size_t stride = DibRowStride(*block);
   uint8_t* table = block->data() + sizeof(services::BitmapInfoHeader);
@@ -34,10 +35,11 @@ MagDecodeResult DecodeMagToDib(std::span<const uint8_t> file) {
   }
   if (layout.rows > 0) {
     uint8_t* top = table + 4 * colors + (layout.rows - 1) * stride;  // the top row
-    if (mag::DecodeRows(file, layout, top, -static_cast<ptrdiff_t>(stride)) != mag::Status::kOk)
-      return {nullptr, kMagCantRead};
+    if (mag::DecodeRows(file, layout, top, -static_cast<ptrdiff_t>(stride), &why) !=
+        mag::Status::kOk)
+      return {nullptr, kMagCantRead, why ? why : "damaged picture data"};
   }
-  return {std::move(block), nullptr};
+  return {std::move(block), nullptr, {}};
 }
 
 const char* DecodeMagRows(std::span<const uint8_t> file,

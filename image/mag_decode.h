@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "image/codecs.h"
 #include "image/dib_block.h"
@@ -23,6 +24,7 @@ inline constexpr const char* kMagCantRead = "Error: Can't file read.";
 struct MagDecodeResult {
   std::unique_ptr<DibBlock> block;
   const char* message = nullptr;
+  std::string why;  // the fault in the file, for a person
 };
 MagDecodeResult DecodeMagToDib(std::span<const uint8_t> file);
 

@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "image/file_message.h"
 #include "image/raw_file.h"
 
 namespace image {
@@ -19,23 +20,25 @@ MagImage::MagImage(services::WindowHandle owner, const char* caption)
     : ownerWindow(owner), caption(caption) {}
 
 std::unique_ptr<DibBlock> MagImage::DecodeMag(services::WindowHandle owner, const char* name) {
-  auto fail = [&](const char* message) {
+  auto fail = [&](const char* message, const std::string& why) {
+    ReportFileFailure(path, why);
     services::MessageBox(owner, message, path, services::MB_ICONERROR);
     return nullptr;
   };
   RawFile file;
-  if (!BuildDataPath(path, name ? name : "") || !file.Open(path)) return fail(kCantOpen);
+  const bool fits = BuildDataPath(path, name ? name : "");
+  if (!fits || !file.Open(path)) return fail(kCantOpen, OpenFailure(fits, file.why()));
   std::vector<uint8_t> bytes;
   try {
     bytes.resize(FileLength(file));
   } catch (const std::bad_alloc&) {
-    return fail(kNoFileBuffer);
+    return fail(kNoFileBuffer, "not enough memory to read it whole");
   }
   if (!ReadLarge(file, bytes.data(), static_cast<uint32_t>(bytes.size())))
-    return fail(kMagCantRead);
+    return fail(kMagCantRead, "the file could not be read whole");
   file.Close();
   MagDecodeResult result = DecodeMagToDib(bytes);
-  if (!result.block) return fail(result.message);
+  if (!result.block) return fail(result.message, result.why);
   return std::move(result.block);
 }
 

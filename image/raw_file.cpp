@@ -1,16 +1,33 @@
 #include "image/raw_file.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 namespace image {
 
 bool RawFile::Open(const char* path) {
+  namespace fs = std::filesystem;
   file_.reset();
+  why_.clear();
   std::error_code ec;
-  if (path == nullptr || !std::filesystem::is_regular_file(path, ec)) return false;
+  const fs::file_status status = fs::status(path != nullptr ? path : "", ec);
+  if (!fs::is_regular_file(status)) {
+    if (fs::is_directory(status)) {
+      why_ = std::make_error_code(std::errc::is_a_directory).message();
+    } else if (ec) {
+      why_ = ec.message();  // no such file, no permission to look
+    } else if (!fs::exists(status)) {
+      why_ = std::make_error_code(std::errc::no_such_file_or_directory).message();
+    } else {
+      why_ = "not a regular file";
+    }
+    return false;
+  }
   file_.reset(std::fopen(path, "rb"));
+  if (!file_) why_ = std::strerror(errno);
   return file_ != nullptr;
 }
 

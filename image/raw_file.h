@@ -6,14 +6,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 namespace image {
 
 class RawFile {
  public:
   RawFile() = default;
-  // Opens a regular file for reading; false when it cannot be opened.
+  // Opens a regular file for reading; false when it cannot be opened, and
+  // why() says why ("No such file or directory", "Is a directory", …).
   bool Open(const char* path);
+  const std::string& why() const { return why_; }
   bool IsOpen() const { return file_ != nullptr; }
   void Close() { file_.reset(); }
   // Reads up to `count` bytes; returns how many came.
@@ -27,6 +30,7 @@ class RawFile {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
   std::unique_ptr<std::FILE, Closer> file_;
+  std::string why_;
 };
 
 // The length of the file in bytes (at most 2^32 − 1); the position is left

@@ -1,5 +1,7 @@
 #include "media/media_player.h"
 
+#include <filesystem>
+
 #include "services/calls.h"
 #include "services/media/mci_errors.h"
 #include "services/system.h"
@@ -50,6 +52,7 @@ int MediaPlayer::PlayWave(const char* name, int mode) {
   waveLoop = mode;
   if (waveEnabled == 0) return 1;
   CloseWave();
+  waveFile_ = mediaPath;
 
   MciOpenParms open;
   open.deviceType = "waveaudio";
@@ -59,7 +62,7 @@ int MediaPlayer::PlayWave(const char* name, int mode) {
       pathFits ? OpenWithRetries(MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_WAIT, &open)
                : MCIERR_PATH_TOO_LONG;
   if (openError != 0) {
-    ReportMciError(ownerWindow, openError, Caption("音楽確保").c_str());
+    Report(ownerWindow, openError, "音楽確保", Device::kWave);
     waveEnabled = 0;
     waveOpen = 0;
     return 0;
@@ -80,7 +83,7 @@ int MediaPlayer::PlayWave(const char* name, int mode) {
   play.callback = ownerWindow;
   const uint32_t playError = Send(waveDevice, MCI_PLAY, mode == 0 ? MCI_WAIT : MCI_NOTIFY, &play);
   if (playError != 0) {
-    ReportMciError(ownerWindow, playError, Caption("音楽演奏").c_str());
+    Report(ownerWindow, playError, "音楽演奏", Device::kWave);
     waveOpen = 0;
     Send(waveDevice, MCI_CLOSE, MCI_WAIT, nullptr);
     return 0;
@@ -92,7 +95,7 @@ int MediaPlayer::PlayWave(const char* name, int mode) {
 int MediaPlayer::CloseWave() {
   if (waveOpen == 1 && waveEnabled == 1) {
     const uint32_t error = Send(waveDevice, MCI_CLOSE, MCI_WAIT, nullptr);
-    if (error != 0) ReportMciError(ownerWindow, error, Caption("音楽開放").c_str());
+    if (error != 0) Report(ownerWindow, error, "音楽開放", Device::kWave);
     waveDevice = 0;
     waveOpen = 0;
   }
@@ -120,6 +123,7 @@ int MediaPlayer::PlayVideo(const char* name, int mode, int left, int top, int wi
   videoMode = mode;
   if (videoEnabled == 0) return 1;
   CloseVideo();
+  videoFile_ = mediaPath;
 
   MciDgvOpenParms open;
   open.deviceType = "AVIVideo";
@@ -130,7 +134,7 @@ int MediaPlayer::PlayVideo(const char* name, int mode, int left, int top, int wi
       MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_WAIT | MCI_DGV_OPEN_WS | MCI_DGV_OPEN_PARENT;
   const uint32_t openError = pathFits ? OpenWithRetries(openFlags, &open) : MCIERR_PATH_TOO_LONG;
   if (openError != 0) {
-    ReportMciError(ownerWindow, openError, Caption("ＡＶＩ確保").c_str());
+    Report(ownerWindow, openError, "ＡＶＩ確保", Device::kVideo);
     videoEnabled = 0;
     videoOpen = 0;
     return 0;
@@ -147,7 +151,7 @@ int MediaPlayer::PlayVideo(const char* name, int mode, int left, int top, int wi
   put.rect = Rect{left, top, width, height};
   const uint32_t putFlags = MCI_WAIT | MCI_DGV_RECT | MCI_DGV_PUT_WINDOW | MCI_DGV_PUT_CLIENT;
   if (const uint32_t error = Send(videoDevice, MCI_PUT, putFlags, &put); error != 0) {
-    ReportMciError(ownerWindow, error, Caption("ＡＶＩレクト設定").c_str());
+    Report(ownerWindow, error, "ＡＶＩレクト設定", Device::kVideo);
     videoOpen = 0;
     Send(videoDevice, MCI_CLOSE, MCI_WAIT, nullptr);
     return 0;
@@ -156,7 +160,7 @@ int MediaPlayer::PlayVideo(const char* name, int mode, int left, int top, int wi
   MciPlayParms play;
   play.callback = ownerWindow;
   if (const uint32_t error = Send(videoDevice, MCI_PLAY, MCI_NOTIFY, &play); error != 0) {
-    ReportMciError(ownerWindow, error, Caption("ＡＶＩ演奏").c_str());
+    Report(ownerWindow, error, "ＡＶＩ演奏", Device::kVideo);
     videoOpen = 0;
     Send(videoDevice, MCI_CLOSE, MCI_WAIT, nullptr);
     return 0;
@@ -168,7 +172,7 @@ int MediaPlayer::PlayVideo(const char* name, int mode, int left, int top, int wi
 int MediaPlayer::CloseVideo() {
   if (videoOpen == 1 && videoEnabled == 1) {
     const uint32_t error = Send(videoDevice, MCI_CLOSE, MCI_WAIT, nullptr);
-    if (error != 0) ReportMciError(ownerWindow, error, Caption("ＡＶＩ開放").c_str());
+    if (error != 0) Report(ownerWindow, error, "ＡＶＩ開放", Device::kVideo);
     videoDevice = 0;
     videoOpen = 0;
   }
@@ -181,7 +185,7 @@ void MediaPlayer::OnMciNotify(WindowHandle window, uint32_t deviceId, uint32_t /
     play.callback = window;
     play.from = 0;
     const uint32_t error = Send(waveDevice, MCI_PLAY, MCI_NOTIFY | MCI_FROM, &play);
-    if (error != 0) ReportMciError(window, error, Caption("音楽再演奏").c_str());
+    if (error != 0) Report(window, error, "音楽再演奏", Device::kWave);
   }
   // The video is looked at whatever the wave step did; videoEnabled is not.
   if (deviceId == videoDevice && videoOpen == 1) {
@@ -192,7 +196,7 @@ void MediaPlayer::OnMciNotify(WindowHandle window, uint32_t deviceId, uint32_t /
       play.callback = window;
       play.from = 0;
       const uint32_t error = Send(videoDevice, MCI_PLAY, MCI_NOTIFY | MCI_FROM, &play);
-      if (error != 0) ReportMciError(window, error, Caption("ＡＶＩ再演奏").c_str());
+      if (error != 0) Report(window, error, "ＡＶＩ再演奏", Device::kVideo);
     }
   }
 }
@@ -200,6 +204,17 @@ void MediaPlayer::OnMciNotify(WindowHandle window, uint32_t deviceId, uint32_t /
 void MediaPlayer::ReleaseAll() {
   if (waveOpen == 1) Send(waveDevice, MCI_CLOSE, MCI_WAIT, nullptr);
   if (videoOpen == 1) Send(videoDevice, MCI_CLOSE, MCI_WAIT, nullptr);
+}
+
+void MediaPlayer::Report(WindowHandle window, uint32_t error, const char* word, Device device) {
+  const std::string caption = Caption(word);
+  // The path as the player built it may climb out of the program's folder
+  // and back ("bin/../../tmp/x.avi"): told the short way.
+  const std::string file =
+      std::filesystem::path(device == Device::kWave ? waveFile_ : videoFile_).lexically_normal();
+  ReportToStderr((device == Device::kWave ? "waveaudio " : "AVIVideo ") + file + ": " +
+                 MciErrorReason(error) + " (" + caption + ")");
+  ReportMciError(window, error, caption.c_str());
 }
 
 void MediaPlayer::ReportMciError(WindowHandle window, uint32_t error, const char* caption) {

@@ -86,8 +86,14 @@ class MediaPlayer : public shell::MediaNoticeSink {
   // Tries the open of `params` up to five times, sleeping 250 ms after
   // every failed try. 0 or the last error code.
   uint32_t OpenWithRetries(uint32_t flags, void* params);
+  enum class Device { kWave, kVideo };
+  // Says on standard error which device and file failed and why, then
+  // ReportMciError with the caption of `word`.
+  void Report(services::WindowHandle window, uint32_t error, const char* word, Device device);
 
   bool quitSeen_ = false;
+  std::string waveFile_;   // the full path of the wave device's file
+  std::string videoFile_;  // and of the video device's
 };
 
 }  // namespace media

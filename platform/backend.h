@@ -41,6 +41,9 @@ class Backend {
   virtual void ShowNativeWindow(services::Window& window) = 0;
   // Brings the window in front of the ordinary windows without leaving it on top.
   virtual void BringToFront(services::Window& window) = 0;
+  // The window's title changed (window.title); a backend without titles
+  // leaves it there.
+  virtual void ShowTitle(services::Window& /*window*/) {}
 
   virtual services::Tick Now() = 0;
   virtual void Sleep(uint32_t ms) = 0;

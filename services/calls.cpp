@@ -1,5 +1,7 @@
 #include "services/calls.h"
 
+#include <cstdio>
+
 #include "services/system.h"
 
 namespace services {
@@ -42,6 +44,12 @@ void UpdateWindow(WindowHandle hwnd) {
 
 void BringWindowToFront(WindowHandle hwnd) {
   if (hwnd != nullptr) Sys().backend().BringToFront(*hwnd);
+}
+
+void SetWindowText(WindowHandle hwnd, const std::string& text) {
+  if (hwnd == nullptr || hwnd->title == text) return;
+  hwnd->title = text;
+  Sys().backend().ShowTitle(*hwnd);
 }
 
 intptr_t GetWindowLongPtr(WindowHandle hwnd, int index) {
@@ -137,6 +145,12 @@ void Trace(std::string_view event, std::initializer_list<TraceField> fields) {
 
 std::string ModuleFileName() {
   return Sys().backend().ModuleFileName();
+}
+
+void ReportToStderr(const std::string& what) {
+  const std::string program = ModuleFileName();
+  const std::string name = program.substr(program.find_last_of('/') + 1);
+  std::fprintf(stderr, "%s: %s\n", name.c_str(), what.c_str());
 }
 
 }  // namespace services

@@ -25,6 +25,8 @@ Rect AdjustWindowRect(Rect client, uint32_t style);
 void ShowWindow(WindowHandle hwnd, int showCommand);
 void UpdateWindow(WindowHandle hwnd);
 void BringWindowToFront(WindowHandle hwnd);
+// Gives the window a new title (SetWindowText).
+void SetWindowText(WindowHandle hwnd, const std::string& text);
 intptr_t GetWindowLongPtr(WindowHandle hwnd, int index);
 void SetWindowLongPtr(WindowHandle hwnd, int index, intptr_t value);
 void InvalidateRect(WindowHandle hwnd);
@@ -59,5 +61,10 @@ void Mark(const std::string& what);
 
 // Full path of the running program (GetModuleFileName).
 std::string ModuleFileName();
+
+// One line on standard error under the program's name ("scenedemo: WHAT"):
+// what a loader's or the media player's box says, with the file or device and
+// the reason a person needs to mend it. The boxes alone would not tell why.
+void ReportToStderr(const std::string& what);
 
 }  // namespace services

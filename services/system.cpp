@@ -276,7 +276,13 @@ int System::ShowMessageBox(WindowHandle owner, const std::string& text, const st
   }
   --modalDepth_;
   LogBox(record);
+  if (boxAnswered_) boxAnswered_(record);
   return record.answer;
+}
+
+void System::AnswerBoxesAtOnce(std::function<void(const BoxRecord&)> answered) {
+  answersScripted_ = true;
+  boxAnswered_ = std::move(answered);
 }
 
 void System::LogBox(const BoxRecord& record) {

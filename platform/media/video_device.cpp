@@ -417,4 +417,19 @@ std::unique_ptr<MediaDevice> OpenVideoDevice(const OpenRequest& request, MciDevi
   return device;
 }
 
+std::optional<uint32_t> VideoLengthMs(const std::string& path) {
+  AVFormatContext* raw = nullptr;
+  if (avformat_open_input(&raw, path.c_str(), av_find_input_format("avi"), nullptr) != 0)
+    return std::nullopt;
+  std::unique_ptr<AVFormatContext, FormatCloser> format(raw);
+  if (avformat_find_stream_info(format.get(), nullptr) < 0) return std::nullopt;
+  const int stream = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  if (stream >= 0 && format->streams[stream]->duration != AV_NOPTS_VALUE)
+    return static_cast<uint32_t>(
+        ToMs(format->streams[stream]->duration, format->streams[stream]->time_base));
+  if (format->duration != AV_NOPTS_VALUE)
+    return static_cast<uint32_t>(av_rescale(format->duration, 1000, AV_TIME_BASE));
+  return std::nullopt;
+}
+
 }  // namespace platform

@@ -4,7 +4,10 @@
 // track played through the shared audio output.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/media/audio_output.h"
 #include "services/media/device_table.h"
@@ -23,5 +26,9 @@ std::unique_ptr<services::MediaDevice> OpenVideoDevice(const services::OpenReque
                                                        services::MciDeviceId id,
                                                        services::System& system, AudioOutput& audio,
                                                        uint32_t* error);
+
+// The length of the AVI file's picture in milliseconds, or nullopt when it is
+// no AVI file or does not say.
+std::optional<uint32_t> VideoLengthMs(const std::string& path);
 
 }  // namespace platform

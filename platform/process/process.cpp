@@ -234,8 +234,4 @@ bool InterruptWatch::raised() const {
   return g_interrupted;
 }
 
-bool StderrIsTerminal() {
-  return ::isatty(STDERR_FILENO) == 1;
-}
-
 }  // namespace platform

@@ -102,7 +102,4 @@ class InterruptWatch {
   bool raised() const;
 };
 
-// Whether standard error is a terminal.
-bool StderrIsTerminal();
-
 }  // namespace platform

@@ -321,6 +321,10 @@ intptr_t SdlBackend::PointIn(Window& window, int x, int y) {
   return PackPoint((x - at.x) * Surface::kWidth / at.w, (y - at.y) * Surface::kHeight / at.h);
 }
 
+void SdlBackend::ShowTitle(Window& window) {
+  if (auto* n = NativeOf(window)) SDL_SetWindowTitle(n->window, window.title.c_str());
+}
+
 Tick SdlBackend::Now() {
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::steady_clock::now().time_since_epoch())

@@ -38,6 +38,7 @@ class SdlBackend : public Backend {
   bool CreateNativeWindow(services::Window& window, std::string* why) override;
   void ShowNativeWindow(services::Window& window) override;
   void BringToFront(services::Window& window) override;
+  void ShowTitle(services::Window& window) override;
   services::Tick Now() override;
   void Sleep(uint32_t ms) override;
   void Poll(bool modal) override;

@@ -39,4 +39,7 @@ constexpr uint32_t MCIERR_UNSUPPORTED_CODEC = MCIERR_CUSTOM_DRIVER_BASE + 3;
 // The user-visible text of an error code (Japanese, one sentence or two).
 std::string MciErrorText(uint32_t code);
 
+// The same in English, for the line on standard error ("file not found").
+std::string MciErrorReason(uint32_t code);
+
 }  // namespace services

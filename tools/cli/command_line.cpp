@@ -1,6 +1,7 @@
 #include "tools/cli/command_line.h"
 
 #include <cctype>
+#include <memory>
 #include <vector>
 
 namespace tools {
@@ -46,7 +47,21 @@ std::string OptionName(const std::string& arg) {
   return arg.substr(0, arg.find('='));
 }
 
+class PlainFormatter : public CLI::Formatter {
+ public:
+  std::string make_option_opts(const CLI::Option* option) const override {
+    // A flag has no type name.
+    if (option->get_positional() || option->get_type_name().empty()) return "";
+    const std::string& text = option->get_option_text();
+    return " " + (text.empty() ? std::string("VALUE") : text);
+  }
+};
+
 }  // namespace
+
+void UsePlainHelp(CLI::App& app) {
+  app.formatter(std::make_shared<PlainFormatter>());
+}
 
 std::string ExplainParseError(const CLI::App& app, const CLI::ParseError& error) {
   // The command the words were meant for: the last one recognised.

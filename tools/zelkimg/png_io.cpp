@@ -2,17 +2,14 @@
 
 #include <png.h>
 
-#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace zelkimg {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // libpng reports errors by longjmp; its message is kept here and the jump
 // lands in the function that called setjmp, whose locals are all set before.
@@ -28,21 +25,34 @@ bool Fail(std::string* error, const std::string& why) {
   return false;
 }
 
+struct Source {
+  const std::vector<uint8_t>* bytes;
+  size_t at;
+};
+void ReadBytes(png_structp png, png_bytep out, size_t count) {
+  auto* source = static_cast<Source*>(png_get_io_ptr(png));
+  if (source->bytes->size() - source->at < count) png_error(png, "the file ends early");
+  std::memcpy(out, source->bytes->data() + source->at, count);
+  source->at += count;
+}
+
+void AppendBytes(png_structp png, png_bytep data, size_t count) {
+  auto* sink = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+  sink->insert(sink->end(), data, data + count);
+}
+void Flush(png_structp) {}
+
 }  // namespace
 
-std::optional<PngPicture> ReadPng(const std::string& path, std::string* error) {
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    Fail(error, "cannot open " + path);
-    return std::nullopt;
-  }
-  uint8_t signature[8] = {};
-  if (std::fread(signature, 1, 8, file.get()) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
-    Fail(error, path + " is not a PNG file");
+std::optional<PngPicture> DecodePng(const std::vector<uint8_t>& bytes, const std::string& name,
+                                    std::string* error) {
+  if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) {
+    Fail(error, name + " is not a PNG file");
     return std::nullopt;
   }
   auto picture = std::make_unique<PngPicture>();
   auto message = std::make_unique<std::string>();
+  auto source = std::make_unique<Source>(Source{&bytes, 8});
   png_structp png =
       png_create_read_struct(PNG_LIBPNG_VER_STRING, message.get(), OnError, OnWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
@@ -54,10 +64,10 @@ std::optional<PngPicture> ReadPng(const std::string& path, std::string* error) {
   auto rows = std::make_unique<std::vector<png_bytep>>();
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
-    Fail(error, path + ": " + *message);
+    Fail(error, name + ": " + *message);
     return std::nullopt;
   }
-  png_init_io(png, file.get());
+  png_set_read_fn(png, source.get(), ReadBytes);
   png_set_sig_bytes(png, 8);
   png_read_info(png, info);
   picture->width = static_cast<int>(png_get_image_width(png, info));
@@ -97,66 +107,78 @@ std::optional<PngPicture> ReadPng(const std::string& path, std::string* error) {
   return std::move(*picture);
 }
 
+std::optional<PngPicture> ReadPng(const std::string& path, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (!in.is_open() || in.bad()) {
+    Fail(error, "cannot open " + path);
+    return std::nullopt;
+  }
+  return DecodePng(bytes, path, error);
+}
+
 namespace {
 
-// Writes rows of `stride` bytes with the header already described by `setup`.
+// The PNG of `height` rows of `stride` bytes, its header described by `setup`.
 template <typename Setup>
-bool Write(const std::string& path, int height, const uint8_t* pixels, size_t stride, Setup setup,
-           std::string* error) {
-  File file(std::fopen(path.c_str(), "wb"));
-  if (!file) return Fail(error, "cannot write " + path);
+std::vector<uint8_t> Encode(int height, const uint8_t* pixels, size_t stride, Setup setup,
+                            std::string* error) {
+  auto out = std::make_unique<std::vector<uint8_t>>();
   auto message = std::make_unique<std::string>();
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, message.get(), OnError, OnWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (info == nullptr) {
     png_destroy_write_struct(&png, nullptr);
-    return Fail(error, "out of memory");
+    Fail(error, "out of memory");
+    return {};
   }
   std::vector<png_bytep> rows(height);
   for (int y = 0; y < height; ++y)
     rows[y] = const_cast<uint8_t*>(pixels + y * stride);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    return Fail(error, path + ": " + *message);
+    Fail(error, *message);
+    return {};
   }
-  png_init_io(png, file.get());
+  png_set_write_fn(png, out.get(), AppendBytes, Flush);
   setup(png, info);
   png_write_info(png, info);
   png_set_packing(png);
   png_write_image(png, rows.data());
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  if (std::fflush(file.get()) != 0) return Fail(error, "cannot write " + path);
-  return true;
+  return std::move(*out);
 }
 
-// 8-bit RGB (3 channels) or RGBA (4 channels) rows.
-bool WriteTrueColour(const std::string& path, int width, int height, const uint8_t* pixels,
-                     int channels, std::string* error) {
-  if (width < 1 || height < 1) return Fail(error, "cannot write an empty picture to " + path);
-  return Write(
-      path, height, pixels, static_cast<size_t>(width) * channels,
-      [&](png_structp png, png_infop info) {
-        png_set_IHDR(png, info, width, height, 8,
-                     channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-      },
-      error);
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+  if (bytes.empty()) {
+    if (error != nullptr) *error = path + ": " + *error;
+    return false;
+  }
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return out ? true : Fail(error, "cannot write " + path);
 }
 
 }  // namespace
 
-bool WriteIndexedPng(const std::string& path, int width, int height,
-                     const std::vector<image::Rgb>& palette, const std::vector<uint8_t>& alpha,
-                     const std::vector<uint8_t>& indices, int bitDepth, std::string* error) {
-  if (width < 1 || height < 1) return Fail(error, "cannot write an empty picture to " + path);
+std::vector<uint8_t> EncodeIndexedPng(int width, int height, const std::vector<image::Rgb>& palette,
+                                      const std::vector<uint8_t>& alpha,
+                                      const std::vector<uint8_t>& indices, int bitDepth,
+                                      std::string* error) {
+  if (width < 1 || height < 1) {
+    Fail(error, "cannot write an empty picture");
+    return {};
+  }
   std::vector<png_color> colours;
   for (const image::Rgb& c : palette)
     colours.push_back(png_color{c.r, c.g, c.b});
   std::vector<uint8_t> trns = alpha;
-  return Write(
-      path, height, indices.data(), static_cast<size_t>(width),
+  return Encode(
+      height, indices.data(), static_cast<size_t>(width),
       [&](png_structp png, png_infop info) {
         png_set_IHDR(png, info, width, height, bitDepth, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -167,14 +189,39 @@ bool WriteIndexedPng(const std::string& path, int width, int height,
       error);
 }
 
+std::vector<uint8_t> EncodeTrueColourPng(int width, int height, const std::vector<uint8_t>& pixels,
+                                         int channels, std::string* error) {
+  if (width < 1 || height < 1) {
+    Fail(error, "cannot write an empty picture");
+    return {};
+  }
+  return Encode(
+      height, pixels.data(), static_cast<size_t>(width) * channels,
+      [&](png_structp png, png_infop info) {
+        png_set_IHDR(png, info, width, height, 8,
+                     channels == 4   ? PNG_COLOR_TYPE_RGB_ALPHA
+                     : channels == 3 ? PNG_COLOR_TYPE_RGB
+                                     : PNG_COLOR_TYPE_GRAY,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+      },
+      error);
+}
+
+bool WriteIndexedPng(const std::string& path, int width, int height,
+                     const std::vector<image::Rgb>& palette, const std::vector<uint8_t>& alpha,
+                     const std::vector<uint8_t>& indices, int bitDepth, std::string* error) {
+  return WriteBytes(path, EncodeIndexedPng(width, height, palette, alpha, indices, bitDepth, error),
+                    error);
+}
+
 bool WriteRgbPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb,
                  std::string* error) {
-  return WriteTrueColour(path, width, height, rgb.data(), 3, error);
+  return WriteBytes(path, EncodeTrueColourPng(width, height, rgb, 3, error), error);
 }
 
 bool WriteRgbaPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba,
                   std::string* error) {
-  return WriteTrueColour(path, width, height, rgba.data(), 4, error);
+  return WriteBytes(path, EncodeTrueColourPng(width, height, rgba, 4, error), error);
 }
 
 }  // namespace zelkimg

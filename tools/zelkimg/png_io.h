@@ -1,5 +1,7 @@
-// PNG files in and out, through libpng: indexed pictures with their exact
-// palette and transparency entries, and true-colour pictures.
+// PNG pictures in and out, through libpng: indexed pictures with their exact
+// palette and transparency entries, and true-colour pictures. The tool works
+// on bytes (so standard input and output serve as well as files); the
+// file-named forms are for tests and other tools.
 #pragma once
 
 #include <cstdint>
@@ -21,10 +23,22 @@ struct PngPicture {
   std::vector<uint8_t> pixels;  // indexed: one index per pixel; else RGBA, 4 bytes per pixel
 };
 
+// The picture in `bytes`; `name` names them in messages.
+std::optional<PngPicture> DecodePng(const std::vector<uint8_t>& bytes, const std::string& name,
+                                    std::string* error);
 std::optional<PngPicture> ReadPng(const std::string& path, std::string* error);
 
-// Writes an indexed PNG of `bitDepth` 4 or 8 with the palette as given and,
-// when `alpha` is not empty, a tRNS chunk.
+// An indexed PNG of `bitDepth` 4 or 8 with the palette as given and, when
+// `alpha` is not empty, a tRNS chunk. Empty, with `error` set, on failure.
+std::vector<uint8_t> EncodeIndexedPng(int width, int height, const std::vector<image::Rgb>& palette,
+                                      const std::vector<uint8_t>& alpha,
+                                      const std::vector<uint8_t>& indices, int bitDepth,
+                                      std::string* error);
+// An 8-bit grey, RGB or RGBA PNG of `channels` 1, 3 or 4 bytes a pixel.
+std::vector<uint8_t> EncodeTrueColourPng(int width, int height, const std::vector<uint8_t>& pixels,
+                                         int channels, std::string* error);
+
+// The same written to a file.
 bool WriteIndexedPng(const std::string& path, int width, int height,
                      const std::vector<image::Rgb>& palette, const std::vector<uint8_t>& alpha,
                      const std::vector<uint8_t>& indices, int bitDepth, std::string* error);

@@ -3,12 +3,14 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <utility>
 
@@ -16,10 +18,12 @@
 #include "image/dar_archive.h"
 #include "image/mag_decode.h"
 #include "image/mag_image.h"
+#include "platform/terminal.h"
 #include "platform/virtual/virtual_backend.h"
 #include "services/calls.h"
 #include "tools/cli/command_line.h"
 #include "tools/zelkimg/png_io.h"
+#include "tools/zelkimg/quantize.h"
 #include "tools/zelkimg/thumbnail.h"
 
 namespace zelkimg {
@@ -34,24 +38,60 @@ struct Failure {
   std::string message;
 };
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) throw Failure{"cannot open " + path};
-  const uintmax_t size = fs::file_size(path, ec);
-  if (ec) throw Failure{"cannot read " + path};
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> bytes(size);  // read in one piece, not grown
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-  if (!in) throw Failure{"cannot read " + path};
-  return bytes;
+// "-" names standard input or standard output wherever one file is named.
+constexpr const char* kStdio = "-";
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string Reason(int error) {
+  return std::strerror(error);
 }
 
+// A file read whole; `name` names it in messages.
+struct Input {
+  std::string name;
+  std::vector<uint8_t> bytes;
+};
+
+Input ReadFile(const std::string& path) {
+  Input input{path == kStdio ? "standard input" : path, {}};
+  File opened(path == kStdio ? nullptr : std::fopen(path.c_str(), "rb"));
+  if (path != kStdio && !opened) throw Failure{"cannot open " + path + ": " + Reason(errno)};
+  std::FILE* file = path == kStdio ? stdin : opened.get();
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (path != kStdio && fs::is_directory(status))
+    throw Failure{"cannot open " + path + ": " + Reason(EISDIR)};
+  if (path != kStdio && fs::is_regular_file(status)) {
+    input.bytes.resize(fs::file_size(path, ec));  // read in one piece, not grown
+    if (ec || std::fread(input.bytes.data(), 1, input.bytes.size(), file) != input.bytes.size())
+      throw Failure{"cannot read " + path + ": " +
+                    (std::ferror(file) ? Reason(errno) : std::string("it got shorter"))};
+    return input;
+  }
+  char chunk[65536];  // a pipe or standard input: as long as it lasts
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+    input.bytes.insert(input.bytes.end(), chunk, chunk + n);
+  if (std::ferror(file)) throw Failure{"cannot read " + input.name + ": " + Reason(errno)};
+  return input;
+}
+
+// Written whole or not at all: bytes are made before the file is opened.
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw Failure{"cannot write " + path};
+  if (path == kStdio) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
+        std::fflush(stdout) != 0)
+      throw Failure{"cannot write standard output: " + Reason(errno)};
+    return;
+  }
+  File file(std::fopen(path.c_str(), "wb"));
+  if (!file) throw Failure{"cannot write " + path + ": " + Reason(errno)};
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
+      std::fclose(file.release()) != 0)
+    throw Failure{"cannot write " + path + ": " + Reason(errno)};
 }
 
 uint32_t U32(const uint8_t* p) {
@@ -129,20 +169,26 @@ image::DarContents DecodeDarOrFail(const std::string& path, const std::vector<ui
   return *contents;
 }
 
-std::optional<PngPicture> ReadPngOrFail(const std::string& path) {
+PngPicture ReadPngOrFail(const Input& file) {
+  if (const Kind kind = Detect(file.bytes); kind != Kind::kPng)
+    throw WrongKind(file.name, kind, "a PNG file");
   std::string error;
-  std::optional<PngPicture> png = ReadPng(path, &error);
+  std::optional<PngPicture> png = DecodePng(file.bytes, file.name, &error);
   if (!png) throw Failure{error};
+  return std::move(*png);
+}
+
+PngPicture ReadIndexedPng(const Input& file) {
+  PngPicture png = ReadPngOrFail(file);
+  if (!png.indexed)
+    throw Failure{file.name + ": not an indexed PNG (colour type " + std::to_string(png.colorType) +
+                  "); give a picture with a palette"};
   return png;
 }
 
-PngPicture ReadIndexedPng(const std::string& path) {
-  if (const Kind kind = Detect(ReadFile(path)); kind != Kind::kPng)
-    throw WrongKind(path, kind, "a PNG file");
-  PngPicture png = *ReadPngOrFail(path);
-  if (!png.indexed)
-    throw Failure{path + ": not an indexed PNG (colour type " + std::to_string(png.colorType) +
-                  "); give a picture with a palette"};
+// The encoded PNG, or the failure that kept it from being made.
+std::vector<uint8_t> PngOrFail(std::vector<uint8_t> png, const std::string& error) {
+  if (png.empty()) throw Failure{"cannot make the PNG picture: " + error};
   return png;
 }
 
@@ -195,24 +241,25 @@ std::vector<uint8_t> RenderBmp(const std::string& path, const std::vector<uint8_
 
 // ---- Commands ----
 
-void Decode(const std::string& in, const std::string& out) {
-  const std::vector<uint8_t> file = ReadFile(in);
+void Decode(const std::string& path, const std::string& out) {
+  const Input file = ReadFile(path);
+  const std::string& in = file.name;
   std::string error;
-  switch (Detect(file)) {
+  switch (Detect(file.bytes)) {
     case Kind::kMag: {
-      image::IndexedPicture p = DecodeMagOrFail(in, file);
+      image::IndexedPicture p = DecodeMagOrFail(in, file.bytes);
       if (p.width == 0 || p.height == 0)
         throw Failure{in + ": an empty picture (" + std::to_string(p.width) + "x" +
                       std::to_string(p.height) + "); a PNG cannot hold it"};
-      if (!WriteIndexedPng(out, p.width, p.height, p.palette, {}, p.pixels, p.colors == 16 ? 4 : 8,
-                           &error))
-        throw Failure{error};
+      WriteFile(out, PngOrFail(EncodeIndexedPng(p.width, p.height, p.palette, {}, p.pixels,
+                                                p.colors == 16 ? 4 : 8, &error),
+                               error));
       return;
     }
     case Kind::kBmp: {
       int w = 0, h = 0;
-      std::vector<uint8_t> rgb = RenderBmp(in, file, &w, &h);
-      if (!WriteRgbPng(out, w, h, rgb, &error)) throw Failure{error};
+      std::vector<uint8_t> rgb = RenderBmp(in, file.bytes, &w, &h);
+      WriteFile(out, PngOrFail(EncodeTrueColourPng(w, h, rgb, 3, &error), error));
       return;
     }
     case Kind::kDar:
@@ -225,23 +272,35 @@ void Decode(const std::string& in, const std::string& out) {
   throw WrongKind(in, Kind::kUnknown, "a MAG, BMP or DAR file");
 }
 
-void Encode(const std::string& in, const std::string& out, int colors, const std::string& comment) {
-  PngPicture png = ReadIndexedPng(in);
-  image::IndexedPicture picture;
-  picture.width = png.width;
-  picture.height = png.height;
-  picture.palette = png.palette;
-  picture.pixels = png.pixels;
-  if (colors == 0) colors = png.palette.size() <= 16 ? 16 : 256;
-  picture.colors = colors;
-  if (png.palette.size() > static_cast<size_t>(colors))
-    throw Failure{in + ": palette of " + std::to_string(png.palette.size()) +
-                  " entries does not fit " + std::to_string(colors) +
-                  " colours (MAG takes at most 16 or 256)"};
+// An indexed PNG keeps its indices and palette; a true-colour or grey one is
+// reduced to `colors` (256 unless asked) by libimagequant.
+void Encode(const std::string& path, const std::string& out, int colors, bool dither,
+            const std::string& comment) {
+  const Input file = ReadFile(path);
+  const std::string& in = file.name;
+  PngPicture png = ReadPngOrFail(file);
   std::string error;
-  std::vector<uint8_t> file = image::EncodeMag(picture, &error, comment);
-  if (file.empty()) throw Failure{in + ": " + error};
-  WriteFile(out, file);
+  image::IndexedPicture picture;
+  if (png.indexed) {
+    picture.width = png.width;
+    picture.height = png.height;
+    picture.palette = png.palette;
+    picture.pixels = png.pixels;
+    if (colors == 0) colors = png.palette.size() <= 16 ? 16 : 256;
+    picture.colors = colors;
+    if (png.palette.size() > static_cast<size_t>(colors))
+      throw Failure{in + ": palette of " + std::to_string(png.palette.size()) +
+                    " entries does not fit " + std::to_string(colors) +
+                    " colours (MAG takes at most 16 or 256)"};
+  } else {
+    std::optional<image::IndexedPicture> reduced = Quantize(
+        png.width, png.height, std::move(png.pixels), colors == 0 ? 256 : colors, dither, &error);
+    if (!reduced) throw Failure{in + ": " + error};
+    picture = std::move(*reduced);
+  }
+  const std::vector<uint8_t> mag = image::EncodeMag(picture, &error, comment);
+  if (mag.empty()) throw Failure{in + ": " + error};
+  WriteFile(out, mag);
 }
 
 void InfoMag(const std::string& path, const std::vector<uint8_t>& file, std::ostream& os) {
@@ -296,16 +355,17 @@ void InfoBmp(const std::string& path, const std::vector<uint8_t>& file, std::ost
 }
 
 void Info(const std::string& path, std::ostream& os) {
-  const std::vector<uint8_t> file = ReadFile(path);
+  const Input input = ReadFile(path);
+  const std::vector<uint8_t>& file = input.bytes;
   switch (Detect(file)) {
     case Kind::kMag:
-      return InfoMag(path, file, os);
+      return InfoMag(input.name, file, os);
     case Kind::kBmp:
-      return InfoBmp(path, file, os);
+      return InfoBmp(input.name, file, os);
     case Kind::kDar:
-      return InfoDar(path, file, os);
+      return InfoDar(input.name, file, os);
     case Kind::kPng: {
-      PngPicture png = *ReadPngOrFail(path);
+      PngPicture png = ReadPngOrFail(input);
       os << "type: PNG\nsize: " << png.width << "x" << png.height << "\n";
       if (png.indexed) {
         os << "colours: indexed, " << png.palette.size() << " palette entries\n";
@@ -318,7 +378,7 @@ void Info(const std::string& path, std::ostream& os) {
     case Kind::kUnknown:
       break;
   }
-  throw WrongKind(path, Kind::kUnknown, "a MAG, BMP or DAR file");
+  throw WrongKind(input.name, Kind::kUnknown, "a MAG, BMP or DAR file");
 }
 
 // ---- Pattern archives ----
@@ -328,15 +388,18 @@ void DarPack(const std::string& out, const std::vector<std::string>& inputs, int
   image::DarContents contents;
   contents.headerExtra = headerExtra;
   std::vector<Rgb> palette;
+  std::string first;
   for (size_t i = 0; i < inputs.size(); ++i) {
-    PngPicture png = ReadIndexedPng(inputs[i]);
+    const Input file = ReadFile(inputs[i]);
+    PngPicture png = ReadIndexedPng(file);
     if (i == 0) {
       palette = png.palette;
+      first = file.name;
     } else {
       const size_t n = std::min(palette.size(), png.palette.size());
       if (png.palette.size() > palette.size() ||
           !std::equal(png.palette.begin(), png.palette.begin() + n, palette.begin()))
-        throw Failure{inputs[i] + ": palette differs from that of " + inputs[0]};
+        throw Failure{file.name + ": palette differs from that of " + first};
     }
     std::vector<bool> clear(256, false);
     if (transparent >= 0) {
@@ -358,10 +421,10 @@ void DarPack(const std::string& out, const std::vector<std::string>& inputs, int
     contents.colorTable[4 * i + 2] = palette[i].r;
   }
   if (!colorTablePath.empty()) {
-    std::vector<uint8_t> table = ReadFile(colorTablePath);
-    if (table.size() != contents.colorTable.size())
-      throw Failure{colorTablePath + ": a colour table has exactly 1024 bytes"};
-    std::copy(table.begin(), table.end(), contents.colorTable.begin());
+    const Input table = ReadFile(colorTablePath);
+    if (table.bytes.size() != contents.colorTable.size())
+      throw Failure{table.name + ": a colour table has exactly 1024 bytes"};
+    std::copy(table.bytes.begin(), table.bytes.end(), contents.colorTable.begin());
   }
   std::string error;
   std::vector<uint8_t> file = image::EncodeDar(contents, &error);
@@ -377,7 +440,8 @@ std::vector<Rgb> TablePalette(const std::array<uint8_t, 1024>& table) {
 }
 
 void DarUnpack(const std::string& in, const std::string& outDir, std::ostream& os) {
-  const std::optional<image::DarContents> c = DecodeDarOrFail(in, ReadFile(in));
+  const Input file = ReadFile(in);
+  const std::optional<image::DarContents> c = DecodeDarOrFail(file.name, file.bytes);
   std::string error;
   std::error_code ec;
   fs::create_directories(outDir, ec);
@@ -420,8 +484,9 @@ void DarUnpack(const std::string& in, const std::string& outDir, std::ostream& o
     std::vector<uint8_t> indices;
     for (int16_t v : p.pixels)
       indices.push_back(v < 0 ? static_cast<uint8_t>(clearIndex) : v);
-    if (!WriteIndexedPng(path, p.width, p.height, palette, alpha, indices, 8, &error))
-      throw Failure{error};
+    WriteFile(
+        path,
+        PngOrFail(EncodeIndexedPng(p.width, p.height, palette, alpha, indices, 8, &error), error));
   }
   os << c->patterns.size() << " patterns, header extra " << c->headerExtra << ", colour table in "
      << (fs::path(outDir) / "colors.bin").string() << "\n";
@@ -436,8 +501,9 @@ struct Canvas {
   std::vector<uint8_t> rows;
 };
 
-Canvas LoadCanvas(const std::string& path) {
-  std::vector<uint8_t> file = ReadFile(path);
+Canvas LoadCanvas(const Input& input) {
+  const std::string& path = input.name;
+  const std::vector<uint8_t>& file = input.bytes;
   Canvas canvas;
   const Kind kind = Detect(file);
   if (kind != Kind::kMag && kind != Kind::kPng)
@@ -454,7 +520,7 @@ Canvas LoadCanvas(const std::string& path) {
     canvas.rows.assign(table + 1024, table - 40 + r.block->size());
     return canvas;
   }
-  PngPicture png = ReadIndexedPng(path);
+  PngPicture png = ReadIndexedPng(input);
   canvas.width = png.width;
   canvas.height = png.height;
   for (size_t i = 0; i < png.palette.size(); ++i) {
@@ -469,17 +535,52 @@ Canvas LoadCanvas(const std::string& path) {
   return canvas;
 }
 
+// A folder of the user's own in the temporary folder, removed with what it holds.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::random_device random;
+    std::error_code ec;
+    const fs::path temp = fs::temp_directory_path(ec);
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const fs::path p = temp / ("zelkimg-" + std::to_string(random()));
+      if (fs::create_directory(p, ec)) {
+        fs::permissions(p, fs::perms::owner_all, ec);
+        path_ = p;
+      }
+    }
+    if (path_.empty()) throw Failure{"cannot make a folder in " + temp.string()};
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
 void DarDraw(const std::string& darPath, const std::string& background, int n, int x, int y,
              const std::string& out, bool darPalette) {
   // What is no archive at all is told so plainly; an archive is judged by the
-  // demos' own loader below.
-  if (Detect(ReadFile(darPath)) != Kind::kDar) DecodeDarOrFail(darPath, ReadFile(darPath));
-  Canvas canvas = LoadCanvas(background);
+  // demos' own loader below, which reads a file: standard input is put in one.
+  const Input archiveFile = ReadFile(darPath);
+  if (Detect(archiveFile.bytes) != Kind::kDar) DecodeDarOrFail(archiveFile.name, archiveFile.bytes);
+  Canvas canvas = LoadCanvas(ReadFile(background));
+  std::optional<ScratchFolder> scratch;
+  fs::path dar = fs::absolute(darPath);
+  if (darPath == kStdio) {
+    scratch.emplace();
+    dar = scratch->path() / "archive.dar";
+    WriteFile(dar.string(), archiveFile.bytes);
+  }
 
   // The demo's own archive object on a headless system; its message boxes
   // become error messages.
   platform::VirtualBackend::Options options;
-  const fs::path dar = fs::absolute(darPath);
   options.moduleFileName = (dar.parent_path() / "zelkimg").string();
   services::System system(
       [&](services::System& s) { return std::make_unique<platform::VirtualBackend>(s, options); });
@@ -494,6 +595,10 @@ void DarDraw(const std::string& darPath, const std::string& background, int n, i
     for (const services::BoxRecord& box : system.boxLog())
       text += (text.empty() ? "" : "; ") + box.text;
     std::replace(text.begin(), text.end(), '\n', ' ');
+    if (scratch) {
+      for (size_t at; (at = text.find(dar.string())) != std::string::npos;)
+        text.replace(at, dar.string().size(), archiveFile.name);
+    }
     throw Failure{text};
   }
 
@@ -505,14 +610,17 @@ void DarDraw(const std::string& darPath, const std::string& background, int n, i
     std::copy_n(&canvas.rows[static_cast<size_t>(r) * canvas.width], canvas.width,
                 &indices[static_cast<size_t>(canvas.height - 1 - r) * canvas.width]);
   std::string error;
-  if (!WriteIndexedPng(out, canvas.width, canvas.height, palette, {}, indices, 8, &error))
-    throw Failure{error};
+  WriteFile(
+      out, PngOrFail(EncodeIndexedPng(canvas.width, canvas.height, palette, {}, indices, 8, &error),
+                     error));
 }
 
 // What a file manager shows for a DAR archive (its patterns on one sheet) or
 // a MAG picture: an RGBA PNG whose longer side is at most `size`.
-void Thumbnail(const std::string& in, const std::string& out, int size) {
-  const std::vector<uint8_t> file = ReadFile(in);
+void Thumbnail(const std::string& path, const std::string& out, int size) {
+  const Input input = ReadFile(path);
+  const std::string& in = input.name;
+  const std::vector<uint8_t>& file = input.bytes;
   const Kind kind = Detect(file);
   std::string error;
   std::optional<RgbaPicture> thumbnail;
@@ -526,21 +634,40 @@ void Thumbnail(const std::string& in, const std::string& out, int size) {
     throw WrongKind(in, kind, "a DAR or MAG file");
   }
   if (!thumbnail) throw Failure{in + ": " + error};
-  if (!WriteRgbaPng(out, thumbnail->width, thumbnail->height, thumbnail->pixels, &error))
-    throw Failure{error};
+  WriteFile(out, PngOrFail(EncodeTrueColourPng(thumbnail->width, thumbnail->height,
+                                               thumbnail->pixels, 4, &error),
+                           error));
+}
+
+// What stands in the way of a command line whose files are all named: "-"
+// taken for more than one input, or for a folder; or a picture for a
+// terminal. Empty when nothing does.
+std::string CheckStdio(const std::vector<std::string>& inputs, const std::string& out,
+                       const std::string& folder) {
+  if (std::count(inputs.begin(), inputs.end(), kStdio) > 1)
+    return "standard input can be read once: give - for one input only";
+  if (folder == kStdio) return "- names one file, not a folder: name the folder to write into";
+  if (out == kStdio && platform::StdoutIsTerminal())
+    return "standard output is a terminal: send it to a file or a pipe, or name the file to "
+           "write";
+  return "";
 }
 
 }  // namespace
 
 int Main(int argc, const char* const* argv) {
-  CLI::App app{"zelkimg: converts and inspects MAG, BMP and DAR files of the demos"};
+  CLI::App app{
+      "zelkimg: converts and inspects MAG, BMP and DAR files of the demos. - names "
+      "standard input or output in place of a file.",
+      "zelkimg"};
+  tools::UsePlainHelp(app);
   app.require_subcommand(1);
   app.set_version_flag("--version", "zelkimg " ZELK_VERSION);
 
   std::string in, out, comment, dir, background, colorTable;
   std::vector<std::string> inputs;
   int colors = 0, transparent = -1, headerExtra = 0, n = 0, x = 0, y = 0, size = 128;
-  bool darPalette = false;
+  bool darPalette = false, noDither = false;
 
   CLI::App* decode = app.add_subcommand(
       "decode",
@@ -549,14 +676,20 @@ int Main(int argc, const char* const* argv) {
   decode->add_option("IN", in, "MAG or BMP file")->required();
   decode->add_option("OUT", out, "PNG file to write")->required();
 
-  CLI::App* encode = app.add_subcommand("encode", "indexed PNG to MAG");
-  encode->add_option("IN", in, "indexed PNG (at most 256 palette entries)")->required();
+  CLI::App* encode = app.add_subcommand(
+      "encode",
+      "PNG to MAG: an indexed PNG keeps its indices and palette, a true-colour or grey one is "
+      "reduced to 16 or 256 colours");
+  encode->add_option("IN", in, "PNG picture")->required();
   encode->add_option("OUT", out, "MAG file to write")->required();
   encode
       ->add_option("--colors", colors,
                    "16 or 256 (default: 16 for palettes of up to 16 entries, else 256)")
-      ->check(CLI::IsMember({16, 256}));
-  encode->add_option("--comment", comment, "comment stored in the file");
+      ->check(CLI::IsMember({16, 256}))
+      ->option_text("16|256");
+  encode->add_flag("--no-dither", noDither,
+                   "reduce colours without dithering (plain bands instead of mixed pixels)");
+  encode->add_option("--comment", comment, "comment stored in the file")->option_text("TEXT");
 
   CLI::App* info = app.add_subcommand("info", "type, size, colours and header fields of a file");
   info->add_option("FILE", in, "MAG, BMP, PNG or DAR file")->required();
@@ -567,11 +700,14 @@ int Main(int argc, const char* const* argv) {
   pack->add_option("PNG", inputs, "one indexed PNG per pattern, in order")->required();
   pack->add_option("--transparent", transparent,
                    "palette index drawn as transparent (default: entries with alpha 0 in tRNS)")
-      ->check(CLI::Range(0, 255));
+      ->check(CLI::Range(0, 255))
+      ->option_text("INDEX");
   pack->add_option("--header-extra", headerExtra, "extra header bytes per record (L = 6 + N)")
-      ->check(CLI::Range(0, 0xFFFF - 6));
+      ->check(CLI::Range(0, 0xFFFF - 6))
+      ->option_text("N");
   pack->add_option("--color-table", colorTable,
-                   "1024-byte colour table to store instead of the first palette");
+                   "1024-byte colour table to store instead of the first palette")
+      ->option_text("FILE");
 
   CLI::App* unpack =
       app.add_subcommand("dar-unpack",
@@ -599,8 +735,9 @@ int Main(int argc, const char* const* argv) {
   thumbnail->add_option("OUT", out, "PNG file to write")->required();
   thumbnail
       ->add_option("--size", size,
-                   "longer side in pixels (default 128); a smaller sheet keeps its size")
-      ->check(CLI::Range(1, 4096));
+                   "longer side in pixels (1 to 4096, default 128); a smaller sheet keeps its size")
+      ->check(CLI::Range(1, 4096))
+      ->option_text("SIZE");
 
   try {
     app.parse(argc, argv);
@@ -609,9 +746,15 @@ int Main(int argc, const char* const* argv) {
     std::cerr << "zelkimg: " << tools::ExplainParseError(app, e) << "\n";
     return 2;
   }
+  std::vector<std::string> named = inputs;
+  named.insert(named.end(), {in, background, colorTable});
+  if (const std::string problem = CheckStdio(named, out, dir); !problem.empty()) {
+    std::cerr << "zelkimg: " << problem << "\n";
+    return 2;
+  }
   try {
     if (*decode) Decode(in, out);
-    if (*encode) Encode(in, out, colors, comment);
+    if (*encode) Encode(in, out, colors, !noDither, comment);
     if (*info) Info(in, std::cout);
     if (*pack) DarPack(out, inputs, transparent, headerExtra, colorTable);
     if (*unpack) DarUnpack(in, dir, std::cout);

@@ -4,11 +4,14 @@
 //   zelkplay FILE [--mode N] [--rect L,T,W,H] [--seconds S] [--delay MS] [--log FILE]
 //
 // The window's back buffer is a dark grey field with a lighter frame around
-// the video's rectangle. Every completion notice the window receives is
-// written to the log (one line "notice DEVICE CODE"), and "end" when the
-// program leaves. It leaves after --seconds (0: when the window is closed).
-// A file the player cannot play is reported in the player's box and then on
-// standard error, and the program leaves with exit code 1.
+// the video's rectangle; its title names the file and how far the play is.
+// Every completion notice the window receives is written to the log (one line
+// "notice DEVICE CODE"), and "end" when the program leaves. It leaves after
+// --seconds (0: when the window is closed); with --seconds nobody needs to be
+// there: every box is answered at once and written to standard error. A file
+// the player cannot play is reported in the player's box and then on standard
+// error, and the program leaves with exit code 1; so does a run without a
+// display, or while a demo program runs.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -19,9 +22,11 @@
 
 #include "media/media_player.h"
 #include "platform/media/sdl_media_service.h"
+#include "platform/media/video_device.h"
 #include "platform/paths.h"
 #include "programs/run_on_sdl.h"
 #include "services/calls.h"
+#include "services/media/wave_info.h"
 #include "services/system.h"
 #include "shell/entry.h"
 #include "shell/pump.h"
@@ -54,19 +59,45 @@ std::string RelativeName(const std::string& file) {
   return name;
 }
 
+const char* AnswerName(int answer) {
+  switch (answer) {
+    case services::IDOK:
+      return "OK";
+    case services::IDCANCEL:
+      return "Cancel";
+    case services::IDYES:
+      return "Yes";
+    case services::IDNO:
+      return "No";
+  }
+  return "?";
+}
+
+// "1.5" for 1500 ms.
+std::string Seconds(uint32_t ms) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%u.%u", ms / 1000, ms % 1000 / 100);
+  return text;
+}
+
 class Zelkplay : public shell::DemoProgram {
  public:
-  // Logs each notice, then hands it to the player.
+  // Logs each notice, then hands it to the player; each one ends a pass.
   struct Logger : shell::MediaNoticeSink {
     void OnMciNotify(services::WindowHandle window, uint32_t device, uint32_t code) override {
       if (log) *log << "notice " << device << ' ' << code << std::endl;
+      ++passesEnded;
+      passStart = services::GetTickCount();
       player->OnMciNotify(window, device, code);
     }
     media::MediaPlayer* player = nullptr;
     std::ofstream* log = nullptr;
+    int passesEnded = 0;
+    services::Tick passStart = 0;
   };
 
   void SetUp(shell::MainWindow& window) override {
+    windowOpened_ = true;
     if (!g_options.log.empty()) log_.open(g_options.log, std::ios::app);
     player_.emplace(window.hwnd, window.title);
     logger_.player = &*player_;
@@ -76,6 +107,9 @@ class Zelkplay : public shell::DemoProgram {
 
   int Body(shell::MainWindow& window) override {
     const auto& r = g_options.rect;
+    const std::string title =
+        "zelkplay - " + std::filesystem::path(g_options.file).filename().string() + " - ";
+    services::SetWindowText(window.hwnd, title + "waiting");
     window.backDC->PatBlt(0, 0, 640, 480, services::RasterFill::kBlackness);
     DrawField(*window.backDC, r);
     window.screenDC->BitBlt(0, 0, 640, 480, *window.backDC, 0, 0);
@@ -84,6 +118,15 @@ class Zelkplay : public shell::DemoProgram {
     const std::string name = RelativeName(g_options.file);
     const bool wave = name.size() > 4 && (name.substr(name.size() - 4) == ".wav" ||
                                           name.substr(name.size() - 4) == ".WAV");
+    uint32_t headerError = 0;
+    std::optional<uint32_t> length;
+    if (wave) {
+      if (auto info = services::ReadWaveInfo(g_options.file, &headerError))
+        length = info->DurationMs();
+    } else {
+      length = platform::VideoLengthMs(g_options.file);
+    }
+    logger_.passStart = services::GetTickCount();
     const int ok = wave ? player_->PlayWave(name.c_str(), g_options.mode)
                         : player_->PlayVideo(name.c_str(), g_options.mode, r[0], r[1], r[2], r[3]);
     if (ok == 0 && player_->QuitSeen()) return 0;
@@ -96,8 +139,19 @@ class Zelkplay : public shell::DemoProgram {
     }
     const services::Tick end =
         services::GetTickCount() + static_cast<services::Tick>(g_options.seconds * 1000);
+    // Played once and waited for (a wave in mode 0) is a pass that ended.
+    const bool waited = wave && g_options.mode == 0;
     for (;;) {
       if (shell::PumpPending() == 0) return 0;
+      // How far the play is: the time into the current pass, and the passes.
+      const bool once = g_options.mode != 1 && (waited || logger_.passesEnded > 0);
+      uint32_t at = services::GetTickCount() - logger_.passStart;
+      if (length) at = once ? *length : std::min(at, *length);
+      std::string progress = Seconds(at) + (length ? " / " + Seconds(*length) : "") + " s";
+      if (once) progress += ", ended";
+      if (!once && logger_.passesEnded > 0)
+        progress += ", pass " + std::to_string(logger_.passesEnded + 1);
+      services::SetWindowText(window.hwnd, title + progress);
       if (g_options.seconds > 0 && !(services::GetTickCount() < end)) return 1;
       services::Sleep(2);
     }
@@ -110,6 +164,8 @@ class Zelkplay : public shell::DemoProgram {
 
   // Why the file could not be played, or empty.
   const std::string& failure() const { return failure_; }
+  // Whether the window opened (there was a display, and no demo ran).
+  bool windowOpened() const { return windowOpened_; }
 
  private:
   // A grey field with a lighter frame just outside the video's rectangle.
@@ -130,11 +186,17 @@ class Zelkplay : public shell::DemoProgram {
   Logger logger_;
   std::ofstream log_;
   std::string failure_;
+  bool windowOpened_ = false;
 };
 
 int Entry() {
+  if (services::FindWindow(shell::kWindowClassName)) {
+    std::fprintf(stderr, "zelkplay: a demo program is running, and only one runs at a time\n");
+    return 1;
+  }
   Zelkplay program;
   const int code = shell::RunDemoProgram("zelkplay", "zelkplay", program);
+  if (!program.windowOpened()) return 1;  // why is on stderr already
   if (program.failure().empty()) return code;
   std::fprintf(stderr, "zelkplay: cannot play %s: %s\n", g_options.file.c_str(),
                program.failure().c_str());
@@ -144,16 +206,25 @@ int Entry() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Plays an AVI or WAV file through the media player in the demo window."};
+  CLI::App app{"Plays an AVI or WAV file through the media player in the demo window.", "zelkplay"};
+  tools::UsePlainHelp(app);
   app.set_version_flag("--version", "zelkplay " ZELK_VERSION);
   app.add_option("file", g_options.file, "AVI or WAV file")->required()->check(CLI::ExistingFile);
-  app.add_option("--mode", g_options.mode, "0 once, 1 loop, other: play once and stay open");
-  app.add_option("--rect", g_options.rect, "video rectangle: left top width height")
+  app.add_option("--mode", g_options.mode,
+                 "0 once, 1 loop (default), other: play once and stay open")
+      ->option_text("N");
+  app.add_option("--rect", g_options.rect,
+                 "video rectangle: left, top, width, height (default 160,120,320,240)")
       ->expected(4)
-      ->delimiter(',');
-  app.add_option("--seconds", g_options.seconds, "leave after this long (0: when closed)");
-  app.add_option("--delay", g_options.delayMs, "wait this long (ms) before playing");
-  app.add_option("--log", g_options.log, "append completion notices to this file");
+      ->delimiter(',')
+      ->option_text("L,T,W,H");
+  app.add_option("--seconds", g_options.seconds,
+                 "leave after this long (0: when closed); with it, message boxes are answered at "
+                 "once and written to standard error")
+      ->option_text("S");
+  app.add_option("--delay", g_options.delayMs, "wait this long before playing")->option_text("MS");
+  app.add_option("--log", g_options.log, "append completion notices to this file")
+      ->option_text("FILE");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -163,5 +234,13 @@ int main(int argc, char** argv) {
   }
   return programs::RunOnSdl(Entry, [](services::System& system) {
     system.SetMediaService(std::make_unique<platform::SdlMediaService>(system));
+    if (g_options.seconds > 0) {
+      system.AnswerBoxesAtOnce([](const services::BoxRecord& box) {
+        std::string text = box.text;
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        std::fprintf(stderr, "zelkplay: box \"%s\": %s (answered %s)\n", box.caption.c_str(),
+                     text.c_str(), AnswerName(box.answer));
+      });
+    }
   });
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/process/process.h"
+#include "platform/terminal.h"
 
 namespace zelkrender {
 

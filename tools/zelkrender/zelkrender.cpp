@@ -346,36 +346,50 @@ int Main(int argc, const char* const* argv) {
       "printed) and writes what its window shows. Times are virtual milliseconds after the "
       "program's start, or after the first cycle's start with --cycle.",
       "zelkrender"};
+  tools::UsePlainHelp(app);
   app.set_version_flag("--version", "zelkrender " ZELK_VERSION);
   app.add_option("program", r.program, "One of: " + ProgramNames())->required();
-  app.add_option("--at", r.at, "The screen as PNG at these times (MS[,MS...]) into --out")
+  app.add_option("--at", r.at, "The screen as PNG at these times, into --out")
       ->delimiter(',')
-      ->check(TimeMs(0));
+      ->check(TimeMs(0))
+      ->option_text("MS[,MS...]");
   app.add_option("--every", r.every,
                  "The screen every MS from --from to --to, into --out or --sheet")
-      ->check(TimeMs(1));
+      ->check(TimeMs(1))
+      ->option_text("MS");
   app.add_option("--frames", r.frames, "The first N frames the program presents, into --out")
-      ->check(CLI::Range(1, 1000000));
-  app.add_option("--video", r.video, "A video (.mp4 or .webm) from --from to --to, with the theme");
-  app.add_option("--sheet", r.sheet, "A contact sheet (PNG) of thumbnails every --every MS");
-  app.add_option("--out", r.out, "Folder for the pictures (made when missing)");
-  app.add_option("--from", r.from, "Start time (default 0)")->check(TimeMs(0));
+      ->check(CLI::Range(1, 1000000))
+      ->option_text("N");
+  app.add_option("--video", r.video, "A video (.mp4 or .webm) from --from to --to, with the theme")
+      ->option_text("FILE");
+  app.add_option("--sheet", r.sheet, "A contact sheet (PNG) of thumbnails every --every MS")
+      ->option_text("FILE");
+  app.add_option("--out", r.out, "Folder for the pictures (made when missing)")
+      ->option_text("FOLDER");
+  app.add_option("--from", r.from, "Start time (default 0)")->check(TimeMs(0))->option_text("MS");
   app.add_option("--to", r.to,
                  "End time, not included (default: one cycle of scenedemo, 10 s of "
                  "an effect program)")
-      ->check(TimeMs(1));
-  app.add_option("--fps", r.fps, "Frames a second of the video")->check(CLI::Range(1, 120));
-  app.add_option("--pump-ms", r.pumpMs, "Virtual ms per look at the message queue")
-      ->check(CLI::Range(1u, 1000u));
+      ->check(TimeMs(1))
+      ->option_text("MS");
+  app.add_option("--fps", r.fps, "Frames a second of the video (1 to 120, default 30)")
+      ->check(CLI::Range(1, 120))
+      ->option_text("N");
+  app.add_option("--pump-ms", r.pumpMs,
+                 "Virtual ms per look at the message queue (1 to 1000, default 1)")
+      ->check(CLI::Range(1u, 1000u))
+      ->option_text("MS");
   app.add_flag("--cycle", r.cycle,
                "Count times from the first cycle's start (the theme's first play)");
   app.add_flag("--verbose", r.verbose,
                "Also tell when the first cycle started (the theme's first play)");
-  app.add_option("--columns", r.columns, "Thumbnails per row of the sheet")
-      ->check(CLI::Range(1, 100));
+  app.add_option("--columns", r.columns, "Thumbnails per row of the sheet (1 to 100, default 8)")
+      ->check(CLI::Range(1, 100))
+      ->option_text("N");
   app.add_option("--data", r.data,
                  "Folder to run the program from: scenedemo reads DIR/data/, the "
-                 "effect programs DIR/*.mag (default: beside zelkrender)");
+                 "effect programs DIR/*.mag (default: beside zelkrender)")
+      ->option_text("DIR");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -3,6 +3,8 @@
 //   xtool count TITLE                  prints how many mapped windows have that title
 //   xtool close TITLE                  asks the window to close (WM_DELETE_WINDOW), as its
 //                                      close button would
+//                                      (a TITLE ending in * stands for every title that
+//                                      begins with what comes before the *)
 //   xtool shot OUT.png [X Y W H]       writes the root window (or a part of it) as PNG
 //   xtool key ID KEYSYM                sends a key press and release to window ID
 //   xtool wait-box TITLE [SECONDS]     prints the id of a message box with that caption
@@ -54,7 +56,8 @@ void Collect(Display* d, Window w, const std::string& title, std::vector<Found>*
       t = name;
       XFree(name);
     }
-    if (t == title) {
+    const bool prefix = !title.empty() && title.back() == '*';
+    if (prefix ? t.compare(0, title.size() - 1, title, 0, title.size() - 1) == 0 : t == title) {
       int rx = 0, ry = 0;
       Window child;
       XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &rx, &ry, &child);

@@ -2,7 +2,8 @@
 # The video device under X: a generated AVI (raw pictures, PCM sound) plays
 # through the media player in a rectangle of the window. The rectangle shows
 # the moving square, nothing outside it changes, the end notice arrives and,
-# in mode 1, keeps coming as the video loops. A file that is no video is
+# in mode 1, keeps coming as the video loops; the window's title names the
+# file, the time into the pass and the pass. A file that is no video is
 # reported in the player's box and on stderr, with exit code 1.
 source "$ZELK_SOURCE_DIR/tests/e2e/common/lib.sh"
 start_xvfb
@@ -13,7 +14,11 @@ log=$WORK/notices.log
 ZELK_MSGBOX_ANSWERS=ok start "$BIN/zelkplay" "$WORK/clip.avi" --mode 1 --rect 100,80,320,240 \
   --delay 3000 --log "$log"
 pid=$LAST_PID
-read -r _ x y _ _ < <(wait_window zelkplay) || fail "no window"
+read -r id x y _ _ < <(wait_window 'zelkplay - clip.avi - *') || fail "no window"
+title() { xprop -id "$id" WM_NAME | sed -n 's/^WM_NAME([A-Z_]*) = "\(.*\)"$/\1/p'; }
+# A pass of the clip (10 frames at 10 a second) is 1 s long; the passes after
+# the first are counted.
+second_pass() { title | grep -Eq '^zelkplay - clip\.avi - (0\.[0-9]|1\.0) / 1\.0 s, pass ([2-9]|[1-9][0-9]+)$'; }
 
 # region NAME X Y W H: a screenshot of part of the client area.
 region() { shot "$ARTIFACTS/$1.png" $((x + $2)) $((y + $3)) "$4" "$5"; }
@@ -49,7 +54,8 @@ done
 [ "$(png_uniform "$ARTIFACTS/during1-video.png")" = mixed ] || fail "no square in the video"
 # In mode 1 the end notice keeps coming as the video loops.
 wait_until 60 notices || fail "expected the end notice at least twice: $(cat "$log")"
-close_window zelkplay
+wait_until 20 second_pass || fail "the title says '$(title)'"
+close_window 'zelkplay - clip.avi - *'
 wait_exit "$pid" 30
 [ "$EXIT_CODE" = 0 ] || fail "zelkplay ended with $EXIT_CODE"
 tail -n 1 "$log" | grep -q '^end$' || fail "no release"
@@ -64,6 +70,7 @@ wait_exit "$LAST_PID" 20
 [ "$(wc -l <"$boxes")" = 1 ] || fail "garbage.avi: expected one box: $(cat "$boxes")"
 text=$(sed -n 's/.*"text":"\([^"]*\)".*/\1/p' "$boxes")
 [ -n "$text" ] && grep -q '"caption":"zelkplay ＡＶＩ確保"' "$boxes" || fail "garbage.avi: box $(cat "$boxes")"
-[ "$(cat "$WORK/garbage.err")" = "zelkplay: cannot play $WORK/garbage.avi: $text" ] ||
-  fail "garbage.avi: stderr $(cat "$WORK/garbage.err")"
+[ "$(cat "$WORK/garbage.err")" = "zelkplay: AVIVideo $WORK/garbage.avi: not a file of a kind this \
+device plays, or damaged (zelkplay ＡＶＩ確保)
+zelkplay: cannot play $WORK/garbage.avi: $text" ] || fail "garbage.avi: stderr $(cat "$WORK/garbage.err")"
 echo "ok: $(grep -c '^notice 1 1$' "$log") notices"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The zelkrender binary as people run it: help, its default data folder beside
+# The zelkrender binary as people run it: help without type names, its default data folder beside
 # itself whatever the working folder, what it tells when done, a progress bar
 # on terminals only, and refused command lines that exit with 2, say what is
 # wrong and write nothing. Needs no display.
@@ -11,6 +11,8 @@ cd "$WORK"
 for p in scenedemo lensdemo spindemo ripdemo plasmademo; do
   grep -q "$p" "$WORK/help.txt" || fail "--help does not name $p"
 done
+! grep -E '\b(U?INT|FLOAT|REQUIRED)\b|^  [a-z]+ TEXT|\[[0-9]+ - [0-9]+\]|:\{' "$WORK/help.txt" ||
+  fail "--help shows type names (above)"
 
 # The data beside the binary, from another working folder.
 "$R" plasmademo --frames 2 --out "$WORK/frames" 2>"$WORK/err.txt" || fail "frames: $(cat "$WORK/err.txt")"

@@ -13,6 +13,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -375,13 +376,22 @@ TEST(EffectPictures, MissingOrUnfitPicturesAreReportedAndTheWindowStaysBlackAndC
       f.WriteMag(name, picture);
     f.SnapshotAfter(90);
     f.CloseAfter(100);
+    testing::internal::CaptureStderr();
     EXPECT_EQ(f.Run(c.entry), 0);
+    // Each box is also one line on stderr: the full path and why.
+    std::istringstream err(testing::internal::GetCapturedStderr());
     ASSERT_EQ(f.boxes().size(), c.reported.size() + 1);
     for (size_t i = 0; i < c.reported.size(); ++i) {
+      std::string line;
+      EXPECT_TRUE(std::getline(err, line) &&
+                  line.find(": " + f.Full(c.reported[i].first) + ": ") != std::string::npos)
+          << line;
       EXPECT_EQ(f.boxes()[i].caption, f.Full(c.reported[i].first));
       EXPECT_EQ(f.boxes()[i].text, c.reported[i].second);
       EXPECT_EQ(f.boxes()[i].style, services::MB_ICONERROR);
     }
+    std::string more;
+    EXPECT_FALSE(std::getline(err, more)) << more;
     EXPECT_EQ(f.boxes().back().caption, "ZELK SYSTEM");
     EXPECT_TRUE(AllBlack(f.snapshot));
     EXPECT_GE(f.backend().Elapsed(), 100u);
