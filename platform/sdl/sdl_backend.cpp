@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_quit.h"
+#include "platform/sdl/window_fit.h"
 #include "services/child_area.h"
 
 #include <SDL.h>
@@ -19,20 +20,25 @@ namespace platform {
 
 using namespace services;
 
-namespace {
-
+// A window's SDL parts.
 struct SdlWindow : Window::Native {
   SDL_Window* window = nullptr;
   SDL_Renderer* renderer = nullptr;
-  SDL_Texture* texture = nullptr;
+  SDL_Texture* texture = nullptr;  // the 640×480 picture
+  SDL_Texture* stage = nullptr;    // the picture at a whole multiple, before a smooth scaling
+  int stageScale = 0;
+  bool fullScreen = false;
   bool hasPicture = false;
   std::vector<uint32_t> composed;  // screen surface with the child areas over it
   ~SdlWindow() override {
+    if (stage) SDL_DestroyTexture(stage);
     if (texture) SDL_DestroyTexture(texture);
     if (renderer) SDL_DestroyRenderer(renderer);
     if (window) SDL_DestroyWindow(window);
   }
 };
+
+namespace {
 
 SdlWindow* NativeOf(Window& w) {
   return static_cast<SdlWindow*>(w.native.get());
@@ -48,15 +54,42 @@ intptr_t PackPoint(int x, int y) {
 constexpr int kFrame = 3;
 constexpr int kCaption = 19;
 
-// The presentation scale named by ZELK_SCALE: a whole number from 1 to 8.
-// Anything else is told on stderr, once, and gives scale 1.
-int WindowScale(const char* text) {
-  constexpr int kMaxScale = 8;
-  const size_t length = std::strlen(text);
-  if (length == 1 && text[0] >= '1' && text[0] < '1' + kMaxScale) return text[0] - '0';
-  std::fprintf(stderr, "%s: ZELK_SCALE=%s is not a whole number from 1 to %d; using scale 1\n",
-               program_invocation_short_name, text, kMaxScale);
-  return 1;
+// Room for a window manager's frame before it has told its size: its title
+// bar and edges are rarely larger. Once the window is shown the real frame
+// counts.
+constexpr FrameExtents kLikelyFrame{4, 40, 4, 4};
+
+// A pointer left still this long over a full screen is hidden.
+constexpr uint32_t kPointerStillMs = 1500;
+
+Rect ToRect(const SDL_Rect& r) {
+  return Rect{r.x, r.y, r.w, r.h};
+}
+
+Rect DisplayBounds(int display) {
+  SDL_Rect r{0, 0, Surface::kWidth, Surface::kHeight};
+  SDL_GetDisplayBounds(display, &r);
+  return ToRect(r);
+}
+
+// The part of a display that windows may cover (without panels and docks).
+Rect UsableArea(int display) {
+  SDL_Rect r;
+  if (SDL_GetDisplayUsableBounds(display, &r) != 0) return DisplayBounds(display);
+  return ToRect(r);
+}
+
+int DisplayOf(SDL_Window* window) {
+  return std::max(SDL_GetWindowDisplayIndex(window), 0);
+}
+
+// The picture's place in the window: all of it, or in full screen the part
+// PlaceFullScreen gives.
+Rect PictureArea(SdlWindow& n) {
+  int w = 0, h = 0;
+  if (SDL_GetRendererOutputSize(n.renderer, &w, &h) != 0) SDL_GetWindowSize(n.window, &w, &h);
+  if (!n.fullScreen) return Rect{0, 0, w, h};
+  return PlaceFullScreen(Size{w, h}).picture;
 }
 
 }  // namespace
@@ -64,7 +97,13 @@ int WindowScale(const char* text) {
 SdlBackend::SdlBackend(System& system, int refreshHz)
     : system_(system), refreshHz_(refreshHz), frames_(FrameClock::PeriodOf(refreshHz)) {
   if (const char* s = std::getenv("ZELK_SCALE"); s != nullptr && *s != '\0') {
-    scale_ = WindowScale(s);
+    requestedScale_ = ParseScale(s);
+    if (!requestedScale_) {
+      std::fprintf(stderr,
+                   "%s: ZELK_SCALE=%s is not a whole number from 1 to %d; "
+                   "using the largest scale that fits the screen\n",
+                   program_invocation_short_name, s, kMaxScale);
+    }
   }
   // Ctrl+C in a terminal ends the program as usual instead of asking.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -118,13 +157,36 @@ bool SdlBackend::InitDisplay(std::string* why) {
   const uint32_t wake = SDL_RegisterEvents(1);
   wakeEvent_ = wake == static_cast<uint32_t>(-1) ? 0 : wake;
   videoReady_ = true;
+  const Rect usable = UsableArea(0);
+  scale_ =
+      requestedScale_.value_or(FittingScale(Size{usable.w, usable.h}, kLikelyFrame, kMaxScale));
   return true;
 }
 
+void SdlBackend::FitScale() {
+  if (scaleFitted_ || !videoReady_) return;
+  scaleFitted_ = true;
+  const Rect usable = UsableArea(0);
+  LowerScale(FittingScale(Size{usable.w, usable.h}, kLikelyFrame, scale_), usable);
+}
+
+void SdlBackend::LowerScale(int fitting, Rect usable) {
+  if (fitting >= scale_) return;
+  if (requestedScale_ && !toldLowered_) {
+    std::fprintf(stderr,
+                 "%s: ZELK_SCALE=%d makes the window larger than the screen's %dx%d; "
+                 "using scale %d\n",
+                 program_invocation_short_name, *requestedScale_, usable.w, usable.h, fitting);
+    toldLowered_ = true;
+  }
+  scale_ = fitting;
+}
+
 Size SdlBackend::ScreenSize() {
-  SDL_DisplayMode mode;
-  if (!videoReady_ || SDL_GetDesktopDisplayMode(0, &mode) != 0) return Size{640, 480};
-  return Size{mode.w / scale_, mode.h / scale_};
+  if (!videoReady_) return Size{640, 480};
+  FitScale();
+  const Rect screen = DisplayBounds(0);
+  return Size{screen.w / scale_, screen.h / scale_};
 }
 
 Rect SdlBackend::AdjustWindowRect(Rect client, uint32_t style) {
@@ -136,49 +198,51 @@ Rect SdlBackend::AdjustWindowRect(Rect client, uint32_t style) {
 }
 
 bool SdlBackend::CreateNativeWindow(Window& window, std::string* why) {
+  FitScale();
   const bool captioned = (window.style & WS_CAPTION) == WS_CAPTION;
+  uint32_t flags = SDL_WINDOW_HIDDEN | (captioned ? 0 : SDL_WINDOW_BORDERLESS);
   Rect client = window.frame;
   if (captioned) {
     client.x += kFrame;
     client.y += kFrame + kCaption;
   }
-  uint32_t flags = SDL_WINDOW_HIDDEN | (captioned ? 0 : SDL_WINDOW_BORDERLESS);
   auto native = std::make_unique<SdlWindow>();
-  native->window = SDL_CreateWindow(window.title.c_str(), client.x * scale_, client.y * scale_,
-                                    Surface::kWidth * scale_, Surface::kHeight * scale_, flags);
+  const Rect screen = videoReady_ ? DisplayBounds(0) : Rect{};
+  native->window = SDL_CreateWindow(window.title.c_str(), screen.x + client.x * scale_,
+                                    screen.y + client.y * scale_, Surface::kWidth * scale_,
+                                    Surface::kHeight * scale_, flags);
   if (native->window == nullptr) {
     if (why) *why = SDL_GetError();
     return false;
   }
-  if (scale_ == 1) {
-    // Unscaled: our pixels go straight into the window's own surface.
-    if (SDL_GetWindowSurface(native->window) == nullptr) {
-      if (why) *why = SDL_GetError();
-      return false;
-    }
-  } else {
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    native->renderer = SDL_CreateRenderer(native->window, -1, 0);
-    if (native->renderer == nullptr) {
-      native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
-    }
-    if (native->renderer != nullptr) {
-      native->texture =
-          SDL_CreateTexture(native->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                            Surface::kWidth, Surface::kHeight);
-    }
-    if (native->renderer == nullptr || native->texture == nullptr) {
-      if (why) *why = SDL_GetError();
-      return false;
-    }
+  // Unscaled, the software renderer brings our pixels to the display's own
+  // shared memory; without it SDL would load an OpenGL driver (tens of
+  // megabytes for a software one). Scaled, the fastest renderer SDL has.
+  if (scale_ > 1) native->renderer = SDL_CreateRenderer(native->window, -1, 0);
+  if (native->renderer == nullptr) {
+    native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
   }
+  if (native->renderer != nullptr) {
+    native->texture =
+        SDL_CreateTexture(native->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                          Surface::kWidth, Surface::kHeight);
+  }
+  if (native->renderer == nullptr || native->texture == nullptr) {
+    if (why) *why = SDL_GetError();
+    return false;
+  }
+  // Whole multiples repeat each pixel.
+  SDL_SetTextureScaleMode(native->texture, SDL_ScaleModeNearest);
   FollowDisplayRate(native->window);
   window.native = std::move(native);
   return true;
 }
 
 void SdlBackend::ShowNativeWindow(Window& window) {
-  if (auto* n = NativeOf(window)) SDL_ShowWindow(n->window);
+  auto* n = NativeOf(window);
+  if (n == nullptr) return;
+  SDL_ShowWindow(n->window);
+  FitOnScreen(*n);
 }
 
 void SdlBackend::BringToFront(Window& window) {
@@ -187,6 +251,74 @@ void SdlBackend::BringToFront(Window& window) {
     SDL_RaiseWindow(n->window);
     SDL_SetWindowAlwaysOnTop(n->window, SDL_FALSE);
   }
+}
+
+void SdlBackend::FitOnScreen(SdlWindow& n) {
+  // The window's position and its frame's size, as the window manager has
+  // made them by now.
+  SDL_PumpEvents();
+  FrameExtents frame;
+  if (SDL_GetWindowBordersSize(n.window, &frame.top, &frame.left, &frame.bottom, &frame.right) != 0)
+    frame = FrameExtents{};
+  const int display = DisplayOf(n.window);
+  const bool captioned = (SDL_GetWindowFlags(n.window) & SDL_WINDOW_BORDERLESS) == 0;
+  // A caption-less window may cover panels, as full-screen windows do.
+  const Rect area = captioned ? UsableArea(display) : DisplayBounds(display);
+  const int before = scale_;
+  if (captioned && scale_ > 1) LowerScale(FittingScale(Size{area.w, area.h}, frame, scale_), area);
+  Rect client;
+  SDL_GetWindowPosition(n.window, &client.x, &client.y);
+  client.w = Surface::kWidth * scale_;
+  client.h = Surface::kHeight * scale_;
+  Rect outer{client.x - frame.left, client.y - frame.top, client.w + frame.left + frame.right,
+             client.h + frame.top + frame.bottom};
+  if (scale_ != before) {
+    // Smaller now: centred again.
+    SDL_SetWindowSize(n.window, client.w, client.h);
+    outer.x = area.x + (area.w - outer.w) / 2;
+    outer.y = area.y + (area.h - outer.h) / 2;
+  }
+  const Rect placed = KeepWithin(outer, area);
+  if (placed.x != client.x - frame.left || placed.y != client.y - frame.top) {
+    SDL_SetWindowPosition(n.window, placed.x + frame.left, placed.y + frame.top);
+  }
+}
+
+void SdlBackend::SetFullScreen(Window& window, bool on) {
+  auto* n = NativeOf(window);
+  if (n == nullptr || n->fullScreen == on) return;
+  // Leaving, the window manager gives the window back its size and place.
+  if (SDL_SetWindowFullscreen(n->window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return;
+  n->fullScreen = on;
+  window.needsRedraw = true;
+  lastMotion_ = Now();
+  if (!on) ShowPointer();
+}
+
+void SdlBackend::ShowPointer() {
+  if (!pointerHidden_) return;
+  SDL_ShowCursor(SDL_ENABLE);
+  pointerHidden_ = false;
+}
+
+void SdlBackend::HideStillPointer() {
+  if (pointerHidden_ || !openBoxes_.empty() || Now() - lastMotion_ < kPointerStillMs) return;
+  for (const auto& w : system_.windows()) {
+    auto* n = static_cast<SdlWindow*>(w->native.get());
+    if (n != nullptr && n->fullScreen) {
+      SDL_ShowCursor(SDL_DISABLE);
+      pointerHidden_ = true;
+      return;
+    }
+  }
+}
+
+intptr_t SdlBackend::PointIn(Window& window, int x, int y) {
+  auto* n = NativeOf(window);
+  if (n == nullptr) return PackPoint(x, y);
+  const Rect at = PictureArea(*n);
+  if (at.w <= 0 || at.h <= 0) return PackPoint(x, y);
+  return PackPoint((x - at.x) * Surface::kWidth / at.w, (y - at.y) * Surface::kHeight / at.h);
 }
 
 void SdlBackend::ShowTitle(Window& window) {
@@ -210,6 +342,7 @@ void SdlBackend::Poll(bool modal) {
   while (SDL_PollEvent(&e)) {
     if (!RouteToBox(e)) Translate(e, modal);
   }
+  HideStillPointer();
 }
 
 void SdlBackend::WaitEvent(Tick deadline) {
@@ -297,17 +430,19 @@ void SdlBackend::Translate(const SDL_Event& e, bool modal) {
         if (auto* n = NativeOf(*w)) FollowDisplayRate(n->window);
       } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
                  e.window.event == SDL_WINDOWEVENT_RESTORED ||
-                 e.window.event == SDL_WINDOWEVENT_SHOWN) {
+                 e.window.event == SDL_WINDOWEVENT_SHOWN ||
+                 e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
         w->paintPending = true;
         w->needsRedraw = true;
       }
       break;
     }
     case SDL_MOUSEMOTION: {
+      lastMotion_ = Now();
+      ShowPointer();
       Window* w = WindowForId(e.motion.windowID);
       if (w != nullptr && !modal) {
-        system_.Post(
-            Message{w, WM_MOUSEMOVE, 0, PackPoint(e.motion.x / scale_, e.motion.y / scale_)});
+        system_.Post(Message{w, WM_MOUSEMOVE, 0, PointIn(*w, e.motion.x, e.motion.y)});
       }
       break;
     }
@@ -320,16 +455,24 @@ void SdlBackend::Translate(const SDL_Event& e, bool modal) {
       if (e.button.button == SDL_BUTTON_LEFT) msg = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
       if (e.button.button == SDL_BUTTON_RIGHT) msg = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
       if (msg != 0) {
-        system_.Post(Message{w, msg, 0, PackPoint(e.button.x / scale_, e.button.y / scale_)});
+        system_.Post(Message{w, msg, 0, PointIn(*w, e.button.x, e.button.y)});
       }
       break;
     }
     case SDL_KEYDOWN: {
       Window* w = WindowForId(e.key.windowID);
       if (w == nullptr || modal) break;
+      const SDL_Keycode key = e.key.keysym.sym;
+      const bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+      const bool fullScreen = NativeOf(*w) != nullptr && NativeOf(*w)->fullScreen;
       // Alt+F4 asks to close the window, as the system's default handling does.
-      if (e.key.keysym.sym == SDLK_F4 && (e.key.keysym.mod & KMOD_ALT)) {
+      if (key == SDLK_F4 && alt) {
         system_.Post(Message{w, WM_CLOSE, 0, 0});
+      } else if (key == SDLK_F11 || ((key == SDLK_RETURN || key == SDLK_KP_ENTER) && alt)) {
+        // Full screen on and off, as players of old games and films have it.
+        if (e.key.repeat == 0) SetFullScreen(*w, !fullScreen);
+      } else if (key == SDLK_ESCAPE && fullScreen) {
+        SetFullScreen(*w, false);
       } else {
         system_.Post(Message{w, WM_KEYDOWN, static_cast<uintptr_t>(e.key.keysym.sym), 0});
       }
@@ -374,24 +517,45 @@ bool SdlBackend::Present(Window& window, Pace pace) {
     }
     src = n->composed.data();
   }
-  const int srcPitch = Surface::kWidth * 4;
-  if (n->renderer == nullptr) {
-    SDL_Surface* target = SDL_GetWindowSurface(n->window);
-    if (target == nullptr) return false;
-    if (changed) {
-      if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
-      SDL_ConvertPixels(Surface::kWidth, Surface::kHeight, SDL_PIXELFORMAT_RGB888, src, srcPitch,
-                        target->format->format, target->pixels, target->pitch);
-      if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
-      n->hasPicture = true;
-    }
-    SDL_UpdateWindowSurface(n->window);
-    return changed;
-  }
-  if (changed && SDL_UpdateTexture(n->texture, nullptr, src, srcPitch) == 0) n->hasPicture = true;
-  SDL_RenderCopy(n->renderer, n->texture, nullptr, nullptr);
-  SDL_RenderPresent(n->renderer);
+  if (changed && SDL_UpdateTexture(n->texture, nullptr, src, Surface::kWidth * 4) == 0)
+    n->hasPicture = true;
+  ShowPicture(*n);
   return changed;
+}
+
+void SdlBackend::ShowPicture(SdlWindow& n) {
+  SDL_Renderer* r = n.renderer;
+  if (!n.fullScreen) {
+    SDL_RenderCopy(r, n.texture, nullptr, nullptr);
+    SDL_RenderPresent(r);
+    return;
+  }
+  int w = 0, h = 0;
+  SDL_GetRendererOutputSize(r, &w, &h);
+  const FullScreenPicture at = PlaceFullScreen(Size{w, h});
+  SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
+  SDL_RenderClear(r);
+  SDL_Texture* source = n.texture;
+  if (at.smooth && Stage(n, at.prescale)) {
+    // Sharp and even: each pixel repeated the whole number of times nearest
+    // to the final size, then smoothly to that size.
+    SDL_SetRenderTarget(r, n.stage);
+    SDL_RenderCopy(r, n.texture, nullptr, nullptr);
+    SDL_SetRenderTarget(r, nullptr);
+    source = n.stage;
+  }
+  const SDL_Rect to{at.picture.x, at.picture.y, at.picture.w, at.picture.h};
+  SDL_RenderCopy(r, source, nullptr, &to);
+  SDL_RenderPresent(r);
+}
+
+bool SdlBackend::Stage(SdlWindow& n, int scale) {
+  if (n.stage != nullptr && n.stageScale == scale) return true;
+  if (n.stage != nullptr) SDL_DestroyTexture(n.stage);
+  n.stage = SDL_CreateTexture(n.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
+                              Surface::kWidth * scale, Surface::kHeight * scale);
+  n.stageScale = scale;
+  return n.stage != nullptr && SDL_SetTextureScaleMode(n.stage, SDL_ScaleModeLinear) == 0;
 }
 
 bool SdlBackend::PicturePending() {
@@ -447,6 +611,7 @@ int SdlBackend::RunModalBox(const BoxRequest& request, const std::function<void(
   // 2.26's own waiting for events can wake a window that is gone, which ends
   // the program with an X error once the box has closed.)
   openBoxes_.push_back(&box);
+  ShowPointer();
   while (!box.answer()) {
     keepAlive();
     box.Refresh();

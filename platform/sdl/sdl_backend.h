@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +22,7 @@ namespace platform {
 
 class BoxFonts;
 class SdlMessageBox;
+struct SdlWindow;
 
 class SdlBackend : public Backend {
  public:
@@ -59,12 +61,38 @@ class SdlBackend : public Backend {
   bool PicturePending();
   // Paces the pictures at the refresh rate of the window's display.
   void FollowDisplayRate(SDL_Window* window);
+  // Lowers the scale, once, to what lets a framed window fit the screen.
+  void FitScale();
+  // Takes the scale `fitting` where it is lower, telling so when it lowers
+  // the one ZELK_SCALE asked for.
+  void LowerScale(int fitting, services::Rect usable);
+  // With the frame the window manager gave the window just shown: a smaller
+  // scale where the framed window does not fit, and a place wholly on the
+  // screen.
+  void FitOnScreen(SdlWindow& n);
+  void SetFullScreen(services::Window& window, bool on);
+  void ShowPointer();
+  // Hides the pointer over a full screen when it has been still a while.
+  void HideStillPointer();
+  // A point of the window in the picture's own coordinates, packed.
+  intptr_t PointIn(services::Window& window, int x, int y);
+  // Shows the window's picture: filling the window, or on a full screen
+  // centred at 4:3 on black.
+  void ShowPicture(SdlWindow& n);
+  // Makes the window's stage texture of that whole scale; false when the
+  // renderer cannot draw into textures.
+  bool Stage(SdlWindow& n, int scale);
 
   services::System& system_;
   bool videoReady_ = false;
   const std::thread::id uiThread_ = std::this_thread::get_id();
   std::atomic<uint32_t> wakeEvent_{0};  // SDL event type of a wake; 0 while SDL is down
   int scale_ = 1;
+  std::optional<int> requestedScale_;  // ZELK_SCALE's
+  bool scaleFitted_ = false;
+  bool toldLowered_ = false;
+  bool pointerHidden_ = false;
+  services::Tick lastMotion_ = 0;
   InstanceLock lock_;
   std::unique_ptr<BoxFonts> boxFonts_;
   std::vector<SdlMessageBox*> openBoxes_;  // innermost last

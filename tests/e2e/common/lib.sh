@@ -13,7 +13,8 @@ WORK=$(mktemp -d)
 export XDG_RUNTIME_DIR=$WORK/run
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
-unset ZELK_MSGBOX_ANSWERS ZELK_MSGBOX_LOG ZELK_SCALE ZELK_TRACE
+unset ZELK_MSGBOX_ANSWERS ZELK_MSGBOX_LOG ZELK_TRACE
+export ZELK_SCALE=1 # windows at 640×480 unless a test asks for more
 XVFB_PID=
 STARTED_PIDS=()
 
@@ -90,7 +91,7 @@ close_window() { "$XTOOL" close "$1"; }
 # shot OUT.png [X Y W H]
 shot() { "$XTOOL" shot "$@"; }
 # box_id TITLE [SECONDS]: id of a message box with that caption (any window so
-# titled that is not 640×480).
+# titled that is neither a whole multiple of 640×480 nor full screen).
 box_id() { "$XTOOL" wait-box "$1" "${2:-30}"; }
 press_key() { "$XTOOL" key "$1" "$2"; }
 # is_uniform PNG: prints the colour when every pixel has it, else "mixed".

@@ -58,7 +58,7 @@ void Collect(Display* d, Window w, const std::string& title, std::vector<Found>*
     }
     const bool prefix = !title.empty() && title.back() == '*';
     if (prefix ? t.compare(0, title.size() - 1, title, 0, title.size() - 1) == 0 : t == title) {
-      int rx, ry;
+      int rx = 0, ry = 0;
       Window child;
       XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &rx, &ry, &child);
       out->push_back({w, rx, ry, a.width, a.height});
@@ -145,6 +145,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "xtool: no display\n");
     return 2;
   }
+  // Windows come and go while the tree is walked (a window manager's among
+  // them): one gone meanwhile is passed over instead of ending the tool.
+  XSetErrorHandler([](Display* display, XErrorEvent* e) {
+    if (e->error_code == BadWindow) return 0;
+    char text[200];
+    XGetErrorText(display, e->error_code, text, sizeof text);
+    std::fprintf(stderr, "xtool: X error: %s\n", text);
+    std::exit(2);
+  });
   if (cmd == "wait-window" && argc >= 3) {
     double seconds = argc >= 4 ? std::atof(argv[3]) : 10;
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
@@ -221,7 +230,8 @@ int main(int argc, char** argv) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
     while (std::chrono::steady_clock::now() < end) {
       for (const Found& f : FindAll(d, argv[2])) {
-        if (f.w % 640 != 0 || f.h % 480 != 0) {
+        // Neither the window at a whole scale nor full screen.
+        if ((f.w % 640 != 0 || f.h % 480 != 0) && f.w != DisplayWidth(d, DefaultScreen(d))) {
           std::printf("%lu\n", f.id);
           return 0;
         }

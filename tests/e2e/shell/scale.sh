@@ -24,16 +24,16 @@ wait_exit "$LAST_PID" 30
 [ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE"
 
 # A value that is no scale from 1 to 8 is told in one line on stderr, and the
-# window keeps its own size.
+# window takes the scale that fits 1600×1200: 2.
 for bad in 0 abc 99; do
   ZELK_SCALE=$bad start "$WORK/lensdemo" 2>"$WORK/err-$bad.txt"
   read -r id x y w h < <(wait_window "ZELK SYSTEM") || fail "ZELK_SCALE=$bad: no window"
-  [ "$w $h" = "640 480" ] || fail "ZELK_SCALE=$bad: window is ${w}x${h}"
+  [ "$w $h" = "1280 960" ] || fail "ZELK_SCALE=$bad: window is ${w}x${h}"
   close_window "ZELK SYSTEM"
   wait_exit "$LAST_PID" 30
   [ "$EXIT_CODE" = 0 ] || fail "ZELK_SCALE=$bad: exit code $EXIT_CODE"
   [ "$(cat "$WORK/err-$bad.txt")" = \
-    "lensdemo: ZELK_SCALE=$bad is not a whole number from 1 to 8; using scale 1" ] ||
+    "lensdemo: ZELK_SCALE=$bad is not a whole number from 1 to 8; using the largest scale that fits the screen" ] ||
     fail "ZELK_SCALE=$bad: stderr was: $(cat "$WORK/err-$bad.txt")"
 done
 echo PASS
