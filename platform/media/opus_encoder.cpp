@@ -4,13 +4,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/media/av_handles.h"
+
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/error.h>
-#include <libswresample/swresample.h>
 }
 
 namespace platform::media {
@@ -19,35 +17,12 @@ namespace {
 
 constexpr int kOpusRate = 48000;
 
-struct InputCloser {
-  void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct OutputCloser {
-  void operator()(AVFormatContext* c) const {
-    if (c->pb) avio_closep(&c->pb);
-    avformat_free_context(c);
-  }
-};
-struct CodecCloser {
-  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameCloser {
-  void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketCloser {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct ResamplerCloser {
-  void operator()(SwrContext* s) const { swr_free(&s); }
-};
 struct FifoCloser {
   void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
 };
 
 std::string Reason(const char* what, int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return std::string(what) + ": " + text;
+  return std::string(what) + ": " + av::ErrorText(code);
 }
 
 // The encoding of one file, step by step; each step false with the reason.
@@ -62,14 +37,14 @@ class Encoding {
   bool EncodeFrom(bool flush, std::string* why);
   bool Send(AVFrame* frame, std::string* why);
 
-  std::unique_ptr<AVFormatContext, InputCloser> input_;
-  std::unique_ptr<AVCodecContext, CodecCloser> decoder_;
+  av::Input input_;
+  av::Codec decoder_;
   int stream_ = -1;
-  std::unique_ptr<AVFormatContext, OutputCloser> output_;
-  std::unique_ptr<AVCodecContext, CodecCloser> encoder_;
-  std::unique_ptr<SwrContext, ResamplerCloser> resampler_;
+  av::Output output_;
+  av::Codec encoder_;
+  av::Swr resampler_;
   std::unique_ptr<AVAudioFifo, FifoCloser> fifo_;
-  std::unique_ptr<AVPacket, PacketCloser> packet_{av_packet_alloc()};
+  av::Packet packet_{av_packet_alloc()};
   int64_t next_ = 0;  // the next frame's first sample, at 48 kHz
 };
 
@@ -172,7 +147,7 @@ bool Encoding::Resample(const AVFrame* decoded, std::string* why) {
   const int in = decoded ? decoded->nb_samples : 0;
   const int room = swr_get_out_samples(resampler_.get(), in);
   if (room <= 0) return true;
-  std::unique_ptr<AVFrame, FrameCloser> out(av_frame_alloc());
+  av::Frame out(av_frame_alloc());
   out->format = encoder_->sample_fmt;
   out->nb_samples = room;
   av_channel_layout_copy(&out->ch_layout, &encoder_->ch_layout);
@@ -201,7 +176,7 @@ bool Encoding::EncodeFrom(bool flush, std::string* why) {
   const int size = encoder_->frame_size;
   while (av_audio_fifo_size(fifo_.get()) >= size ||
          (flush && av_audio_fifo_size(fifo_.get()) > 0)) {
-    std::unique_ptr<AVFrame, FrameCloser> frame(av_frame_alloc());
+    av::Frame frame(av_frame_alloc());
     frame->format = encoder_->sample_fmt;
     frame->nb_samples = std::min(size, av_audio_fifo_size(fifo_.get()));
     av_channel_layout_copy(&frame->ch_layout, &encoder_->ch_layout);
@@ -241,8 +216,8 @@ bool Encoding::Send(AVFrame* frame, std::string* why) {
 }
 
 bool Encoding::Run(std::string* why) {
-  std::unique_ptr<AVFrame, FrameCloser> decoded(av_frame_alloc());
-  std::unique_ptr<AVPacket, PacketCloser> in(av_packet_alloc());
+  av::Frame decoded(av_frame_alloc());
+  av::Packet in(av_packet_alloc());
   // Decodes everything, then drains the decoder (a null packet).
   for (bool more = true; more;) {
     if (av_read_frame(input_.get(), in.get()) < 0) {

@@ -4,20 +4,11 @@
 // 120 dB stop band), else the library's own with a long Kaiser filter.
 #pragma once
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/samplefmt.h>
-#include <libswresample/swresample.h>
-}
-
-#include <memory>
+#include "platform/media/av_handles.h"
 
 namespace platform {
 
-struct SwrFreer {
-  void operator()(SwrContext* s) const { swr_free(&s); }
-};
-using Resampler = std::unique_ptr<SwrContext, SwrFreer>;
+using Resampler = av::Swr;
 
 // A ready resampler from (layout, format, rate) to (layout, format, rate);
 // null when the library refuses the formats.

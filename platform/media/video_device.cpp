@@ -4,10 +4,7 @@
 #include "services/child_area.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
-#include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
 
@@ -33,22 +30,9 @@ constexpr size_t kFramesAhead = 12;
 // The largest picture a put may ask for.
 constexpr int kMaxPictureSide = 4096;
 
-struct FormatCloser {
-  void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
-};
-struct CodecFreer {
-  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFreer {
-  void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFreer {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
 struct SwsFreer {
   void operator()(SwsContext* s) const { sws_freeContext(s); }
 };
-using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
 
 int64_t ToMs(int64_t ts, AVRational timeBase) {
   return av_rescale_q(ts, timeBase, AVRational{1, 1000});
@@ -171,9 +155,8 @@ class VideoDevice : public MediaDevice {
   }
 
  private:
-  static std::unique_ptr<AVCodecContext, CodecFreer> OpenDecoder(const AVCodec* codec,
-                                                                 AVStream* stream) {
-    std::unique_ptr<AVCodecContext, CodecFreer> ctx(avcodec_alloc_context3(codec));
+  static av::Codec OpenDecoder(const AVCodec* codec, AVStream* stream) {
+    av::Codec ctx(avcodec_alloc_context3(codec));
     if (ctx == nullptr || avcodec_parameters_to_context(ctx.get(), stream->codecpar) < 0) {
       return nullptr;
     }
@@ -300,9 +283,9 @@ class VideoDevice : public MediaDevice {
     const bool withSound = voice_ >= 0;
     if (withSound) audio_.StartStream(voice_, [this] { soundDone_ = true; });
 
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
-    FramePtr decoded(av_frame_alloc());
-    std::deque<std::pair<int64_t, FramePtr>> ahead;  // (time in ms, frame)
+    av::Packet packet(av_packet_alloc());
+    av::Frame decoded(av_frame_alloc());
+    std::deque<std::pair<int64_t, av::Frame>> ahead;  // (time in ms, frame)
     int64_t shownEnd = from;
     int64_t counted = 0;
     bool input = true;
@@ -318,7 +301,7 @@ class VideoDevice : public MediaDevice {
           if (ms >= to) {
             pastEnd = true;
           } else if (ms + frameMs_ > from) {
-            ahead.emplace_back(ms, FramePtr(av_frame_clone(decoded.get())));
+            ahead.emplace_back(ms, av::Frame(av_frame_clone(decoded.get())));
           }
         } else if (withSound) {
           FeedSound(decoded.get(), from, to);
@@ -375,9 +358,9 @@ class VideoDevice : public MediaDevice {
   AudioOutput& audio_;
   std::shared_ptr<ChildArea> child_;
 
-  std::unique_ptr<AVFormatContext, FormatCloser> format_;
-  std::unique_ptr<AVCodecContext, CodecFreer> video_;
-  std::unique_ptr<AVCodecContext, CodecFreer> sound_;
+  av::Input format_;
+  av::Codec video_;
+  av::Codec sound_;
   std::unique_ptr<SwsContext, SwsFreer> scaler_;
   Resampler resampler_;
   int videoStream_ = -1;
@@ -388,7 +371,7 @@ class VideoDevice : public MediaDevice {
   std::atomic<int64_t> position_{0};
   std::atomic<bool> soundDone_{true};
   std::atomic<bool> finished_{false};
-  FramePtr lastFrame_;
+  av::Frame lastFrame_;
   std::vector<uint32_t> picture_;
   std::vector<int16_t> sound_buffer_;
 
@@ -421,7 +404,7 @@ std::optional<uint32_t> VideoLengthMs(const std::string& path) {
   AVFormatContext* raw = nullptr;
   if (avformat_open_input(&raw, path.c_str(), av_find_input_format("avi"), nullptr) != 0)
     return std::nullopt;
-  std::unique_ptr<AVFormatContext, FormatCloser> format(raw);
+  av::Input format(raw);
   if (avformat_find_stream_info(format.get(), nullptr) < 0) return std::nullopt;
   const int stream = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   if (stream >= 0 && format->streams[stream]->duration != AV_NOPTS_VALUE)

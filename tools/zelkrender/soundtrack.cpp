@@ -4,37 +4,13 @@
 #include <limits>
 #include <memory>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libswresample/swresample.h>
-}
+#include "platform/media/av_handles.h"
 
 namespace zelkrender {
 
 namespace {
 
-struct InputCloser {
-  void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct CodecFree {
-  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct SwrFree {
-  void operator()(SwrContext* c) const { swr_free(&c); }
-};
-struct FrameFree {
-  void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-
-std::string AvError(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
-}
+namespace av = platform::av;
 
 // Converts what the decoder gives (or, with a null frame, what the resampler
 // still holds) and appends it.
@@ -88,12 +64,12 @@ bool DecodeSound(const std::string& path, std::vector<float>* samples, std::stri
   AVFormatContext* raw = nullptr;
   int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
   if (rc < 0) {
-    *error = path + ": " + AvError(rc);
+    *error = path + ": " + av::ErrorText(rc);
     return false;
   }
-  std::unique_ptr<AVFormatContext, InputCloser> input(raw);
+  av::Input input(raw);
   if ((rc = avformat_find_stream_info(input.get(), nullptr)) < 0) {
-    *error = path + ": " + AvError(rc);
+    *error = path + ": " + av::ErrorText(rc);
     return false;
   }
   const AVCodec* codec = nullptr;
@@ -102,10 +78,10 @@ bool DecodeSound(const std::string& path, std::vector<float>* samples, std::stri
     *error = path + ": no sound in the file";
     return false;
   }
-  std::unique_ptr<AVCodecContext, CodecFree> decoder(avcodec_alloc_context3(codec));
+  av::Codec decoder(avcodec_alloc_context3(codec));
   avcodec_parameters_to_context(decoder.get(), input->streams[stream]->codecpar);
   if ((rc = avcodec_open2(decoder.get(), codec, nullptr)) < 0) {
-    *error = path + ": " + AvError(rc);
+    *error = path + ": " + av::ErrorText(rc);
     return false;
   }
   if (decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
@@ -116,17 +92,17 @@ bool DecodeSound(const std::string& path, std::vector<float>* samples, std::stri
   rc = swr_alloc_set_opts2(&swrRaw, &stereo, AV_SAMPLE_FMT_FLT, Soundtrack::kRate,
                            &decoder->ch_layout, decoder->sample_fmt, decoder->sample_rate, 0,
                            nullptr);
-  std::unique_ptr<SwrContext, SwrFree> swr(swrRaw);
+  av::Swr swr(swrRaw);
   // A mono file sounds at full strength on both sides, as a sound card plays it.
   const double monoToStereo[2] = {1.0, 1.0};
   if (rc >= 0 && decoder->ch_layout.nb_channels == 1)
     rc = swr_set_matrix(swr.get(), monoToStereo, 1);
   if (rc < 0 || (rc = swr_init(swr.get())) < 0) {
-    *error = path + ": " + AvError(rc);
+    *error = path + ": " + av::ErrorText(rc);
     return false;
   }
-  std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
-  std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
+  av::Packet packet(av_packet_alloc());
+  av::Frame frame(av_frame_alloc());
   auto drain = [&] {
     while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
       Convert(swr.get(), frame.get(), samples);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/media/av_handles.h"
 #include "tools/zelkrender/soundtrack.h"
 #include "tools/zelkrender/stage.h"
 
@@ -50,12 +51,6 @@ const AVCodec* FirstEncoder(const std::vector<const char*>& names) {
   return nullptr;
 }
 
-std::string AvError(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
-}
-
 struct Encoding {
   AVCodecContext* codec = nullptr;
   AVStream* stream = nullptr;
@@ -92,7 +87,7 @@ struct VideoEncoder::State {
   }
 
   bool Fail(const std::string& what, int code, std::string* error) {
-    *error = path + ": " + what + (code < 0 ? ": " + AvError(code) : "");
+    *error = path + ": " + what + (code < 0 ? ": " + platform::av::ErrorText(code) : "");
     return false;
   }
 
